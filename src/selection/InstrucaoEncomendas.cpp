@@ -1,0 +1,104 @@
+#include "InstrucaoEncomendas.h"
+
+namespace {
+
+/// Builds a statement piece by piece; a value goes in as a placeholder.
+class Construtor {
+public:
+    Construtor& operator<<(const QString& texto) {
+        m_i.sql += texto;
+        return *this;
+    }
+    /// A value as a placeholder; `aspas` tells how it is shown with literals.
+    Construtor& valor(const QVariant& v, bool aspas) {
+        m_i.sql += QLatin1Char('?');
+        m_i.parametros << v;
+        m_i.entreAspas << aspas;
+        return *this;
+    }
+    Instrucao fim() { return std::move(m_i); }
+
+private:
+    Instrucao m_i;
+};
+
+/// A series as the database holds it: a whole number when it reads as one.
+QVariant serie(const QString& texto) {
+    bool ok = false;
+    const qlonglong n = texto.toLongLong(&ok);
+    return ok ? QVariant(n) : QVariant(texto);
+}
+
+} // namespace
+
+QString Instrucao::comLiterais() const {
+    QString r;
+    r.reserve(sql.size() + 64);
+    qsizetype p = 0;
+    for (const QChar c : sql) {
+        if (c != QLatin1Char('?') || p >= parametros.size()) {
+            r += c;
+            continue;
+        }
+        const QString v = parametros.at(p).toString();
+        if (entreAspas.value(p, true)) {
+            r += QLatin1Char('\'');
+            r += QString(v).replace(QLatin1Char('\''), QLatin1String("''"));
+            r += QLatin1Char('\'');
+        } else {
+            r += v;
+        }
+        ++p;
+    }
+    return r;
+}
+
+Instrucao instrucaoEncomendas(const QStringList& tipos, const FiltrosCarga& f) {
+    Construtor c;
+    c << QStringLiteral(" SELECT     DOCGCLIN.TPDOCUM, DOCGCLIN.NNUMDOC, DOCGCLIN.ARTIGO, DOCGCLIN.DESCR, DOCGCLIN.PRUNIT,"
+                        " DOCGCLIN.QUANT, DOCGCLIN.SERIE, DOCGCLIN.ANO,")
+      << QStringLiteral("  DOCGCLIN.DATA, DOCGCCAB.VNUMDOC,DOCGCLIN.QTDORIG,DOCGCLIN.NUMLINHA,DOCGCCAB.TERCEIRO,"
+                        "DocGcCab.Data as DataDoc")
+      << QStringLiteral(" FROM         DOCGCLIN INNER JOIN")
+      << QStringLiteral(" DOCGCCAB ON DOCGCLIN.NNUMDOC = DOCGCCAB.NNUMDOC AND DOCGCLIN.TPDOCUM = DOCGCCAB.TPDOC AND"
+                        " DOCGCLIN.SERIE = DOCGCCAB.SERIE AND")
+      << QStringLiteral(" DOCGCLIN.Ano = DOCGCCAB.Ano") << QStringLiteral(" Where (");
+    for (qsizetype i = 0; i + 1 < tipos.size(); i += 2) {
+        c << (i == 0 ? QStringLiteral(" (DOCGCLIN.TPDOCUM =") : QStringLiteral(" OR (DOCGCLIN.TPDOCUM ="));
+        c.valor(tipos.at(i), true) << QStringLiteral(" and DOCGCLIN.Serie =");
+        c.valor(serie(tipos.at(i + 1)), true) << QStringLiteral(")");
+    }
+    c << QStringLiteral(" )") << QStringLiteral(" and docgclin.quant>0 and docgclin.linanu<>-1");
+    if (!f.cliente.isEmpty()) {
+        c << QStringLiteral(" AND (DOCGCCAB.TERCEIRO = ");
+        c.valor(f.cliente, true) << QStringLiteral(")");
+    }
+    if (!f.artigo.isEmpty()) {
+        c << QStringLiteral(" AND (DOCGCLIN.ARTIGO = ");
+        c.valor(f.artigo, true) << QStringLiteral(")");
+    }
+    if (!f.numero.isEmpty()) {
+        c << QStringLiteral(" AND (DOCGCLIN.NNUMDOC = ");
+        c.valor(f.numero.toLongLong(), false) << QStringLiteral(")");
+    }
+    if (!f.requisicao.isEmpty()) {
+        c << QStringLiteral(" AND (DOCGCCAB.VNUMDOC = ");
+        c.valor(f.requisicao, true) << QStringLiteral(")");
+    }
+    c << QStringLiteral(" Order by DOCGCCAB.Data");
+    return c.fim();
+}
+
+Instrucao instrucaoCliente(const QString& codigo) {
+    Construtor c;
+    c << QStringLiteral("SELECT * FROM Clientes  where Clientes.CODIGO=");
+    c.valor(codigo, true) << QStringLiteral(" and Clientes.Inactivo<>-1 ");
+    return c.fim();
+}
+
+Instrucao instrucaoArtigo(const QString& codigo) {
+    Construtor c;
+    c << QStringLiteral("SELECT * FROM Artigos  where Artigos.CODIGO=");
+    c.valor(codigo, true) << QStringLiteral(" and Artigos.Inactivo<>-1 ");
+    return c.fim();
+}

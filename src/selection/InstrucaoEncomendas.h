@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+/// A statement with "?" placeholders and the values bound to them in order.
+struct Instrucao final {
+    QString sql;
+    QVariantList parametros;
+    /// Whether each parameter is written quoted when the statement is shown
+    /// with its values (texts are, the order number is not).
+    QList<bool> entreAspas;
+
+    /// The statement with every value written in place: texts between single
+    /// quotes (quotes doubled), numbers plain. For logs and checks only; the
+    /// database always receives `sql` with bound values.
+    QString comLiterais() const;
+};
+
+/// The filter fields of a load, as typed.
+struct FiltrosCarga final {
+    QString cliente;
+    QString artigo;
+    QString numero;      ///< order number: digits only
+    QString requisicao;
+};
+
+/// The pending-order statement: the lines of the configured order types and
+/// series (pairs of `tiposEncomenda`, an unpaired last item ignored) still
+/// pending for the client, narrowed by the other filters, oldest first.
+Instrucao instrucaoEncomendas(const QStringList& tiposEncomenda, const FiltrosCarga& filtros);
+
+/// The client check: an active client with exactly this code.
+Instrucao instrucaoCliente(const QString& codigo);
+/// The article check: an active article with exactly this code.
+Instrucao instrucaoArtigo(const QString& codigo);

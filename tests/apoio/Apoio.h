@@ -1,0 +1,88 @@
+#pragma once
+
+#include "Mensagens.h"
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <vector>
+
+/// Answers for the operator in tests: records every box and form, answers
+/// with the queued responses (OK when none is queued), records the end of the
+/// program instead of ending it.
+class MensagensTeste final : public Mensagens {
+public:
+    struct Caixa {
+        QString titulo;
+        QString texto;
+        Botoes botoes;
+        Icone icone;
+    };
+
+    MensagensTeste() { Mensagens::instalar(this); }
+    ~MensagensTeste() override { Mensagens::instalar(nullptr); }
+
+    int caixa(const QString& titulo, const QString& texto, Botoes botoes, Icone icone) override;
+    bool pedirValores(const QString& titulo, const QStringList& rotulos, QStringList& valores,
+                      const QList<int>& segredos) override;
+    void terminar(int codigo) override { terminacoes.push_back(codigo); }
+
+    /// The texts of the boxes shown, in order.
+    QStringList textos() const;
+
+    std::vector<Caixa> caixas;
+    std::vector<int> respostas;           ///< answers for the next boxes, in order
+    std::vector<QStringList> formularios; ///< values typed into the next forms, in order
+    QStringList titulosFormularios;
+    std::vector<int> terminacoes;
+};
+
+/// The database engines every database test runs on.
+enum class Motor {
+    Sqlite,
+    Postgres
+};
+Q_DECLARE_METATYPE(Motor)
+
+/// Adds the rows "sqlite" and "postgresql" of a data-driven test, with a
+/// column "motor" of type Motor. Called from initTestCase_data(), it runs
+/// every test function of the class once per engine (motorActual()).
+void adicionarMotores();
+Motor motorActual();
+
+/// A new empty company database for one test: a file in a temporary folder
+/// for SQLite, a new database on the test PostgreSQL server. Creates the
+/// tables (unless asked not to) and removes the database at the end.
+class BaseTeste final {
+public:
+    explicit BaseTeste(Motor motor, bool criarTabelas = true);
+    ~BaseTeste();
+    Q_DISABLE_COPY_MOVE(BaseTeste)
+
+    Motor motor() const { return m_motor; }
+    /// The connection text for BaseDados::abrir and the ERP login.
+    QString textoLigacao() const;
+    /// A Qt connection of the test's own, to prepare and check data.
+    QSqlDatabase& db() { return m_db; }
+    /// Runs one statement on the test's connection; fails the test when it is rejected.
+    void executar(const QString& sql, const QVariantList& parametros = {});
+    /// The first column of the first row of a query.
+    QVariant escalar(const QString& sql, const QVariantList& parametros = {});
+
+    /// Demo-like content: document types, series, clients, articles.
+    void dadosBase();
+    /// One order header and its lines (line i: article, pending qty), dated `data` ("yyyy-MM-dd").
+    void encomenda(const QString& tipo, int serie, int numero, int ano, const QString& cliente, const QString& data,
+                   const QString& req, const std::vector<std::pair<QString, double>>& linhas);
+
+    QString pasta() const { return m_dir.path(); }
+
+private:
+    Motor m_motor;
+    QTemporaryDir m_dir;
+    QString m_nomeBase;
+    QString m_nomeLigacao;
+    QSqlDatabase m_db;
+};
