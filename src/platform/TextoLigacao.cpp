@@ -2,6 +2,7 @@
 
 #include "Erro.h"
 
+#include <QFileInfo>
 #include <QSqlError>
 
 namespace {
@@ -112,6 +113,10 @@ QString TextoLigacao::descricao() const {
 }
 
 QSqlDatabase TextoLigacao::abrir(const QString& nomeLigacao) const {
+    // Opening a missing SQLite file would create an empty database in its place.
+    if (driver == QLatin1String("QSQLITE") && !QFileInfo::exists(base))
+        throw Erro(Erro::BaseDadosFechada,
+                   QStringLiteral("Não foi possível abrir a base de dados %1: o ficheiro não existe.").arg(descricao()));
     QSqlDatabase db = QSqlDatabase::addDatabase(driver, nomeLigacao);
     db.setDatabaseName(base);
     if (driver == QLatin1String("QSQLITE")) {
