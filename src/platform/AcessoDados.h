@@ -6,6 +6,7 @@
 #include <QVariant>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -75,6 +76,20 @@ private:
     int m_definicao = 1;
 };
 
+/// Writes a configuration file that ConfigErp and ConfigBd read back: UTF-8,
+/// sections [ERP] and [BaseDados], readable and writable by its owner only
+/// (it holds passwords). Raises Erro (Ficheiro) when it cannot be written and
+/// Erro (Configuracao) for a value holding a line break.
+void escreverConfiguracao(const QString& caminho, const std::array<QString, 5>& erp,
+                          const std::array<QString, 4>& bd);
+
+/// Text in the Windows single-byte code page 1252, the one the ERP's
+/// workstations write their text files in. Done by table, so that it does not
+/// depend on the codecs the Qt build carries; a character the code page
+/// lacks is written as '?'.
+QString deWindows1252(const QByteArray& bytes);
+QByteArray paraWindows1252(const QString& texto);
+
 /// Builds the connection text handed to BaseDados::abrir and to the ERP login:
 /// "Provider=MSDataShape;Driver=QSQLITE;Database=/abs/demo.db;User=...;Password=..."
 /// or with Driver=QPSQL and Host/Port. Values holding ';' or '"' are quoted.
@@ -114,6 +129,24 @@ public:
     /// Moves to the next row; false at the end. Raises Erro on a database error.
     virtual bool avancar() = 0;
     virtual QVariant valor(int indice) const = 0;
+    /// Lets go of what the cursor holds in the database (its statement) once
+    /// its reader has taken out every row it wants; avancar() is false after.
+    virtual void libertar() {}
+
+    /// Installed by the record set reading the cursor. A cursor whose
+    /// connection is about to serve another statement (which would drop the
+    /// rows not yet read) calls it through pedirRetencao(), so that the reader
+    /// takes those rows out first.
+    void definirRetencao(std::function<void()> reter) { m_reter = std::move(reter); }
+
+protected:
+    void pedirRetencao() {
+        if (m_reter)
+            m_reter();
+    }
+
+private:
+    std::function<void()> m_reter;
 };
 
 /// The result of a query, read forward only.
@@ -181,6 +214,7 @@ public:
     void consultar(const QString& sql, const QVariantList& parametros, RecordSet& rs);
 
     /// A new connection open on the same database, for a component of its own.
+    /// Raises Erro (BaseDadosFechada) when it does not open.
     std::unique_ptr<Ligacao> novaLigacao();
     bool fechar();
 
@@ -188,8 +222,20 @@ public:
     QSqlDatabase db() const;
     const TextoLigacao& ligacao() const { return m_texto; }
 
+    /// Makes every record set still being read from this connection take out
+    /// its remaining rows. consultar() and fechar() do it themselves; code
+    /// that runs statements of its own on db() while a record set of this
+    /// database is being read calls it first: on PostgreSQL a connection
+    /// streams one result at a time and another statement drops the rest.
+    void reterRegistos();
+
+    struct Cursores;
+
 private:
+    void exigirAberta() const;
+
     QString m_nome;
     TextoLigacao m_texto;
     QString m_ultimoErro;
+    std::shared_ptr<Cursores> m_cursores;
 };

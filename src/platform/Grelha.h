@@ -85,17 +85,25 @@ public:
     /// booleans to bool); empty stays empty.
     QVariant converter(int indice, const QVariant& v) const;
 
-    void definirLocale(const QLocale& locale) { m_locale = locale; }
+    void definirLocale(const QLocale& locale);
     const QLocale& locale() const { return m_locale; }
+    /// A currency value as the cell editor shows it: the locale's decimal
+    /// separator, no grouping, as many decimals as needed ("7", "7,5").
+    QString textoEditavel(const Moeda& m) const;
 
 Q_SIGNALS:
     /// The operator changed a cell's value (a tick, or a committed edit).
     void valorAlterado();
 
 private:
+    void verificar(int linha, int indice) const;
+    void guardar(int linha, int indice, QVariant v);
+    QString textoGeral(const QVariant& v) const;
+
     std::vector<DefinicaoColuna> m_colunas;
     std::vector<LinhaGrelha> m_linhas;
     QLocale m_locale;
+    QLocale m_localeGeral; ///< m_locale without group separators, for the general format
 };
 
 /// The grid control: a table view over ModeloGrelha with its editing delegate.
@@ -142,16 +150,23 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    /// MoveNext and MovePrevious follow the Enter/Tab mode: along the row over
+    /// the shown columns, then on to the next (previous) row.
+    QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
 
 private:
     friend class DelegadoGrelha;
     /// Runs the before-commit event for a committed text; true when taken.
     bool confirmarEdicao(const QModelIndex& index, const QString& texto);
+    /// The value an editor text stands for in a column; empty when it does not convert.
+    QVariant valorDoTexto(int indice, const QString& texto) const;
+    QModelIndex celulaVizinha(const QModelIndex& actual, bool seguinte) const;
 
     ModeloGrelha* m_modelo;
     QString m_textoEditor;
     int m_modoEnter = 0;
     int m_modoTab = 0;
+    bool m_confirmando = false; ///< inside confirmarEdicao: a second commit is ignored
 };
 
 /// Edits the grid's cells: a line edit limited to the column's maximum length;
@@ -163,6 +178,13 @@ public:
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     void setEditorData(QWidget* editor, const QModelIndex& index) const override;
     void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
+    /// Check-box cells toggle on a click anywhere in the cell and on Space.
+    bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
+                     const QModelIndex& index) override;
+
+protected:
+    /// Enter in an editor, in Enter mode 1, commits and moves on as Tab does.
+    bool eventFilter(QObject* object, QEvent* event) override;
 
 private:
     Grelha* m_grelha;

@@ -16,3 +16,7 @@ void tratarErroFatal(int numero, const QString& texto) {
             Mensagens::Icone::Critico);
     m.terminar(1);
 }
+
+bool terminacaoPedida() { return aTerminar; }
+
+void reiniciarTerminacao() { aTerminar = false; }

@@ -9,6 +9,11 @@
 
 /// Shows the box for an error that no handler caught and ends the program.
 void tratarErroFatal(int numero, const QString& texto);
+/// Whether an error already ended the program (so that start-up, which runs
+/// before the event loop, does not go on).
+bool terminacaoPedida();
+/// Forgets an earlier fatal error (tests run many programs in one process).
+void reiniciarTerminacao();
 
 /// Runs one event handler. An error that leaves it is shown with its number
 /// and text and ends the program; nothing unwinds through Qt's event loop.

@@ -1,0 +1,123 @@
+#include "Arranque.h"
+
+#include "ErpLocal.h"
+#include "Erro.h"
+#include "Guarda.h"
+#include "Mensagens.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+
+namespace Arranque {
+
+namespace {
+
+/// Warns (once, without refusing) when a configuration file holding a
+/// password can be read by other users of the workstation.
+void avisarPermissoes(const QString& caminho, bool temPassword) {
+    if (!temPassword || !QFileInfo::exists(caminho))
+        return;
+    const QFile::Permissions p = QFile::permissions(caminho);
+    if (!(p & (QFile::ReadGroup | QFile::ReadOther)))
+        return;
+    Mensagens::actual().caixa(
+        QStringLiteral("Orlavane"),
+        QStringLiteral("O ficheiro de configuração \"%1\" guarda palavras-passe e pode ser lido por outros "
+                       "utilizadores deste posto. Torne-o legível só pelo seu dono (chmod 600).")
+            .arg(caminho),
+        Mensagens::Botoes::Ok, Mensagens::Icone::Aviso);
+}
+
+} // namespace
+
+QString caminhoConfiguracao() {
+    Pastas pastas;
+    QString pasta = juntarCaminho(pastas.pastaBase(), PastaFabricante);
+    // Only the folder's existence is tested, not the file's.
+    if (!Ficheiros().existePasta(pasta))
+        pasta = Pastas::pastaAplicacao();
+    return juntarCaminho(pasta, FicheiroConfiguracao);
+}
+
+Programa Main(const std::function<std::unique_ptr<SessaoErp>()>& criarSessao) {
+    Programa programa;
+    const QString caminho = caminhoConfiguracao();
+
+    // ERP login.
+    std::array<QString, 5> e;
+    {
+        ConfigErp config;
+        config.ler(caminho);
+        e = config.valores();
+        if (e[0].isEmpty() || e[2].isEmpty() || e[3].isEmpty() || e[4].isEmpty()) {
+            config.completar();
+            e = config.valores();
+        }
+    }
+    std::unique_ptr<SessaoErp> sessao = criarSessao();
+    sessao->definicao(3);
+    if (!sessao->login(e[0], e[1], e[2], e[3], e[4])) {
+        Mensagens::actual().caixa(QStringLiteral("Orlavane"), MensagemLoginFalhado, Mensagens::Botoes::Ok,
+                                  Mensagens::Icone::Nenhum);
+        return programa;
+    }
+    SessaoErp::instalarGlobal(std::move(sessao));
+
+    // Company database.
+    std::array<QString, 4> d;
+    bool temPassword = !e[1].isEmpty();
+    QString texto;
+    {
+        ConfigBd config;
+        config.ler(caminho);
+        temPassword = temPassword || !config.valores()[3].isEmpty();
+        if (config.valores()[0].isEmpty() || config.valores()[1].isEmpty() || config.valores()[2].isEmpty()) {
+            config.lerAlternativo(juntarCaminho(Pastas::pastaAplicacao(), FicheiroAlternativo));
+            config.definicao(0);
+            config.completar();
+        }
+        d = config.valores();
+        texto = LigacaoBd().construir(Fornecedor, 1, d[0], d[1], d[2], d[3]);
+    }
+    avisarPermissoes(caminho, temPassword);
+    programa.baseDados = std::make_unique<BaseDados>();
+    if (!programa.baseDados->abrir(texto)) {
+        // Without the company database nothing can be done: say which one and end.
+        Mensagens::actual().caixa(QStringLiteral("Orlavane"), programa.baseDados->ultimoErro(), Mensagens::Botoes::Ok,
+                                  Mensagens::Icone::Critico);
+        SessaoErp::global()->logoff();
+        SessaoErp::largarGlobal();
+        programa.baseDados.reset();
+        return programa;
+    }
+
+    QApplication::restoreOverrideCursor();
+    programa.janela = std::make_unique<frmImportacao>();
+    programa.janela->bd = programa.baseDados.get();
+    programa.janela->Form_Load();
+    programa.janela->show();
+    return programa;
+}
+
+int executar(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Orlavane"));
+    Programa programa;
+    guarda([&] { programa = Main([] { return std::make_unique<ErpLocal>(); }); });
+    if (terminacaoPedida() || !programa.janela) {
+        // Ended before the window opened: release what start-up took.
+        programa.janela.reset();
+        if (SessaoErp* s = SessaoErp::global()) {
+            s->logoff();
+            SessaoErp::largarGlobal();
+        }
+        return 1;
+    }
+    const int codigo = QApplication::exec();
+    programa.janela.reset();
+    programa.baseDados.reset();
+    return codigo;
+}
+
+} // namespace Arranque

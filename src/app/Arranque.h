@@ -1,0 +1,40 @@
+#pragma once
+
+#include "AcessoDados.h"
+#include "SessaoErp.h"
+#include "frmImportacao.h"
+
+#include <functional>
+#include <memory>
+
+/// Start-up: finds the configuration, logs in to the ERP, opens the company
+/// database and shows the import window.
+namespace Arranque {
+
+/// The literals of start-up, appended to folders that have no trailing separator.
+inline const QString PastaFabricante = QStringLiteral("\\tarnix");
+inline const QString FicheiroConfiguracao = QStringLiteral("\\Orlavane.zeb");
+inline const QString FicheiroAlternativo = QStringLiteral("\\Catalogos\\bd.sql");
+inline const QString Fornecedor = QStringLiteral("MSDataShape");
+inline const QString MensagemLoginFalhado = QStringLiteral("Não foi possivel ligar ao 100c(V2022) ...");
+
+/// What start-up leaves running: the database and the window that holds it.
+/// The ERP session is the program-wide one (SessaoErp::global()).
+struct Programa {
+    std::unique_ptr<BaseDados> baseDados;
+    std::unique_ptr<frmImportacao> janela;
+};
+
+/// The path of the configuration file: the maker's folder under the base
+/// folder when that folder exists, else the application folder.
+QString caminhoConfiguracao();
+
+/// Runs start-up. `criarSessao` makes the ERP session (the local ERP unless a
+/// test gives its own). Returns a Programa without a window when the program
+/// must end (the operator was told why); errors raised on the way leave it.
+Programa Main(const std::function<std::unique_ptr<SessaoErp>()>& criarSessao);
+
+/// The whole program: start-up, then the window's life. Returns the exit status.
+int executar(int argc, char** argv);
+
+} // namespace Arranque

@@ -1,0 +1,65 @@
+// Window state: enabling the action controls, clearing, messages, cancel and exit.
+#include "frmImportacao.h"
+
+#include "CampoEntrada.h"
+#include "ColunasGrelha.h"
+#include "Grelha.h"
+#include "Mensagens.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+void frmImportacao::Activa() {
+    for (QWidget* w : std::initializer_list<QWidget*>{btCarga, btMarcar, btEnc, btSair, btCancelar, grelha})
+        w->setEnabled(true);
+}
+
+void frmImportacao::DesActiva() {
+    for (QWidget* w : std::initializer_list<QWidget*>{btCarga, btMarcar, btEnc, btSair, btCancelar, grelha})
+        w->setEnabled(false);
+}
+
+void frmImportacao::LimparForm() {
+    for (int i : {0, 1, 2, 3})
+        campo[static_cast<size_t>(i)]->clear();
+    Act_Grelha();
+    Label2[4]->clear();
+    Label2[5]->clear();
+    LinhasCarregadas = 0;
+    filtrosUsados.limpar();
+    btMarcar->setText(QStringLiteral("&Marcar"));
+    DocumentosCriados.resize(1);
+    Activa();
+}
+
+void frmImportacao::Act_Grelha() {
+    disporGrelhaEncomendas(*grelha, corFundo());
+    filtrosUsados.limpar();
+}
+
+int frmImportacao::Avisa(const QString& nomeCampo, const QString& Aviso, qint16 Tipo) {
+    Mensagens& m = Mensagens::actual();
+    const QString titulo = QStringLiteral("Informação");
+    switch (Tipo) {
+    case 1:
+        m.caixa(titulo, QStringLiteral("Campo obrigatório") + QStringLiteral(" [") + nomeCampo + QStringLiteral("]."),
+                Mensagens::Botoes::Ok, Mensagens::Icone::Aviso);
+        return 0;
+    case 2:
+        m.caixa(titulo, Aviso, Mensagens::Botoes::Ok, Mensagens::Icone::Informacao);
+        return 0;
+    case 3:
+        return m.caixa(titulo, Aviso, Mensagens::Botoes::OkCancelar, Mensagens::Icone::Informacao);
+    case 4:
+        return m.caixa(titulo, Aviso, Mensagens::Botoes::SimNao, Mensagens::Icone::Informacao);
+    default:
+        return 0;
+    }
+}
+
+void frmImportacao::btCancelar_Click() {
+    LimparForm();
+    campo[1]->setFocus();
+}
+
+void frmImportacao::btSair_Click() { close(); }

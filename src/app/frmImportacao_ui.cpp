@@ -1,0 +1,190 @@
+// The window's controls, laid out at their design positions (twips, scaled
+// to the screen's logical resolution).
+#include "frmImportacao.h"
+
+#include "CampoEntrada.h"
+#include "Grelha.h"
+#include "Guarda.h"
+
+#include <QApplication>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+
+namespace {
+
+void colocar(QWidget* w, int esquerda, int topo, int largura, int altura) {
+    w->setGeometry(twipsParaPixeis(esquerda, w), twipsParaPixeis(topo, w, true), twipsParaPixeis(largura, w),
+                   twipsParaPixeis(altura, w, true));
+}
+
+void pintarFundo(QWidget* w, const QColor& cor) {
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, cor);
+    w->setPalette(p);
+    w->setAutoFillBackground(true);
+}
+
+QFont verdana(QWidget* w) {
+    QFont f = w->font();
+    f.setFamilies({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans")});
+    f.setPointSizeF(8.25);
+    return f;
+}
+
+} // namespace
+
+void frmImportacao::criarControlos() {
+    setWindowTitle(QStringLiteral("Satisfação Encomendas"));
+    setWindowIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
+    setFixedSize(twipsParaPixeis(15600, this), twipsParaPixeis(8190, this, true));
+    pintarFundo(this, corFundo());
+
+    Frame4 = new QFrame(this);
+    Frame4->setFrameShape(QFrame::Box);
+    Frame4->setFrameShadow(QFrame::Sunken);
+    colocar(Frame4, 60, 0, 15495, 1020);
+    pintarFundo(Frame4, corTitulo());
+
+    Label3 = new QLabel(QStringLiteral("Satisfação de Encomendas"), Frame4);
+    QFont titulo(QStringLiteral("Arial"));
+    titulo.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    titulo.setPointSize(18);
+    titulo.setBold(true);
+    titulo.setItalic(true);
+    Label3->setFont(titulo);
+    Label3->setAlignment(Qt::AlignCenter);
+    {
+        QPalette p = Label3->palette();
+        p.setColor(QPalette::WindowText, QColor(57, 109, 165));
+        Label3->setPalette(p);
+    }
+    colocar(Label3, 240, 285, 15075, 450);
+
+    Frame1 = new QFrame(this);
+    Frame1->setFrameShape(QFrame::Box);
+    Frame1->setFrameShadow(QFrame::Sunken);
+    colocar(Frame1, 60, 975, 15495, 1950);
+    pintarFundo(Frame1, corFundo());
+    Frame1->setFont(verdana(Frame1));
+
+    struct Campo {
+        int indice, esquerda, topo, largura;
+        const char* dica;
+    };
+    // On-screen order, top to bottom: client, article, order number, requisition.
+    const Campo campos[] = {
+        {1, 1305, 225, 1590, "Código do Cliente."},
+        {0, 1305, 660, 1590, "Código do Artigo."},
+        {2, 1290, 1095, 1590, "Nº Encomenda"},
+        {3, 1290, 1545, 3315, "Nº Encomenda"},
+    };
+    for (const Campo& c : campos) {
+        auto* f = new CampoEntrada(Frame1);
+        f->setObjectName(QStringLiteral("campo%1").arg(c.indice));
+        f->setMaxLength(15);
+        f->setToolTip(QString::fromUtf8(c.dica));
+        colocar(f, c.esquerda, c.topo, c.largura, 315);
+        campo[static_cast<size_t>(c.indice)] = f;
+        if (c.indice == 1) {
+            btFx[1] = new QPushButton(QStringLiteral("..."), Frame1);
+            btFx[1]->setToolTip(QStringLiteral("Lista de Clientes."));
+            colocar(btFx[1], 2955, 225, 300, 315);
+        } else if (c.indice == 0) {
+            btFx[0] = new QPushButton(QStringLiteral("..."), Frame1);
+            btFx[0]->setToolTip(QStringLiteral("Lista de Artigos."));
+            colocar(btFx[0], 2955, 660, 300, 315);
+        }
+    }
+    campo[2]->definirFormato(1);
+
+    struct Rotulo {
+        int indice, esquerda, topo, largura, altura;
+        const char* texto;
+    };
+    const Rotulo rotulos[] = {
+        {0, 165, 255, 705, 240, "Cliente"},         {2, 165, 705, 705, 240, "Artigo"},
+        {3, 165, 1140, 1080, 240, "O.Produção"},    {1, 165, 1590, 1080, 240, "Requisição"},
+        {4, 3465, 270, 5340, 240, "Cliente"},       {5, 3495, 720, 5340, 240, "Cliente"},
+    };
+    for (const Rotulo& r : rotulos) {
+        auto* l = new QLabel(QString::fromUtf8(r.texto), Frame1);
+        l->setObjectName(QStringLiteral("Label2_%1").arg(r.indice));
+        colocar(l, r.esquerda, r.topo, r.largura, r.altura);
+        Label2[static_cast<size_t>(r.indice)] = l;
+    }
+    // The labels lead to their fields (no access keys of their own).
+    Label2[0]->setBuddy(campo[1]);
+    Label2[2]->setBuddy(campo[0]);
+    Label2[3]->setBuddy(campo[2]);
+    Label2[1]->setBuddy(campo[3]);
+
+    auto botao = [this](QWidget* pai, const QString& texto, const QString& dica, QStyle::StandardPixmap icone) {
+        auto* b = new QPushButton(style()->standardIcon(icone), texto, pai);
+        b->setToolTip(dica);
+        b->setAutoDefault(false);
+        return b;
+    };
+    btCarga = botao(Frame1, QStringLiteral("&Carregar"), QStringLiteral("Carregar informação."),
+                    QStyle::SP_BrowserReload);
+    colocar(btCarga, 13965, 210, 1200, 465);
+
+    grelha = new Grelha(this);
+    grelha->setObjectName(QStringLiteral("Grelha"));
+    colocar(grelha, 75, 3015, 15495, 4485);
+
+    btCancelar = botao(this, QStringLiteral("Ca&ncelar"), QStringLiteral("Cancelar as operações."),
+                       QStyle::SP_DialogCancelButton);
+    colocar(btCancelar, 210, 7650, 1200, 465);
+    btSair = botao(this, QStringLiteral("&Sair"), QStringLiteral("Abandonar a opção."), QStyle::SP_DialogCloseButton);
+    colocar(btSair, 1500, 7650, 1200, 465);
+    btEnc = botao(this, QStringLiteral("&Guia"), QStringLiteral("Confirmar o Orçamento"), QStyle::SP_DialogSaveButton);
+    colocar(btEnc, 7890, 7650, 1200, 465);
+    btMarcar = botao(this, QStringLiteral("&Marcar"), QStringLiteral("Confirmar o Orçamento"),
+                     QStyle::SP_DialogApplyButton);
+    colocar(btMarcar, 14355, 7605, 1200, 465);
+
+    estado = new QLabel(this);
+    estado->setObjectName(QStringLiteral("estado"));
+    colocar(estado, 2850, 7545, 4950, 600);
+    estado->setWordWrap(true);
+
+    // Tab order follows the screen: the four fields, the load, the grid, then the bottom buttons.
+    setTabOrder(campo[1], btFx[1]);
+    setTabOrder(btFx[1], campo[0]);
+    setTabOrder(campo[0], btFx[0]);
+    setTabOrder(btFx[0], campo[2]);
+    setTabOrder(campo[2], campo[3]);
+    setTabOrder(campo[3], btCarga);
+    setTabOrder(btCarga, grelha);
+    setTabOrder(grelha, btCancelar);
+    setTabOrder(btCancelar, btSair);
+    setTabOrder(btSair, btEnc);
+    setTabOrder(btEnc, btMarcar);
+    // The look-up buttons are reached by the mouse or by F4 in their field.
+    btFx[0]->setFocusPolicy(Qt::ClickFocus);
+    btFx[1]->setFocusPolicy(Qt::ClickFocus);
+
+    // Every event handler runs inside the guard.
+    connect(btCancelar, &QPushButton::clicked, this, [this] { guarda([this] { btCancelar_Click(); }); });
+    connect(btSair, &QPushButton::clicked, this, [this] { guarda([this] { btSair_Click(); }); });
+    connect(btCarga, &QPushButton::clicked, this, [this] { guarda([this] { btCarga_Click(); }); });
+    connect(btMarcar, &QPushButton::clicked, this, [this] { guarda([this] { btMarcar_Click(); }); });
+    connect(btEnc, &QPushButton::clicked, this, [this] { guarda([this] { btEnc_Click(); }); });
+    for (int i : {0, 1}) {
+        connect(btFx[static_cast<size_t>(i)], &QPushButton::clicked, this, [this, i] { guarda([this, i] { btFx_Click(i); }); });
+    }
+    for (int i = 0; i < 4; ++i) {
+        CampoEntrada* f = campo[static_cast<size_t>(i)];
+        f->aoValidar = [this, i](bool& cancelar) { guarda([&] { campo_Validate(i, cancelar); }); };
+        f->aoPerderFoco = [this, i] { guarda([&] { campo_LostFocus(i); }); };
+        f->aoPremirTecla = [this, i](int& tecla) { guarda([&] { campo_KeyPress(i, tecla); }); };
+        f->aoEditar = [this] { ValidarCampo = true; };
+        f->aoPedirLista = [this, i] { guarda([&] { btFx_Click(i); }); };
+    }
+    grelha->aoAlterarValor = [this] { guarda([this] { Grelha_ValorAlterado(); }); };
+    grelha->antesDeConfirmar = [this](int linha, int posicao, QVariant& anterior, bool& cancelar) {
+        guarda([&] { Grelha_AntesDeConfirmar(linha, posicao, anterior, cancelar); });
+    };
+}

@@ -1,0 +1,162 @@
+#include "CampoEntrada.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QPointer>
+#include <QRegularExpressionValidator>
+
+namespace {
+
+/// Watches the whole application for clicks and access keys that would take
+/// the focus away from a field, and runs the field's check before them.
+class Vigia final : public QObject {
+public:
+    static void garantir() {
+        static Vigia* vigia = nullptr;
+        if (!vigia && qApp) {
+            vigia = new Vigia(qApp); // owned by the application
+            qApp->installEventFilter(vigia);
+        }
+    }
+
+protected:
+    bool eventFilter(QObject* alvo, QEvent* evento) override {
+        const QEvent::Type t = evento->type();
+        if (t != QEvent::MouseButtonPress && t != QEvent::MouseButtonDblClick && t != QEvent::Shortcut)
+            return false;
+        auto* w = qobject_cast<QWidget*>(alvo);
+        if (!w)
+            return false;
+        auto* campo = qobject_cast<CampoEntrada*>(QApplication::focusWidget());
+        if (!campo || campo == w || campo->isAncestorOf(w) || campo->window() != w->window())
+            return false;
+        if (!tiraFoco(w))
+            return false;
+        // The check may show a box; the click or access key goes through only
+        // when the check lets the focus go.
+        return !campo->validarSaida();
+    }
+
+private:
+    using QObject::QObject;
+
+    /// Whether a click on (or an access key of) this widget would move the focus.
+    static bool tiraFoco(QWidget* w) {
+        for (QWidget* p = w; p; p = p->parentWidget()) {
+            if (!p->isEnabled())
+                return false;
+            if (qobject_cast<QAbstractButton*>(p) || (p->focusPolicy() & Qt::ClickFocus))
+                return true;
+            if (p->isWindow())
+                break;
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+CampoEntrada::CampoEntrada(QWidget* parent) : QLineEdit(parent) {
+    Vigia::garantir();
+    connect(this, &QLineEdit::textEdited, this, [this] {
+        // Typed keys were told already; this catches Delete, cut, paste, undo.
+        if (!m_aTratarTecla && aoEditar)
+            aoEditar();
+    });
+}
+
+CampoEntrada::~CampoEntrada() = default;
+
+void CampoEntrada::definirFormato(int formato) {
+    m_formato = formato;
+    if (formato == 1)
+        setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this));
+    else
+        setValidator(nullptr);
+}
+
+bool CampoEntrada::validarSaida() {
+    if (m_aValidar)
+        return false; // a check is already running (its box took the focus)
+    bool cancelar = false;
+    if (aoValidar) {
+        QPointer<CampoEntrada> eu(this);
+        m_aValidar = true;
+        aoValidar(cancelar);
+        if (!eu)
+            return true;
+        m_aValidar = false;
+    }
+    if (cancelar && !hasFocus())
+        setFocus(Qt::OtherFocusReason);
+    return !cancelar;
+}
+
+void CampoEntrada::avancar(bool paraTras) {
+    if (!validarSaida())
+        return;
+    focusNextPrevChild(!paraTras);
+}
+
+CampoEntrada* CampoEntrada::campoComFoco(const QWidget* janela) {
+    auto* c = qobject_cast<CampoEntrada*>(QApplication::focusWidget());
+    return c && c->window() == janela ? c : nullptr;
+}
+
+void CampoEntrada::keyPressEvent(QKeyEvent* event) {
+    const int k = event->key();
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    if ((k == Qt::Key_F4 && mods == Qt::NoModifier) || (k == Qt::Key_Down && mods == Qt::AltModifier)) {
+        if (aoPedirLista)
+            aoPedirLista();
+        return;
+    }
+    if (k == Qt::Key_Tab || k == Qt::Key_Backtab) {
+        if (mods & (Qt::ControlModifier | Qt::AltModifier)) {
+            QLineEdit::keyPressEvent(event);
+            return;
+        }
+        avancar(k == Qt::Key_Backtab || (mods & Qt::ShiftModifier));
+        return;
+    }
+    // The key's character code, as the field's key-press event gives it.
+    int codigo = 0;
+    if (k == Qt::Key_Return || k == Qt::Key_Enter)
+        codigo = 13;
+    else if (k == Qt::Key_Escape)
+        codigo = 27;
+    else if (k == Qt::Key_Backspace)
+        codigo = 8;
+    else if (!event->text().isEmpty() && event->text().at(0).isPrint() && !(mods & (Qt::ControlModifier | Qt::AltModifier)))
+        codigo = event->text().at(0).unicode();
+    if (codigo == 0) {
+        // Navigation, Delete, shortcuts: the edit signal tells of any change.
+        QLineEdit::keyPressEvent(event);
+        return;
+    }
+    int tecla = codigo;
+    QPointer<CampoEntrada> eu(this);
+    if (aoPremirTecla)
+        aoPremirTecla(tecla);
+    if (!eu || tecla == 0)
+        return;
+    if (tecla == 13) {
+        avancar(false);
+        return;
+    }
+    m_aTratarTecla = true;
+    QLineEdit::keyPressEvent(event);
+    if (eu)
+        m_aTratarTecla = false;
+}
+
+void CampoEntrada::focusOutEvent(QFocusEvent* event) {
+    QLineEdit::focusOutEvent(event);
+    // A box or another window taking the focus is not the operator leaving the field.
+    if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason)
+        return;
+    if (aoPerderFoco)
+        aoPerderFoco();
+}

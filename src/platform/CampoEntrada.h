@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QLineEdit>
+
+#include <functional>
+
+/// The input field: a line edit whose content is checked before the focus
+/// leaves it, with the power to keep the focus there.
+///
+/// Tab, Shift+Tab and Enter in the field, a mouse click on another control of
+/// the window and an access key all run the check first (aoValidar); when it
+/// cancels, the focus stays and the key, click or access key does nothing.
+/// A focus lost to another window (a message box) does not count.
+class CampoEntrada final : public QLineEdit {
+    Q_OBJECT
+public:
+    /// Field formats: 0 any text, 1 digits only.
+    explicit CampoEntrada(QWidget* parent = nullptr);
+    ~CampoEntrada() override;
+
+    void definirFormato(int formato);
+    int formato() const { return m_formato; }
+
+    /// Runs the check for leaving the field; true when the focus may go.
+    bool validarSaida();
+    /// Moves the focus to the next (or previous) control, after the check.
+    void avancar(bool paraTras = false);
+
+    /// Before the focus leaves: set the flag to keep it here.
+    std::function<void(bool& cancelar)> aoValidar;
+    /// After the focus left.
+    std::function<void()> aoPerderFoco;
+    /// A key typed in the field: its character code (8 Backspace, 13 Enter,
+    /// 27 Escape, or the character); set it to 0 to swallow the key.
+    std::function<void(int& tecla)> aoPremirTecla;
+    /// The text changed by an edit that is not a key press (Delete, cut, paste, undo).
+    std::function<void()> aoEditar;
+    /// F4 or Alt+Down: the field asks for its look-up list.
+    std::function<void()> aoPedirLista;
+
+    /// The field that has the focus in the given window, if any, with its check pending.
+    static CampoEntrada* campoComFoco(const QWidget* janela);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    int m_formato = 0;
+    bool m_aValidar = false;
+    bool m_aTratarTecla = false;
+};
