@@ -29,6 +29,7 @@ void frmImportacao::LimparForm() {
     filtrosUsados.limpar();
     btMarcar->setText(QStringLiteral("&Marcar"));
     DocumentosCriados.resize(1);
+    estado->clear();
     Activa();
 }
 

@@ -210,7 +210,11 @@ public:
     /// Runs a statement and puts its result in `rs` (whatever `rs` held before
     /// is dropped first). `parametros` are bound to the "?" placeholders in
     /// order. Raises Erro (Sql) with the database's text when it rejects it.
-    bool consultar(const QString& nome, const QString& sql, RecordSet& rs, int tipoCursor = -1, int opcoes = 0);
+    ///
+    /// The first form takes every argument explicitly: with default values,
+    /// consultar(sql, {texto}, rs) would pick it (a braced QString converts to
+    /// QString better than to QVariantList) and run `texto` as the statement.
+    bool consultar(const QString& nome, const QString& sql, RecordSet& rs, int tipoCursor, int opcoes);
     void consultar(const QString& sql, const QVariantList& parametros, RecordSet& rs);
 
     /// A new connection open on the same database, for a component of its own.

@@ -11,9 +11,9 @@
 #include <QString>
 #include <QVariantList>
 
-#include <map>
 #include <memory>
 #include <optional>
+#include <tuple>
 #include <vector>
 
 /// The state of one local ERP session, shared with the API objects it hands
@@ -85,6 +85,10 @@ std::optional<QString> verificarCliente(const QSqlDatabase& db, const QString& c
 /// Refusal text when the type is not in TpDoc or the series not in NOMSERIE for it.
 std::optional<QString> verificarTipoSerie(const QSqlDatabase& db, const QString& tipo, int serie);
 bool artigoExiste(const QSqlDatabase& db, const QString& artigo);
+
+/// A whole number as the program may hand it (integer, numeric text with
+/// blanks, currency without decimals); nothing for an empty or other value.
+std::optional<qint64> inteiroDe(const QVariant& valor);
 
 /// "yyyy-MM-dd 00:00:00", how a date is stored (text on SQLite, timestamp on PostgreSQL).
 QString textoData(const QDate& data);

@@ -2,6 +2,7 @@
 
 #include "Erro.h"
 
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -118,6 +119,14 @@ QStringList instrucoes(const QSqlDatabase& db) {
         QStringLiteral("CREATE TABLE IF NOT EXISTS ErpEmpresas ("
                        " Codigo VARCHAR(15) NOT NULL PRIMARY KEY,"
                        " Nome VARCHAR(100) NOT NULL DEFAULT '')"),
+        // The last number given per document type, series and year: the row is
+        // locked while a document is stored, so numbers never repeat.
+        QStringLiteral("CREATE TABLE IF NOT EXISTS ErpNumeracao ("
+                       " TipoDoc VARCHAR(10) NOT NULL,"
+                       " Serie INTEGER NOT NULL,"
+                       " Ano INTEGER NOT NULL,"
+                       " Ultimo INTEGER NOT NULL DEFAULT 0,"
+                       " PRIMARY KEY (TipoDoc, Serie, Ano))"),
     };
 }
 
@@ -134,6 +143,38 @@ void criar(QSqlDatabase& db) {
     }
     if (!db.commit())
         throw Erro(Erro::Sql, QStringLiteral("Não foi possível criar as tabelas da empresa: %1").arg(db.lastError().text()));
+}
+
+QStringList tabelas(const QSqlDatabase& db) {
+    static const QRegularExpression criarTabela(QStringLiteral("^CREATE TABLE IF NOT EXISTS (\\w+)"),
+                                                QRegularExpression::CaseInsensitiveOption);
+    QStringList r;
+    for (const QString& sql : instrucoes(db)) {
+        const QRegularExpressionMatch m = criarTabela.match(sql);
+        if (m.hasMatch())
+            r << m.captured(1);
+    }
+    return r;
+}
+
+void apagar(QSqlDatabase& db) {
+    if (!db.transaction())
+        throw Erro(Erro::Sql, QStringLiteral("Não foi possível apagar as tabelas da empresa: %1").arg(db.lastError().text()));
+    try {
+        QSqlQuery q(db);
+        const QStringList nomes = tabelas(db);
+        // Later tables may refer to earlier ones: drop them last first.
+        for (auto i = nomes.crbegin(); i != nomes.crend(); ++i) {
+            if (!q.exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(*i)))
+                throw Erro(Erro::Sql,
+                           QStringLiteral("Não foi possível apagar as tabelas da empresa: %1").arg(q.lastError().text()));
+        }
+    } catch (...) {
+        db.rollback();
+        throw;
+    }
+    if (!db.commit())
+        throw Erro(Erro::Sql, QStringLiteral("Não foi possível apagar as tabelas da empresa: %1").arg(db.lastError().text()));
 }
 
 void definirUtilizadorErp(QSqlDatabase& db, const QString& utilizador, const QString& password) {

@@ -13,6 +13,13 @@ QStringList instrucoes(const QSqlDatabase& db);
 /// Creates the tables on `db` in one transaction. Raises Erro on failure.
 void criar(QSqlDatabase& db);
 
+/// The names of the tables instrucoes() creates, in the order it creates them.
+QStringList tabelas(const QSqlDatabase& db);
+
+/// Drops every table of tabelas() that exists, in one transaction (to make a
+/// database anew). Raises Erro on failure.
+void apagar(QSqlDatabase& db);
+
 /// Adds (or replaces) an ERP user with a salted hash of its password.
 void definirUtilizadorErp(QSqlDatabase& db, const QString& utilizador, const QString& password);
 

@@ -2,8 +2,10 @@
 
 #include "Erro.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QSqlError>
+#include <QSqlQuery>
 
 namespace {
 
@@ -17,6 +19,12 @@ QList<QPair<QString, QString>> pares(const QString& texto) {
         const qsizetype igual = texto.indexOf(QLatin1Char('='), i);
         if (igual < 0)
             break;
+        // A piece without '=' ("abc;Driver=...") is skipped, not glued to the next key.
+        const qsizetype antes = texto.indexOf(QLatin1Char(';'), i);
+        if (antes >= 0 && antes < igual) {
+            i = antes + 1;
+            continue;
+        }
         const QString chave = texto.mid(i, igual - i).trimmed();
         i = igual + 1;
         QString valor;
@@ -117,27 +125,89 @@ QSqlDatabase TextoLigacao::abrir(const QString& nomeLigacao) const {
     if (driver == QLatin1String("QSQLITE") && !QFileInfo::exists(base))
         throw Erro(Erro::BaseDadosFechada,
                    QStringLiteral("Não foi possível abrir a base de dados %1: o ficheiro não existe.").arg(descricao()));
-    QSqlDatabase db = QSqlDatabase::addDatabase(driver, nomeLigacao);
-    db.setDatabaseName(base);
-    if (driver == QLatin1String("QSQLITE")) {
-        // Several workstations may write at once: wait for a lock instead of failing.
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
-    } else {
-        db.setHostName(host);
-        if (porta > 0)
-            db.setPort(porta);
-        db.setUserName(utilizador);
-        db.setPassword(password);
-        db.setConnectOptions(QStringLiteral("connect_timeout=10"));
+    QString motivo;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(driver, nomeLigacao);
+        db.setDatabaseName(base);
+        // NUMERIC values arrive as their exact decimal text on PostgreSQL (the
+        // default would turn them into doubles); SQLite keeps them as doubles
+        // or integers in any case.
+        db.setNumericalPrecisionPolicy(QSql::HighPrecision);
+        if (driver == QLatin1String("QSQLITE")) {
+            // Several workstations may write at once: wait for a lock instead of failing.
+            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
+        } else {
+            db.setHostName(host);
+            if (porta > 0)
+                db.setPort(porta);
+            db.setUserName(utilizador);
+            db.setPassword(password);
+            db.setConnectOptions(QStringLiteral("connect_timeout=10"));
+        }
+        if (db.open()) {
+            if (driver != QLatin1String("QSQLITE"))
+                return db;
+            // SQLite opens any file lazily: read its catalogue to know it is a database.
+            QSqlQuery q(db);
+            if (q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")))
+                return db;
+            motivo = q.lastError().databaseText().trimmed();
+        } else {
+            motivo = db.lastError().databaseText().trimmed();
+            if (motivo.isEmpty())
+                motivo = db.lastError().driverText().trimmed();
+        }
+        db.close();
     }
-    if (!db.open()) {
-        // The driver's text may quote the connection settings; keep only what
-        // names the database, never the password.
-        QString motivo = db.lastError().databaseText().trimmed();
-        if (!password.isEmpty())
-            motivo.replace(password, QStringLiteral("***"));
-        throw Erro(Erro::BaseDadosFechada,
-                   QStringLiteral("Não foi possível abrir a base de dados %1: %2").arg(descricao(), motivo));
+    // No copy of the connection is left: it can go.
+    QSqlDatabase::removeDatabase(nomeLigacao);
+    // The driver's text may quote the connection settings; keep only what
+    // names the database, never the password.
+    if (!password.isEmpty())
+        motivo.replace(password, QStringLiteral("***"));
+    throw Erro(Erro::BaseDadosFechada,
+               QStringLiteral("Não foi possível abrir a base de dados %1: %2").arg(descricao(), motivo));
+}
+
+QString LigacaoBd::construir(const QString& fornecedor, int opcao, const QString& d1, const QString& d2,
+                             const QString& d3, const QString& d4) const {
+    TextoLigacao t;
+    t.fornecedor = fornecedor;
+    if (d1.trimmed().compare(QLatin1String("sqlite"), Qt::CaseInsensitive) == 0) {
+        t.driver = QStringLiteral("QSQLITE");
+        // An empty name stays empty: abrir then says that no database is named.
+        if (!d2.isEmpty()) {
+            const QString pasta = opcao == 1 ? Pastas::pastaAplicacao() : QDir::currentPath();
+            t.base = QDir::cleanPath(QDir(pasta).absoluteFilePath(d2));
+        }
+        return t.texto();
     }
-    return db;
+    t.driver = QStringLiteral("QPSQL");
+    // "host", "host:port", "/socket/folder:port", "[::1]:port" or a bare IPv6 address.
+    QString servidor = d1.trimmed();
+    QString porta;
+    if (servidor.startsWith(QLatin1Char('['))) {
+        const qsizetype fecho = servidor.indexOf(QLatin1Char(']'));
+        if (fecho > 0) {
+            if (servidor.mid(fecho + 1).startsWith(QLatin1Char(':')))
+                porta = servidor.mid(fecho + 2);
+            servidor = servidor.mid(1, fecho - 1);
+        }
+    } else if (servidor.count(QLatin1Char(':')) == 1) {
+        const qsizetype dois = servidor.indexOf(QLatin1Char(':'));
+        porta = servidor.mid(dois + 1);
+        servidor = servidor.left(dois);
+    }
+    t.host = servidor;
+    if (!porta.isEmpty()) {
+        bool ok = false;
+        t.porta = porta.toInt(&ok);
+        if (!ok || t.porta <= 0 || t.porta > 65535)
+            throw Erro(Erro::Configuracao,
+                       QStringLiteral("O servidor da base de dados \"%1\" indica uma porta que não é válida.").arg(d1));
+    }
+    t.base = d2;
+    t.utilizador = d3;
+    t.password = d4;
+    return t.texto();
 }

@@ -18,8 +18,12 @@ int MensagensTeste::caixa(const QString& titulo, const QString& texto, Botoes bo
     return r;
 }
 
-bool MensagensTeste::pedirValores(const QString& titulo, const QStringList&, QStringList& valores, const QList<int>&) {
+bool MensagensTeste::pedirValores(const QString& titulo, const QStringList& rotulos, QStringList& valores,
+                                  const QList<int>& segredos) {
     titulosFormularios << titulo;
+    rotulosFormularios.push_back(rotulos);
+    valoresMostrados.push_back(valores);
+    segredosFormularios.push_back(segredos);
     if (formularios.empty())
         return false;
     valores = formularios.front();

@@ -36,6 +36,11 @@ public:
     std::vector<int> respostas;           ///< answers for the next boxes, in order
     std::vector<QStringList> formularios; ///< values typed into the next forms, in order
     QStringList titulosFormularios;
+    /// What each form shown was given: its labels, the values it showed and
+    /// the indexes of its hidden (secret) values, in order.
+    std::vector<QStringList> rotulosFormularios;
+    std::vector<QStringList> valoresMostrados;
+    std::vector<QList<int>> segredosFormularios;
     std::vector<int> terminacoes;
 };
 

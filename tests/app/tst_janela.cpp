@@ -215,6 +215,8 @@ private Q_SLOTS:
         w.bd = &a.bd;
         w.Form_Load();
         w.show();
+        QApplication::setActiveWindow(&w);
+        QVERIFY(QTest::qWaitForWindowActive(&w));
         for (int i : {0, 1, 2, 3})
             w.campo[static_cast<size_t>(i)]->setText(QStringLiteral("12"));
         w.Label2[4]->setText(QStringLiteral("Nome"));

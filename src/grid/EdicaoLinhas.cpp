@@ -1,0 +1,34 @@
+#include "EdicaoLinhas.h"
+
+#include "NumeroOle.h"
+
+#include <cmath>
+
+bool valorVazio(const QVariant& v) {
+    return !v.isValid() || v.isNull() || (v.metaType().id() == QMetaType::QString && v.toString().isEmpty());
+}
+
+Moeda moedaOuZero(const QVariant& v) { return Moeda::deVariant(v).value_or(Moeda()); }
+
+DecisaoQuantidade decidirQuantidade(const QString& texto, const QVariant& pendente, const QLocale& locale) {
+    const std::optional<double> q = converterNumeroOle(texto, locale);
+    if (!q)
+        return DecisaoQuantidade::NaoNumerico;
+    // Far beyond any quantity: refused as above the pending quantity.
+    if (std::fabs(*q) >= 1e14)
+        return DecisaoQuantidade::Invalido;
+    const Moeda quantidade = Moeda::deDouble(*q);
+    if (quantidade == Moeda())
+        return DecisaoQuantidade::Desmarcar;
+    if (quantidade < Moeda())
+        return DecisaoQuantidade::Invalido;
+    return quantidade <= moedaOuZero(pendente) ? DecisaoQuantidade::Marcar : DecisaoQuantidade::Invalido;
+}
+
+QString textoAnterior(const QVariant& anterior, const QLocale& locale) {
+    if (valorVazio(anterior))
+        return QStringLiteral("0");
+    if (const auto m = Moeda::deVariant(anterior))
+        return locale.toString(m->paraDouble(), 'f', QLocale::FloatingPointShortest);
+    return anterior.toString();
+}

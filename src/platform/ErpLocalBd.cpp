@@ -1,0 +1,283 @@
+#include "ErpLocalInterno.h"
+
+#include "Erro.h"
+
+#include <QSet>
+#include <QSqlError>
+#include <QSqlRecord>
+
+#include <limits>
+
+namespace ErpBd {
+
+namespace {
+
+/// The PostgreSQL connections (by name) of this thread with a transaction open.
+thread_local QSet<QString> transaccoesPg;
+
+QString textoErro(const QSqlError& erro) {
+    const QString t = erro.databaseText().trimmed();
+    return t.isEmpty() ? erro.text().trimmed() : t;
+}
+
+QVariant nulo() { return QVariant(QMetaType(QMetaType::Int)); }
+
+QString decimais(Moeda valor, QChar separador, int minimo) {
+    const std::int64_t u = valor.unidades();
+    const std::uint64_t absoluto = u < 0 ? std::uint64_t(0) - std::uint64_t(u) : std::uint64_t(u);
+    QString parteDecimal = QStringLiteral("%1").arg(absoluto % Moeda::Escala, 4, 10, QLatin1Char('0'));
+    while (parteDecimal.size() > minimo && parteDecimal.endsWith(QLatin1Char('0')))
+        parteDecimal.chop(1);
+    QString r = u < 0 ? QStringLiteral("-") : QString();
+    r += QString::number(absoluto / Moeda::Escala);
+    if (!parteDecimal.isEmpty())
+        r += separador + parteDecimal;
+    return r;
+}
+
+} // namespace
+
+QSqlQuery executar(const QSqlDatabase& db, const QString& sql, const QVariantList& valores) {
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    // Amounts come back as exact decimal text, not as doubles.
+    q.setNumericalPrecisionPolicy(QSql::HighPrecision);
+    bool ok = q.prepare(sql);
+    if (ok) {
+        for (const QVariant& v : valores)
+            q.addBindValue(v);
+        ok = q.exec();
+    }
+    if (!ok) {
+        const QString texto = textoErro(q.lastError());
+        // A rejected statement aborts a PostgreSQL transaction: end it now, so
+        // that the statements still open can be released on the server.
+        if (transaccoesPg.remove(db.connectionName()))
+            QSqlDatabase(db).rollback();
+        throw Erro(Erro::Sql, texto);
+    }
+    return q;
+}
+
+std::optional<QVariantList> primeiraLinha(const QSqlDatabase& db, const QString& sql, const QVariantList& valores) {
+    QSqlQuery q = executar(db, sql, valores);
+    if (!q.next())
+        return std::nullopt;
+    QVariantList r;
+    const int n = q.record().count();
+    for (int i = 0; i < n; ++i)
+        r << q.value(i);
+    return r;
+}
+
+Transaccao::Transaccao(QSqlDatabase db, bool postgres) : m_db(std::move(db)), m_postgres(postgres) {
+    if (m_postgres) {
+        if (!m_db.transaction())
+            throw Erro(Erro::Sql, textoErro(m_db.lastError()));
+        transaccoesPg.insert(m_db.connectionName());
+    } else {
+        // A deferred BEGIN would let two workstations read, then both fail to
+        // write; IMMEDIATE takes the write lock first (waiting for it).
+        executar(m_db, QStringLiteral("BEGIN IMMEDIATE"));
+    }
+    m_aberta = true;
+}
+
+Transaccao::~Transaccao() {
+    if (!m_aberta)
+        return;
+    if (m_postgres) {
+        if (transaccoesPg.remove(m_db.connectionName()))
+            m_db.rollback();
+    } else {
+        QSqlQuery q(m_db);
+        q.exec(QStringLiteral("ROLLBACK"));
+    }
+}
+
+void Transaccao::confirmar() {
+    if (m_postgres) {
+        if (!transaccoesPg.contains(m_db.connectionName()))
+            throw Erro(Erro::Sql, QStringLiteral("A transacção já tinha terminado."));
+        transaccoesPg.remove(m_db.connectionName());
+        m_aberta = false;
+        if (!m_db.commit()) {
+            const QString texto = textoErro(m_db.lastError());
+            m_db.rollback();
+            throw Erro(Erro::Sql, texto);
+        }
+    } else {
+        executar(m_db, QStringLiteral("COMMIT"));
+        m_aberta = false;
+    }
+}
+
+qint32 proximoNumero(const QSqlDatabase& db, bool postgres, const QString& tipo, int serie, int ano) {
+    const QVariantList chave{tipo, serie, ano};
+    executar(db,
+             QStringLiteral("INSERT INTO ErpNumeracao (TipoDoc, Serie, Ano, Ultimo) VALUES (?, ?, ?, 0)"
+                            " ON CONFLICT DO NOTHING"),
+             chave);
+    // The row stays locked until the transaction ends (on SQLite the whole
+    // database is, since BEGIN IMMEDIATE).
+    const auto ultimo = primeiraLinha(
+        db,
+        QStringLiteral("SELECT Ultimo FROM ErpNumeracao WHERE TipoDoc = ? AND Serie = ? AND Ano = ?") +
+            (postgres ? QStringLiteral(" FOR UPDATE") : QString()),
+        chave);
+    if (!ultimo)
+        throw Erro(Erro::Sql, QStringLiteral("A numeração de %1/%2/%3 não foi encontrada.").arg(tipo).arg(serie).arg(ano));
+    // Documents stored by other means must not be numbered over.
+    const auto maior = primeiraLinha(
+        db, QStringLiteral("SELECT COALESCE(MAX(NNUMDOC), 0) FROM DOCGCCAB WHERE TPDOC = ? AND SERIE = ? AND ANO = ?"),
+        chave);
+    const qint64 numero = qMax(ultimo->at(0).toLongLong(), maior ? maior->at(0).toLongLong() : 0) + 1;
+    if (numero > std::numeric_limits<qint32>::max())
+        throw Recusa{QStringLiteral("A numeração de %1/%2/%3 esgotou-se.").arg(tipo).arg(serie).arg(ano)};
+    executar(db, QStringLiteral("UPDATE ErpNumeracao SET Ultimo = ? WHERE TipoDoc = ? AND Serie = ? AND Ano = ?"),
+             {numero, tipo, serie, ano});
+    return static_cast<qint32>(numero);
+}
+
+std::optional<QString> verificarCliente(const QSqlDatabase& db, const QString& cliente) {
+    const auto r = primeiraLinha(db, QStringLiteral("SELECT Inactivo FROM Clientes WHERE Codigo = ?"), {cliente});
+    if (!r || r->at(0).toInt() == -1)
+        return QStringLiteral("Cliente %1 inexistente ou inactivo.").arg(cliente);
+    return std::nullopt;
+}
+
+std::optional<QString> verificarTipoSerie(const QSqlDatabase& db, const QString& tipo, int serie) {
+    if (!primeiraLinha(db, QStringLiteral("SELECT 1 FROM TpDoc WHERE Codigo = ?"), {tipo}))
+        return QStringLiteral("O tipo de documento \"%1\" não existe.").arg(tipo);
+    if (!primeiraLinha(db, QStringLiteral("SELECT 1 FROM NOMSERIE WHERE TipoDoc = ? AND Serie = ?"), {tipo, serie}))
+        return QStringLiteral("A série %2 do tipo de documento %1 não existe.").arg(tipo).arg(serie);
+    return std::nullopt;
+}
+
+bool artigoExiste(const QSqlDatabase& db, const QString& artigo) {
+    return primeiraLinha(db, QStringLiteral("SELECT 1 FROM Artigos WHERE Codigo = ?"), {artigo}).has_value();
+}
+
+std::optional<qint64> inteiroDe(const QVariant& valor) {
+    if (!valor.isValid() || valor.isNull())
+        return std::nullopt;
+    bool ok = false;
+    const qlonglong i = valor.toString().trimmed().toLongLong(&ok);
+    if (ok)
+        return i;
+    const auto m = Moeda::deVariant(valor);
+    if (m && m->unidades() % Moeda::Escala == 0)
+        return m->unidades() / Moeda::Escala;
+    return std::nullopt;
+}
+
+QString textoData(const QDate& data) { return data.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(" 00:00:00"); }
+
+QString textoDecimal(Moeda valor) { return decimais(valor, QLatin1Char('.'), 0); }
+
+QString textoQuantidade(Moeda valor) { return decimais(valor, QLatin1Char(','), 2); }
+
+void inserirDocumento(const QSqlDatabase& db, const CabecalhoGravar& cab, qint32 numero,
+                      const std::vector<LinhaGravar>& linhas, const NucleoErp& nucleo) {
+    const QString data = textoData(cab.data);
+    executar(db,
+             QStringLiteral("INSERT INTO DOCGCCAB (TPDOC, SERIE, NNUMDOC, ANO, DATA, TERCEIRO, TIPOTERCEIRO, VNUMDOC,"
+                            " AREAGESTAO, SECTOR, TIPOPRECO, NUMCONTRIBUINTE, DESCONTOCAB, PROCESSO, MEIOTRANSPORTE,"
+                            " MATRICULA, LOCALCARGA, LOCALDESCARGA, ARMAZEM, OBSERVACOES, MODOGRAVACAO, UTILIZADOR,"
+                            " POSTO, DOCRELACIONADO, ANULADO)"
+                            " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 0)"),
+             {cab.tipo,
+              cab.serie,
+              numero,
+              cab.ano,
+              data,
+              cab.terceiro,
+              cab.tipoTerceiro,
+              cab.vossoNumero,
+              cab.areaGestao,
+              cab.sector,
+              cab.tipoPreco,
+              cab.contribuinte,
+              textoDecimal(cab.desconto),
+              cab.processo,
+              cab.meioTransporte,
+              cab.matricula,
+              cab.localCarga,
+              cab.localDescarga,
+              cab.armazem,
+              cab.observacoes,
+              cab.modo,
+              nucleo.utilizador,
+              nucleo.posto,
+              cab.relacionado});
+    int numLinha = 0;
+    for (const LinhaGravar& l : linhas) {
+        ++numLinha;
+        const bool comOrigem = l.origem.has_value();
+        executar(db,
+                 QStringLiteral("INSERT INTO DOCGCLIN (TPDOCUM, SERIE, NNUMDOC, ANO, NUMLINHA, TIPODELINHA, ARTIGO, DESCR,"
+                                " ARMAZEM, DATA, PRUNIT, QTDORIG, QUANT, LINANU, ORDOC, ORANO, ORNUM, ORSERIE,"
+                                " LINHAORIGINAL) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 0, ?, ?, ?, ?, ?)"),
+                 {cab.tipo,
+                  cab.serie,
+                  numero,
+                  cab.ano,
+                  numLinha,
+                  l.tipoLinha,
+                  l.artigo,
+                  l.descricao,
+                  l.armazem,
+                  data,
+                  textoDecimal(l.preco),
+                  textoDecimal(l.quantidadeOrigem),
+                  textoDecimal(l.quantidade),
+                  comOrigem ? QVariant(l.origem->tipo) : QVariant(QMetaType(QMetaType::QString)),
+                  comOrigem ? QVariant(l.origem->ano) : nulo(),
+                  comOrigem ? QVariant(l.origem->numero) : nulo(),
+                  comOrigem ? QVariant(l.origem->serie) : nulo(),
+                  comOrigem ? QVariant(l.origem->linha) : nulo()});
+    }
+}
+
+void satisfazer(const QSqlDatabase& db, const LinhaGravar::Origem& origem, Moeda quantidade, const QString& cliente) {
+    const QVariantList chave{origem.tipo, origem.serie, origem.numero, origem.ano, origem.linha};
+    const QString naoExiste = QStringLiteral("A linha de origem %1 não existe ou está anulada.").arg(origem.texto());
+    const auto estado = primeiraLinha(db,
+                                      QStringLiteral("SELECT c.TERCEIRO, c.ANULADO FROM DOCGCLIN l JOIN DOCGCCAB c"
+                                                     " ON c.TPDOC = l.TPDOCUM AND c.SERIE = l.SERIE"
+                                                     " AND c.NNUMDOC = l.NNUMDOC AND c.ANO = l.ANO"
+                                                     " WHERE l.TPDOCUM = ? AND l.SERIE = ? AND l.NNUMDOC = ?"
+                                                     " AND l.ANO = ? AND l.NUMLINHA = ?"),
+                                      chave);
+    if (!estado || estado->at(1).toInt() == -1)
+        throw Recusa{naoExiste};
+    if (estado->at(0).toString() != cliente)
+        throw Recusa{QStringLiteral("A linha de origem %1 é do cliente %2, não de %3.")
+                         .arg(origem.texto(), estado->at(0).toString(), cliente)};
+
+    // Compared and reduced in ten-thousandths, exactly, also on SQLite (which
+    // keeps NUMERIC values as floating point). The condition is checked by the
+    // update itself, against the row as it is when the update locks it.
+    const qlonglong unidades = quantidade.unidades();
+    QSqlQuery q = executar(db,
+                           QStringLiteral("UPDATE DOCGCLIN SET QUANT = (ROUND(QUANT * 10000) - ?) / 10000.0"
+                                          " WHERE TPDOCUM = ? AND SERIE = ? AND NNUMDOC = ? AND ANO = ? AND NUMLINHA = ?"
+                                          " AND LINANU <> -1 AND ROUND(QUANT * 10000) >= ?"),
+                           QVariantList{unidades} + chave + QVariantList{unidades});
+    if (q.numRowsAffected() == 1)
+        return;
+    const auto agora =
+        primeiraLinha(db,
+                      QStringLiteral("SELECT LINANU, QUANT FROM DOCGCLIN WHERE TPDOCUM = ? AND SERIE = ? AND NNUMDOC = ?"
+                                     " AND ANO = ? AND NUMLINHA = ?"),
+                      chave);
+    if (!agora || agora->at(0).toInt() == -1)
+        throw Recusa{naoExiste};
+    const Moeda pendente = Moeda::deVariant(agora->at(1)).value_or(Moeda());
+    throw Recusa{QStringLiteral("%1: pendente %2, pedido %3")
+                     .arg(origem.texto(), textoQuantidade(pendente), textoQuantidade(quantidade))};
+}
+
+} // namespace ErpBd
+
+QString LinhaGravar::Origem::texto() const { return QStringLiteral("%1/%2/%3 linha %4").arg(tipo).arg(serie).arg(numero).arg(linha); }

@@ -1,0 +1,334 @@
+// The local ERP's stores: the entry document, the Guia and the annulment,
+// each in one database transaction.
+
+#include "Erro.h"
+#include "ErpLocal.h"
+#include "ErpLocalInterno.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+using ValoresObjecto = QMap<QString, QVariant>;
+
+QString texto(const ValoresObjecto& v, const QString& membro) { return v.value(membro).toString(); }
+
+bool vazio(const QVariant& v) { return !v.isValid() || v.isNull() || v.toString().isEmpty(); }
+
+int inteiro(const ValoresObjecto& v, const QString& membro, int defeito, const QString& onde) {
+    const QVariant valor = v.value(membro);
+    if (vazio(valor) && valor.userType() != qMetaTypeId<Moeda>())
+        return defeito;
+    const auto i = ErpBd::inteiroDe(valor);
+    if (!i || *i < std::numeric_limits<int>::min() || *i > std::numeric_limits<int>::max())
+        throw Recusa{QStringLiteral("%1: o valor \"%2\" de %3 não é um número inteiro.").arg(onde, valor.toString(), membro)};
+    return static_cast<int>(*i);
+}
+
+std::optional<Moeda> valorDe(const ValoresObjecto& v, const QString& membro, const QString& onde) {
+    const QVariant valor = v.value(membro);
+    if (vazio(valor) && valor.userType() != qMetaTypeId<Moeda>())
+        return std::nullopt;
+    const auto m = Moeda::deVariant(valor);
+    if (!m)
+        throw Recusa{QStringLiteral("%1: o valor \"%2\" de %3 não é um número.").arg(onde, valor.toString(), membro)};
+    return m;
+}
+
+QDate dataDe(const QString& t) {
+    const QDate d = QDate::fromString(t, QStringLiteral("dd-MM-yyyy"));
+    if (!d.isValid())
+        throw Recusa{QStringLiteral("A data \"%1\" do documento não é válida (dd-mm-aaaa).").arg(t)};
+    return d;
+}
+
+CabecalhoGravar lerCabecalho(const ValoresObjecto& v, int modo) {
+    const QString onde = QStringLiteral("Cabeçalho");
+    CabecalhoGravar c;
+    c.tipo = texto(v, QStringLiteral("TipoDocumento"));
+    if (c.tipo.isEmpty())
+        throw Recusa{QStringLiteral("O documento não tem tipo (TipoDocumento).")};
+    if (vazio(v.value(QStringLiteral("Serie"))))
+        throw Recusa{QStringLiteral("O documento não tem série (Serie).")};
+    c.serie = inteiro(v, QStringLiteral("Serie"), 0, onde);
+    c.data = dataDe(texto(v, QStringLiteral("Data")));
+    c.ano = inteiro(v, QStringLiteral("Ano"), c.data.year(), onde);
+    c.terceiro = texto(v, QStringLiteral("Terceiro"));
+    c.tipoTerceiro = inteiro(v, QStringLiteral("TipoTerceiro"), 0, onde);
+    c.vossoNumero = texto(v, QStringLiteral("VossoNoDocumento"));
+    c.areaGestao = inteiro(v, QStringLiteral("AreaGestao"), 0, onde);
+    c.sector = texto(v, QStringLiteral("Sector"));
+    c.tipoPreco = inteiro(v, QStringLiteral("TipoPreco"), 0, onde);
+    c.contribuinte = texto(v, QStringLiteral("NumeroContribuinte"));
+    c.desconto = valorDe(v, QStringLiteral("DescontoCabecalho"), onde).value_or(Moeda());
+    c.processo = texto(v, QStringLiteral("Processo"));
+    c.meioTransporte = texto(v, QStringLiteral("MeiodeTransporte"));
+    c.matricula = texto(v, QStringLiteral("Matricula"));
+    c.localCarga = texto(v, QStringLiteral("LocalCarga"));
+    c.localDescarga = texto(v, QStringLiteral("LocalDescarga"));
+    c.modo = modo;
+    return c;
+}
+
+Moeda quantidadePositiva(std::optional<Moeda> q, const QString& onde) {
+    if (!q)
+        throw Recusa{QStringLiteral("%1: falta a quantidade.").arg(onde)};
+    if (*q <= Moeda())
+        throw Recusa{QStringLiteral("%1: a quantidade tem de ser positiva (%2).").arg(onde, ErpBd::textoQuantidade(*q))};
+    return *q;
+}
+
+LinhaGravar lerLinha(const ValoresObjecto& v, int numero) {
+    const QString onde = QStringLiteral("Linha %1").arg(numero);
+    LinhaGravar l;
+    l.tipoLinha = inteiro(v, QStringLiteral("TipoDeLinha"), 1, onde);
+    l.artigo = texto(v, QStringLiteral("Artigo"));
+    if (l.artigo.isEmpty())
+        throw Recusa{QStringLiteral("%1: falta o artigo.").arg(onde)};
+    l.descricao = texto(v, QStringLiteral("Descricao"));
+    l.armazem = texto(v, QStringLiteral("Armazem"));
+    l.quantidade = quantidadePositiva(valorDe(v, QStringLiteral("Quantidade"), onde), onde);
+    l.quantidadeOrigem = valorDe(v, QStringLiteral("QuantidadeOrigem"), onde).value_or(l.quantidade);
+    l.preco = valorDe(v, QStringLiteral("PrecoUnitario"), onde).value_or(Moeda());
+    if (!texto(v, QStringLiteral("OrDoc")).isEmpty()) {
+        const QStringList membros{QStringLiteral("Orano"), QStringLiteral("OrNum"), QStringLiteral("Orserie"),
+                                  QStringLiteral("LinhaOriginal")};
+        for (const QString& m : membros)
+            if (vazio(v.value(m)))
+                throw Recusa{QStringLiteral("%1: a referência à encomenda está incompleta (falta %2).").arg(onde, m)};
+        LinhaGravar::Origem o;
+        o.tipo = texto(v, QStringLiteral("OrDoc"));
+        o.ano = inteiro(v, QStringLiteral("Orano"), 0, onde);
+        o.numero = inteiro(v, QStringLiteral("OrNum"), 0, onde);
+        o.serie = inteiro(v, QStringLiteral("Orserie"), 0, onde);
+        o.linha = inteiro(v, QStringLiteral("LinhaOriginal"), 0, onde);
+        l.origem = o;
+    }
+    return l;
+}
+
+void exigirArtigos(const QSqlDatabase& db, const std::vector<LinhaGravar>& linhas) {
+    for (const LinhaGravar& l : linhas)
+        if (!ErpBd::artigoExiste(db, l.artigo))
+            throw Recusa{QStringLiteral("Artigo %1 inexistente.").arg(l.artigo)};
+}
+
+/// Runs `escrever` in one transaction and records the outcome for UltimoErro:
+/// a refusal or any error rolls everything back. The fault "<operacao>:meio"
+/// strikes after everything was written, before the commit.
+template <class F>
+bool armazenar(NucleoErp& n, const QString& operacao, F&& escrever) {
+    if (!n.ligado()) {
+        n.registar(CodigosErp::SemSessao, QStringLiteral("A sessão do ERP não está iniciada."));
+        return false;
+    }
+    try {
+        ErpBd::Transaccao transaccao(n.db(), n.postgres);
+        escrever(n.db());
+        n.falhas.verificar(operacao + QStringLiteral(":meio"));
+        transaccao.confirmar();
+    } catch (const Recusa& r) {
+        n.registar(CodigosErp::Recusado, r.texto);
+        return false;
+    } catch (const Erro& e) {
+        n.registar(CodigosErp::ErroBaseDados, e.texto());
+        return false;
+    }
+    n.registar(CodigosErp::Feito, {});
+    return true;
+}
+
+} // namespace
+
+void ErpLocal::CriaDocumentoEntrada(int, int p2, const QString& tipo, const QString& textoA, qint16 serie,
+                                    const QString&, const QString&, const QString&, const QString& data,
+                                    const QString&, const QString& textoB, int, const QString&,
+                                    const QStringList& artigos, const QStringList& descricoes,
+                                    const std::vector<double>& quantidades, const std::vector<double>& precos,
+                                    const QStringList& textos, ChaveDocumento& chave, bool& flag) {
+    NucleoErp& n = *m_nucleo;
+    flag = false;
+    chave = ChaveDocumento{};
+    n.falhas.verificar(QStringLiteral("CriaDocumentoEntrada"));
+    if (n.falhas.deveFalhar(QStringLiteral("CriaDocumentoEntrada:recusa"))) {
+        n.registar(CodigosErp::Recusado, FalhasSimuladas::texto(QStringLiteral("CriaDocumentoEntrada:recusa")));
+        return;
+    }
+
+    CabecalhoGravar cab;
+    std::vector<LinhaGravar> linhas;
+    try {
+        const auto tamanho = artigos.size();
+        if (descricoes.size() != tamanho || qsizetype(quantidades.size()) != tamanho ||
+            qsizetype(precos.size()) != tamanho || textos.size() != tamanho)
+            throw Recusa{QStringLiteral("As listas das linhas do documento de entrada não têm todas o mesmo tamanho.")};
+        if (tamanho < 2)
+            throw Recusa{QStringLiteral("Documento inválido. Obrigatório ter linhas.")};
+        cab.tipo = tipo;
+        cab.serie = serie;
+        cab.data = dataDe(data);
+        cab.ano = cab.data.year();
+        cab.areaGestao = p2;
+        cab.armazem = textoA;
+        cab.observacoes = textoB;
+        for (qsizetype k = 1; k < tamanho; ++k) {
+            const QString onde = QStringLiteral("Linha %1").arg(k);
+            const auto i = static_cast<size_t>(k);
+            LinhaGravar l;
+            l.artigo = artigos.at(k);
+            if (l.artigo.isEmpty())
+                throw Recusa{QStringLiteral("%1: falta o artigo.").arg(onde)};
+            if (!std::isfinite(quantidades[i]) || !std::isfinite(precos[i]))
+                throw Recusa{QStringLiteral("%1: a quantidade ou o preço não é um número.").arg(onde)};
+            l.descricao = descricoes.at(k);
+            l.armazem = textoA;
+            l.quantidade = quantidadePositiva(Moeda::deDouble(quantidades[i]), onde);
+            l.quantidadeOrigem = l.quantidade;
+            l.preco = Moeda::deDouble(precos[i]);
+            linhas.push_back(l);
+        }
+    } catch (const Recusa& r) {
+        n.registar(CodigosErp::Recusado, r.texto);
+        return;
+    }
+
+    qint32 numero = 0;
+    const bool ok = armazenar(n, QStringLiteral("CriaDocumentoEntrada"), [&](const QSqlDatabase& db) {
+        if (const auto motivo = ErpBd::verificarTipoSerie(db, cab.tipo, cab.serie))
+            throw Recusa{*motivo};
+        exigirArtigos(db, linhas);
+        numero = ErpBd::proximoNumero(db, n.postgres, cab.tipo, cab.serie, cab.ano);
+        ErpBd::inserirDocumento(db, cab, numero, linhas, n);
+    });
+    if (!ok)
+        return;
+    chave.Ano = static_cast<qint16>(cab.ano);
+    chave.TipoDoc = cab.tipo;
+    chave.Serie = serie;
+    chave.Numero = numero;
+    n.entradaPorLigar = textoChave(chave);
+    flag = true;
+}
+
+void ErpLocal::GravaDocumento(int modo, DocumentoComercial& documento, qint16& flag) {
+    NucleoErp& n = *m_nucleo;
+    flag = 1;
+    n.falhas.verificar(QStringLiteral("GravaDocumento:excepcao"));
+    if (n.falhas.deveFalhar(QStringLiteral("GravaDocumento"))) {
+        n.registar(CodigosErp::Recusado, FalhasSimuladas::texto(QStringLiteral("GravaDocumento")));
+        return;
+    }
+
+    auto* doc = dynamic_cast<DocumentoLocal*>(&documento);
+    CabecalhoGravar cab;
+    std::vector<LinhaGravar> linhas;
+    try {
+        if (!doc)
+            throw Recusa{QStringLiteral("O documento não foi criado pelo ERP local.")};
+        if (doc->gravado())
+            throw Recusa{QStringLiteral("O documento já foi gravado com o número %1.")
+                             .arg(doc->cabecalho().obter(QStringLiteral("Numero")).toString())};
+        if (modo < 1 || modo > 3)
+            throw Recusa{QStringLiteral("O modo de gravação %1 não existe (1, 2 ou 3).").arg(modo)};
+        cab = lerCabecalho(doc->cabecalho().valores(), modo);
+        if (doc->linhas().empty())
+            throw Recusa{QStringLiteral("Documento inválido. Obrigatório ter linhas.")};
+        int numLinha = 0;
+        for (const auto& valores : doc->linhas())
+            linhas.push_back(lerLinha(valores, ++numLinha));
+    } catch (const Recusa& r) {
+        n.registar(CodigosErp::Recusado, r.texto);
+        return;
+    }
+    // Pairs the Guia with the entry this session stored for it.
+    cab.relacionado = n.entradaPorLigar;
+
+    qint32 numero = 0;
+    const bool ok = armazenar(n, QStringLiteral("GravaDocumento"), [&](const QSqlDatabase& db) {
+        if (const auto motivo = ErpBd::verificarCliente(db, cab.terceiro))
+            throw Recusa{*motivo};
+        if (const auto motivo = ErpBd::verificarTipoSerie(db, cab.tipo, cab.serie))
+            throw Recusa{*motivo};
+        exigirArtigos(db, linhas);
+        if (cab.contribuinte.isEmpty()) {
+            const auto r = ErpBd::primeiraLinha(
+                db, QStringLiteral("SELECT NumContribuinte FROM Clientes WHERE Codigo = ?"), {cab.terceiro});
+            cab.contribuinte = r ? r->at(0).toString() : QString();
+        }
+        numero = ErpBd::proximoNumero(db, n.postgres, cab.tipo, cab.serie, cab.ano);
+        ErpBd::inserirDocumento(db, cab, numero, linhas, n);
+        // Order lines are taken in key order, the same in every session, so
+        // that two saves never wait for each other's lines crosswise.
+        std::vector<const LinhaGravar*> comOrigem;
+        for (const LinhaGravar& l : linhas)
+            if (l.origem)
+                comOrigem.push_back(&l);
+        std::stable_sort(comOrigem.begin(), comOrigem.end(), [](const LinhaGravar* a, const LinhaGravar* b) {
+            return a->origem->chave() < b->origem->chave();
+        });
+        for (const LinhaGravar* l : comOrigem)
+            ErpBd::satisfazer(db, *l->origem, l->quantidade, cab.terceiro);
+    });
+    if (!ok)
+        return;
+    doc->marcarGravado(numero);
+    n.entradaPorLigar.clear();
+    flag = 0;
+}
+
+void ErpLocal::AnulaDocumento(int, ChaveDocumento& chave, EstadoOperacao& estado, qint16& flag) {
+    NucleoErp& n = *m_nucleo;
+    flag = 1;
+    n.falhas.verificar(QStringLiteral("AnulaDocumento:excepcao"));
+    if (n.falhas.deveFalhar(QStringLiteral("AnulaDocumento"))) {
+        n.registar(CodigosErp::Recusado, FalhasSimuladas::texto(QStringLiteral("AnulaDocumento")));
+        estado = {n.codigoErro, n.textoErro};
+        return;
+    }
+    const QString nome = textoChave(chave);
+    const QVariantList doc{chave.TipoDoc, chave.Serie, chave.Numero, chave.Ano};
+    const bool ok = armazenar(n, QStringLiteral("AnulaDocumento"), [&](const QSqlDatabase& db) {
+        const QString ondeDoc = QStringLiteral(" WHERE TPDOC = ? AND SERIE = ? AND NNUMDOC = ? AND ANO = ?");
+        const auto cab = ErpBd::primeiraLinha(db, QStringLiteral("SELECT ANULADO FROM DOCGCCAB") + ondeDoc, doc);
+        if (!cab)
+            throw Recusa{QStringLiteral("O documento %1 não existe.").arg(nome)};
+        // Conditional, so that of two sessions annulling at once only one does.
+        if (cab->at(0).toInt() == -1 ||
+            ErpBd::executar(db, QStringLiteral("UPDATE DOCGCCAB SET ANULADO = -1") + ondeDoc + QStringLiteral(" AND ANULADO <> -1"), doc)
+                    .numRowsAffected() != 1)
+            throw Recusa{QStringLiteral("O documento %1 já está anulado.").arg(nome)};
+
+        const QString ondeLinhas = QStringLiteral(" WHERE TPDOCUM = ? AND SERIE = ? AND NNUMDOC = ? AND ANO = ?");
+        std::vector<std::pair<LinhaGravar::Origem, Moeda>> devolver;
+        QSqlQuery q = ErpBd::executar(db,
+                                      QStringLiteral("SELECT ORDOC, ORSERIE, ORNUM, ORANO, LINHAORIGINAL, QUANT FROM DOCGCLIN") +
+                                          ondeLinhas +
+                                          QStringLiteral(" AND LINANU <> -1 AND ORDOC IS NOT NULL AND ORDOC <> ''"
+                                                         " ORDER BY ORDOC, ORSERIE, ORNUM, ORANO, LINHAORIGINAL"),
+                                      doc);
+        while (q.next()) {
+            LinhaGravar::Origem o;
+            o.tipo = q.value(0).toString();
+            o.serie = q.value(1).toInt();
+            o.numero = q.value(2).toInt();
+            o.ano = q.value(3).toInt();
+            o.linha = q.value(4).toInt();
+            devolver.emplace_back(o, Moeda::deVariant(q.value(5)).value_or(Moeda()));
+        }
+        q = QSqlQuery();
+        // An order line that is gone has nothing to take back.
+        for (const auto& [o, quantidade] : devolver)
+            ErpBd::executar(db,
+                            QStringLiteral("UPDATE DOCGCLIN SET QUANT = (ROUND(QUANT * 10000) + ?) / 10000.0"
+                                           " WHERE TPDOCUM = ? AND SERIE = ? AND NNUMDOC = ? AND ANO = ? AND NUMLINHA = ?"),
+                            {qlonglong(quantidade.unidades()), o.tipo, o.serie, o.numero, o.ano, o.linha});
+        ErpBd::executar(db, QStringLiteral("UPDATE DOCGCLIN SET LINANU = -1") + ondeLinhas, doc);
+    });
+    estado = {n.codigoErro, n.textoErro};
+    if (!ok)
+        return;
+    if (n.entradaPorLigar == nome)
+        n.entradaPorLigar.clear();
+    flag = 0;
+}

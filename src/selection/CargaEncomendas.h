@@ -1,0 +1,45 @@
+#pragma once
+
+#include "AcessoDados.h"
+#include "Grelha.h"
+
+#include <QVariant>
+
+#include <functional>
+#include <unordered_set>
+
+/// What identifies an order line: type, series, number, year and line number.
+struct ChaveLinhaEncomenda final {
+    QString tipo;
+    qint64 serie = 0;
+    qint64 numero = 0;
+    qint64 ano = 0;
+    qint64 linha = 0;
+    bool operator==(const ChaveLinhaEncomenda&) const = default;
+};
+
+struct HashChaveLinha {
+    size_t operator()(const ChaveLinhaEncomenda& c) const noexcept;
+};
+
+using ChavesLinhas = std::unordered_set<ChaveLinhaEncomenda, HashChaveLinha>;
+
+/// The keys of the order lines held in rows [0, linhas) of the grid.
+ChavesLinhas chavesNaGrelha(const ModeloGrelha& modelo, int linhas);
+
+/// "dd-mm-yyyy" of a date as the database gives it (a date, a date and time,
+/// or ISO text); the time of day is dropped. Empty for an empty value.
+QString dataDdMmAaaa(const QVariant& v);
+
+/// A value in plain decimal text: whole numbers without decimals.
+QString textoSimples(const QVariant& v);
+
+/// Reads every record of the pending-order result into grid rows, in order,
+/// skipping order lines already in `existentes` (and adding the new ones).
+/// `progresso` is called now and then so that the window can repaint.
+std::vector<LinhaGrelha> lerLinhasEncomenda(RecordSet& rs, ChavesLinhas& existentes,
+                                            const std::function<void()>& progresso = {});
+
+/// The grid's row count once loaded lines fill rows [0, linhaSeguinte): at
+/// least two empty rows stay below the last line, and the count never goes down.
+int linhasDaGrelha(int linhasActuais, int linhaSeguinte);

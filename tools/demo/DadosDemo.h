@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QDate>
+#include <QSqlDatabase>
+#include <QString>
+
+/// The demo company "DEMO": document types and series, clients, articles and
+/// customer orders in every state, an ERP user "demo" (password "demo"), and
+/// the configuration and parameters files that point the program at it.
+namespace Demo {
+
+struct Opcoes {
+    int clientes = 40;
+    int artigos = 60;
+    int encomendas = 30;
+    int linhasMinimas = 2; ///< order lines per order, from..to
+    int linhasMaximas = 8;
+    /// The orders fall in the six months before this day; an invalid date is today.
+    QDate referencia;
+    /// The same seed (and day) gives the same content.
+    quint32 semente = 20240517;
+};
+
+/// What preencher() wrote.
+struct Resumo {
+    int clientes = 0;
+    int artigos = 0;
+    int encomendas = 0;
+    int linhas = 0;
+};
+
+/// The files written by the criar functions.
+struct Ficheiros {
+    QString base; ///< the SQLite file, or the PostgreSQL database's description
+    QString configuracao;
+    QString parametros;
+    Resumo resumo;
+};
+
+/// Fills a company database whose tables exist and are empty, in one
+/// transaction. Raises Erro on failure.
+Resumo preencher(QSqlDatabase& db, const Opcoes& opcoes = {});
+
+/// Creates (replacing it) the SQLite database `pasta`/demo.db with the tables
+/// and the demo content, then writes `pasta`/Orlavane.zeb and
+/// `pasta`/zeb_Parametros_Orlavane.zeb. The configuration names the database
+/// file relative to the application folder when `pasta` is that folder.
+Ficheiros criarSqlite(const QString& pasta, const Opcoes& opcoes = {});
+
+/// The same on the PostgreSQL database named by `textoLigacao` (tables of the
+/// company that are already there are dropped first); the files go to `pasta`.
+Ficheiros criarPostgres(const QString& pasta, const QString& textoLigacao, const Opcoes& opcoes = {});
+
+/// The parameters file of the demo: Windows-1252, CR LF line ends.
+void escreverParametros(const QString& caminho);
+
+} // namespace Demo
