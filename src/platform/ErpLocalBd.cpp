@@ -44,8 +44,13 @@ QSqlQuery executar(const QSqlDatabase& db, const QString& sql, const QVariantLis
     q.setNumericalPrecisionPolicy(QSql::HighPrecision);
     bool ok = q.prepare(sql);
     if (ok) {
-        for (const QVariant& v : valores)
-            q.addBindValue(v);
+        for (const QVariant& v : valores) {
+            // A null QString would be bound as SQL NULL: empty text is meant.
+            if (!v.isNull() && v.userType() == QMetaType::QString && v.toString().isNull())
+                q.addBindValue(QString(QLatin1String("")));
+            else
+                q.addBindValue(v);
+        }
         ok = q.exec();
     }
     if (!ok) {

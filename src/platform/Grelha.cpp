@@ -190,9 +190,23 @@ void ModeloGrelha::escreverLinhas(int primeira, std::vector<LinhaGrelha>&& linha
         }
     }
 
+    // A written row carries the cells it puts; a cell it leaves empty (or
+    // does not reach) keeps what the store held, as with one put per cell.
     auto colocar = [&](int de, int ate) {
-        for (int r = std::max(de, primeira); r < std::min(ate, fim); ++r)
-            m_linhas[static_cast<std::size_t>(r)] = std::move(linhas[static_cast<std::size_t>(r - primeira)]);
+        for (int r = std::max(de, primeira); r < std::min(ate, fim); ++r) {
+            LinhaGrelha& destino = m_linhas[static_cast<std::size_t>(r)];
+            LinhaGrelha& origem = linhas[static_cast<std::size_t>(r - primeira)];
+            if (destino.empty()) {
+                destino = std::move(origem);
+                continue;
+            }
+            if (destino.size() < origem.size())
+                destino.resize(colunas);
+            for (std::size_t c = 0; c < origem.size(); ++c) {
+                if (origem[c].isValid())
+                    destino[c] = std::move(origem[c]);
+            }
+        }
     };
 
     // New rows get their values inside the insertion; rows already there are

@@ -66,7 +66,9 @@ public:
     void definirValorCelula(int linha, int indice, const QVariant& v);
     /// Replaces rows [primeira, primeira + linhas.size()) and sets the row count
     /// to `novoTotal` (at least enough for those rows): one insert and one
-    /// change signal for the whole batch.
+    /// change signal for the whole batch. As with one put per cell, a cell the
+    /// written row leaves empty (an invalid variant, or past the row's end)
+    /// keeps the value the store held.
     void escreverLinhas(int primeira, std::vector<LinhaGrelha>&& linhas, int novoTotal);
     /// Tells the views that every cell may have changed (one signal).
     void actualizar();

@@ -1,4 +1,4 @@
-#include "Apoio.h"
+#include "AmbienteJanela.h"
 #include "CampoEntrada.h"
 #include "ColunasGrelha.h"
 #include "Erro.h"
@@ -12,39 +12,7 @@
 #include <QPushButton>
 #include <QTest>
 
-namespace {
-
-const QByteArray ParametrosDemo = "; parametros\r\nENCOMENDAS=ENC,1,ENV,2\r\nGUIAS=GR,1,1,A1\r\nENTRADAS=ENT,1,A1,Texto,0\r\n";
-
-/// A company database, a parameters file in the application folder, an open
-/// BaseDados and a counting ERP session: what start-up hands the window.
-struct Ambiente {
-    explicit Ambiente(Motor motor, const QByteArray& parametros = ParametrosDemo) : base(motor) {
-        base.dadosBase();
-        escreverParametros(parametros);
-        Pastas::definirPastaAplicacao(app.path());
-        if (!bd.abrir(base.textoLigacao()))
-            qFatal("%s", qPrintable(bd.ultimoErro()));
-        SessaoErp::instalarGlobal(std::make_unique<SessaoContadora>(contagem));
-    }
-    ~Ambiente() {
-        SessaoErp::largarGlobal();
-        Pastas::definirPastaAplicacao(QString());
-    }
-    void escreverParametros(const QByteArray& conteudo) {
-        QFile f(app.filePath(QStringLiteral("zeb_Parametros_Orlavane.zeb")));
-        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            qFatal("cannot write the parameters file");
-        f.write(conteudo);
-    }
-    BaseTeste base;
-    QTemporaryDir app;
-    BaseDados bd;
-    SessaoContadora::Contagem contagem;
-    MensagensTeste mensagens;
-};
-
-} // namespace
+using Ambiente = AmbienteJanela;
 
 class tst_Janela : public QObject {
     Q_OBJECT

@@ -205,7 +205,9 @@ private Q_SLOTS:
         for (int i = 0; i < metade; ++i)
             rs.seguinte();
         QCOMPARE(rs.contagem(), linhas);
-        QCOMPARE(rs.campo(QStringLiteral("TEXTO")).isValid(), linhas > 0);
+        QCOMPARE(rs.fim(), linhas == 0);
+        if (linhas > 0)
+            QCOMPARE(rs.campo(QStringLiteral("TEXTO")).toString(), QStringLiteral("linha %1").arg(metade + 1));
         QCOMPARE(percorrer(rs), de(metade + 1, linhas));
         QVERIFY_THROWS_EXCEPTION(Erro, rs.seguinte());
     }

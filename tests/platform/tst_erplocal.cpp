@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
 
 #include <barrier>
@@ -374,7 +375,7 @@ private Q_SLOTS:
         QTest::newRow("cliente inexistente") << "C7" << "A3" << 3 << 1.0 << "Cliente C7 inexistente ou inactivo.";
         QTest::newRow("artigo inexistente") << "C1" << "ZZ" << 3 << 1.0 << "Artigo ZZ inexistente.";
         QTest::newRow("encomenda de outro cliente") << "C2" << "A3" << 3 << 1.0
-                                                    << "A linha de origem ENC/1/15 linha 3 é do cliente C1, não de C2.";
+                                                    << "A linha de origem ENC/1/15 linha 1 é do cliente C1, não de C2.";
         QTest::newRow("quantidade zero") << "C1" << "A3" << 3 << 0.0
                                          << "Linha 2: a quantidade tem de ser positiva (0,00).";
     }
@@ -406,7 +407,7 @@ private Q_SLOTS:
 
     void quantidadesExactas() {
         Ambiente a(motorActual());
-        a.base.encomenda(QStringLiteral("ENC"), 1, 16, 2026, QStringLiteral("C1"), QStringLiteral("2026-11-03"), QString(),
+        a.base.encomenda(QStringLiteral("ENC"), 1, 16, 2026, QStringLiteral("C1"), QStringLiteral("2026-11-03"), QStringLiteral("R16"),
                          {{QStringLiteral("A1"), 0.3}});
         ErpLocal erp;
         QVERIFY(a.entrar(erp));
@@ -531,11 +532,12 @@ private Q_SLOTS:
         QCOMPARE(estado.Codigo, CodigosErp::Recusado);
         QCOMPARE(estado.TextoEstado, QStringLiteral("O documento GR/1/45/2024 não existe."));
 
-        // An annulled order line's quantity is still given back.
-        const Entrada e = entrada(erp, {QString(), QStringLiteral("A1")}, {0, 4});
-        erp.AnulaDocumento(1, const_cast<ChaveDocumento&>(e.chave), estado, flag);
+        // An entry is annulled the same way; it gave nothing to give back.
+        Entrada e = entrada(erp, {QString(), QStringLiteral("A1")}, {0, 4});
+        erp.AnulaDocumento(1, e.chave, estado, flag);
         QCOMPARE(estado.Codigo, -1);
         QCOMPARE(a.contar(QStringLiteral("SELECT ANULADO FROM DOCGCCAB WHERE TPDOC = 'ENT'")), -1);
+        QCOMPARE_MOEDA(a.pendente(1), 10);
     }
 
     void numerosEntreSessoes() {
@@ -566,7 +568,8 @@ private Q_SLOTS:
         std::vector<std::pair<QString, double>> linhas;
         for (int i = 0; i < rondas; ++i)
             linhas.emplace_back(QStringLiteral("A1"), 2.0);
-        a.base.encomenda(QStringLiteral("ENC"), 1, 20, 2026, QStringLiteral("C1"), QStringLiteral("2026-11-05"), QString(), linhas);
+        a.base.encomenda(QStringLiteral("ENC"), 1, 20, 2026, QStringLiteral("C1"), QStringLiteral("2026-11-05"), QStringLiteral("R20"),
+                         linhas);
         const QString ligacao = a.base.textoLigacao();
         std::barrier<> partida(2);
         std::vector<Resultado> resultados[2];

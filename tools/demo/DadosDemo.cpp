@@ -272,7 +272,7 @@ Resumo encomendas(QSqlDatabase& db, const Opcoes& o, Sorteio& s, const std::vect
     for (const Cabecalho& h : cabecalhos) {
         const int ano = h.data.date().year();
         const int numero = ++numeros[{h.tipo, ano}];
-        QString req;
+        QString req = QStringLiteral(""); // empty, not NULL: the column takes no NULL
         if (h.tipo == QLatin1String("ENW"))
             req = QStringLiteral("WEB-%1").arg(s.entre(100000, 999999));
         else if (s.em(60))

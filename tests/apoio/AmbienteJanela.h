@@ -1,0 +1,43 @@
+#pragma once
+
+#include "AcessoDados.h"
+#include "Apoio.h"
+#include "SessaoContadora.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+/// What start-up hands the window, for tests: a company database with the
+/// base data, the parameters file in a temporary application folder, an open
+/// BaseDados and an ERP session (a counting one unless the test installs its own).
+struct AmbienteJanela {
+    static inline const QByteArray ParametrosDemo =
+        "; parametros\r\nENCOMENDAS=ENC,1,ENV,2\r\nGUIAS=GR,1,1,A1\r\nENTRADAS=ENT,1,A1,Texto,0\r\n";
+
+    explicit AmbienteJanela(Motor motor, const QByteArray& parametros = ParametrosDemo) : base(motor) {
+        base.dadosBase();
+        escreverParametros(parametros);
+        Pastas::definirPastaAplicacao(app.path());
+        if (!bd.abrir(base.textoLigacao()))
+            qFatal("%s", qPrintable(bd.ultimoErro()));
+        SessaoErp::instalarGlobal(std::make_unique<SessaoContadora>(contagem));
+    }
+    ~AmbienteJanela() {
+        SessaoErp::largarGlobal();
+        Pastas::definirPastaAplicacao(QString());
+    }
+    Q_DISABLE_COPY_MOVE(AmbienteJanela)
+
+    void escreverParametros(const QByteArray& conteudo) {
+        QFile f(app.filePath(QStringLiteral("zeb_Parametros_Orlavane.zeb")));
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            qFatal("cannot write the parameters file");
+        f.write(conteudo);
+    }
+
+    BaseTeste base;
+    QTemporaryDir app;
+    BaseDados bd;
+    SessaoContadora::Contagem contagem;
+    MensagensTeste mensagens;
+};

@@ -1,0 +1,254 @@
+#include "AmbienteJanela.h"
+#include "CampoEntrada.h"
+#include "ColunasGrelha.h"
+#include "Grelha.h"
+#include "frmImportacao.h"
+
+#include <QLabel>
+#include <QTest>
+
+namespace {
+
+/// Orders of client C1 (and one of C2) of the configured types and others.
+void encomendas(BaseTeste& b) {
+    b.encomenda("ENC", 1, 10, 2024, "C1", "2024-03-05", "R1", {{"A1", 5}, {"A2", 7}});
+    b.encomenda("ENC", 1, 11, 2024, "C1", "2024-02-01", "R2", {{"A1", 3}, {"A3", 2}});
+    b.encomenda("ENV", 2, 20, 2024, "C1", "2024-04-01", "R1", {{"A2", 4}});
+    b.encomenda("ENC", 1, 12, 2024, "C1", "2024-01-10", "R3", {{"A1", 0}, {"A2", 6}});
+    b.encomenda("ORC", 1, 30, 2024, "C1", "2024-01-01", "", {{"A1", 9}});
+    b.encomenda("ENV", 1, 31, 2024, "C1", "2024-01-01", "", {{"A1", 9}}); // series not configured
+    b.encomenda("ENC", 1, 40, 2024, "C2", "2024-01-01", "", {{"A1", 1}});
+    // Line 2 of ENC/1/12 is annulled; line 1 is fully satisfied.
+    b.executar("UPDATE DOCGCLIN SET LINANU = -1 WHERE TPDOCUM = 'ENC' AND NNUMDOC = 12 AND NUMLINHA = 2");
+}
+
+struct Janela {
+    explicit Janela(AmbienteJanela& a) {
+        w.bd = &a.bd;
+        w.Form_Load();
+    }
+    void filtros(const QString& cliente, const QString& artigo = {}, const QString& numero = {}, const QString& req = {}) {
+        w.campo[1]->setText(cliente);
+        w.campo[0]->setText(artigo);
+        w.campo[2]->setText(numero);
+        w.campo[3]->setText(req);
+    }
+    QString celula(int linha, int indice) { return w.grelha->modelo().valor(linha, indice).toString(); }
+    QStringList referencias() {
+        QStringList r;
+        for (int i = 0; i < w.LinhasCarregadas; ++i)
+            r << celula(i, Col::NumEnc) + QLatin1Char('#') + celula(i, Col::LinhaEnc);
+        return r;
+    }
+    frmImportacao w;
+};
+
+} // namespace
+
+class tst_Carga : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase_data() { adicionarMotores(); }
+
+    void primeiraCarga() {
+        AmbienteJanela a(motorActual());
+        encomendas(a.base);
+        Janela j(a);
+        j.filtros(QStringLiteral("C1"));
+        j.w.btCarga_Click();
+        QVERIFY2(a.mensagens.caixas.empty(), qPrintable(a.mensagens.textos().join('|')));
+        // Oldest first; only configured types and series, pending and not annulled.
+        QCOMPARE(j.referencias(),
+                 (QStringList{"ENC/1/11#1", "ENC/1/11#2", "ENC/1/10#1", "ENC/1/10#2", "ENV/2/20#1"}));
+        QCOMPARE(j.w.LinhasCarregadas, 5);
+        QCOMPARE(j.w.grelha->numeroLinhas(), 60);
+        QCOMPARE(j.celula(0, Col::Artigo), QStringLiteral("A1"));
+        QCOMPARE(j.celula(0, Col::Designacao), QStringLiteral("Linha 1 de A1"));
+        QCOMPARE(j.celula(0, Col::DataEnt), QStringLiteral("01-02-2024"));
+        QCOMPARE(j.celula(0, Col::DataDoc), QStringLiteral("01-02-2024"));
+        QCOMPARE(j.celula(0, Col::Req), QStringLiteral("R2"));
+        QCOMPARE(j.celula(0, Col::TpDoc), QStringLiteral("ENC"));
+        QCOMPARE(j.w.grelha->modelo().valor(0, Col::Serie).toInt(), 1);
+        QCOMPARE(j.w.grelha->modelo().valor(0, Col::NoDoc).toInt(), 11);
+        QCOMPARE(j.w.grelha->modelo().valor(0, Col::AnoEnc).toInt(), 2024);
+        QCOMPARE(j.celula(0, Col::Terceiro), QStringLiteral("C1"));
+        QCOMPARE(Moeda::deVariant(j.w.grelha->modelo().valor(0, Col::QtdP)), Moeda::deInteiro(3));
+        QCOMPARE(Moeda::deVariant(j.w.grelha->modelo().valor(0, Col::QtdO)), Moeda::deInteiro(3));
+        QCOMPARE(Moeda::deVariant(j.w.grelha->modelo().valor(0, Col::Preco)), Moeda::deInteiro(10));
+        QCOMPARE(Moeda::deVariant(j.w.grelha->modelo().valor(0, Col::Qtd)), Moeda());
+        QVERIFY(!j.w.grelha->modelo().valor(0, Col::AN).toBool());
+        QVERIFY(j.celula(5, Col::Artigo).isEmpty());
+        // The empty texts of the other three filters are recorded.
+        QCOMPARE(j.w.filtrosUsados.numeros, QStringList{""});
+        QCOMPARE(j.w.filtrosUsados.artigos, QStringList{""});
+
+        j.w.campo[0]->setFocus();
+        j.w.btCarga_Click();
+        QCOMPARE(a.mensagens.textos(), QStringList{"Estes filtros já foram utilizados!"});
+        QCOMPARE(j.w.LinhasCarregadas, 5);
+    }
+
+    void recusas() {
+        AmbienteJanela a(motorActual());
+        encomendas(a.base);
+        Janela j(a);
+        j.w.show();
+        QApplication::setActiveWindow(&j.w);
+        QVERIFY(QTest::qWaitForWindowActive(&j.w));
+        j.filtros(QString(), QStringLiteral("A1"), QStringLiteral("10"), QStringLiteral("R1"));
+        j.w.campo[3]->setFocus();
+        j.w.btCarga_Click();
+        QCOMPARE(a.mensagens.textos(), QStringList{"Campo Cliente obrigatório!"});
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(j.w.campo[1]));
+        QCOMPARE(j.w.filtrosUsados.tamanho(), 0);
+
+        // Blanks are a client code like any other, and find nothing here.
+        a.mensagens.caixas.clear();
+        j.filtros(QStringLiteral(" C1"));
+        j.w.btCarga_Click();
+        QCOMPARE(a.mensagens.textos(), QStringList{"Não existem Encomendas para as condições solicitadas!"});
+        QCOMPARE(j.w.LinhasCarregadas, 0);
+        QCOMPARE(j.w.filtrosUsados.tamanho(), 0);
+        // The same filters may be tried again at once.
+        a.mensagens.caixas.clear();
+        j.w.btCarga_Click();
+        QCOMPARE(a.mensagens.textos(), QStringList{"Não existem Encomendas para as condições solicitadas!"});
+
+        // An order number no order can have finds nothing, without a database error.
+        a.mensagens.caixas.clear();
+        j.filtros(QStringLiteral("C1"), QString(), QStringLiteral("999999999999999"));
+        j.w.btCarga_Click();
+        QCOMPARE(a.mensagens.textos(), QStringList{"Não existem Encomendas para as condições solicitadas!"});
+
+        // After a load, the same three filters together are refused; the focus goes to the order number.
+        a.mensagens.caixas.clear();
+        j.filtros(QStringLiteral("C1"), QString(), QStringLiteral("10"));
+        j.w.btCarga_Click();
+        QCOMPARE(j.w.LinhasCarregadas, 2);
+        j.w.campo[1]->setFocus();
+        j.w.btCarga_Click();
+        QCOMPARE(a.mensagens.textos(), QStringList{"Estes filtros já foram utilizados!"});
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(j.w.campo[2]));
+        QCOMPARE(j.w.LinhasCarregadas, 2);
+    }
+
+    void acrescentaSemRepetir() {
+        AmbienteJanela a(motorActual());
+        encomendas(a.base);
+        Janela j(a);
+        j.filtros(QStringLiteral("C1"), QString(), QStringLiteral("10"));
+        j.w.btCarga_Click();
+        j.filtros(QStringLiteral("C1"), QString(), QStringLiteral("11"));
+        j.w.btCarga_Click();
+        QCOMPARE(j.referencias(), (QStringList{"ENC/1/10#1", "ENC/1/10#2", "ENC/1/11#1", "ENC/1/11#2"}));
+        // Order 11 again with the other filters empty: used before.
+        j.w.btCarga_Click();
+        QCOMPARE(a.mensagens.textos(), QStringList{"Estes filtros já foram utilizados!"});
+        // The client alone: the lines already in the grid are not written twice.
+        a.mensagens.caixas.clear();
+        j.filtros(QStringLiteral("C1"));
+        j.w.btCarga_Click();
+        QVERIFY(a.mensagens.caixas.empty());
+        QCOMPARE(j.referencias(),
+                 (QStringList{"ENC/1/10#1", "ENC/1/10#2", "ENC/1/11#1", "ENC/1/11#2", "ENV/2/20#1"}));
+        QCOMPARE(j.w.filtrosUsados.tamanho(), 3);
+        // Only lines already there: a load that found nothing.
+        j.filtros(QStringLiteral("C1"), QStringLiteral("A1"));
+        j.w.btCarga_Click();
+        QCOMPARE(a.mensagens.textos(), QStringList{"Não existem Encomendas para as condições solicitadas!"});
+        QCOMPARE(j.w.LinhasCarregadas, 5);
+        QCOMPARE(j.w.filtrosUsados.tamanho(), 3);
+    }
+
+    void combinacaoNuncaUsadaAceite() {
+        AmbienteJanela a(motorActual());
+        encomendas(a.base);
+        Janela j(a);
+        j.filtros(QStringLiteral("C1"), QStringLiteral("A1"), QStringLiteral("10"), QStringLiteral("R1"));
+        j.w.btCarga_Click();
+        j.filtros(QStringLiteral("C1"), QStringLiteral("A3"), QStringLiteral("11"), QStringLiteral("R2"));
+        j.w.btCarga_Click();
+        QCOMPARE(j.w.filtrosUsados.tamanho(), 2);
+        // Order 10 with reference R2 and article A3 never ran together: it runs (and finds nothing).
+        j.filtros(QStringLiteral("C1"), QStringLiteral("A3"), QStringLiteral("10"), QStringLiteral("R2"));
+        j.w.btCarga_Click();
+        QCOMPARE(a.mensagens.textos(), QStringList{"Não existem Encomendas para as condições solicitadas!"});
+    }
+
+    void clienteAceiteRecomeca() {
+        AmbienteJanela a(motorActual());
+        encomendas(a.base);
+        Janela j(a);
+        j.filtros(QStringLiteral("C1"));
+        j.w.btCarga_Click();
+        j.w.grelha->modelo().definirValor(0, Col::AN, true);
+        // Accepting a client code (here C2) through the field's check.
+        j.w.campo[1]->setText(QStringLiteral("C2"));
+        j.w.ValidarCampo = true;
+        bool cancelar = false;
+        j.w.campo_Validate(1, cancelar);
+        QVERIFY(!cancelar);
+        QCOMPARE(j.w.LinhasCarregadas, 0);
+        QCOMPARE(j.w.Label2[4]->text(), QStringLiteral("Cliente Dois, SA"));
+        // The old rows stay until the next load, which starts afresh at row 0.
+        QCOMPARE(j.celula(0, Col::Terceiro), QStringLiteral("C1"));
+        j.w.btCarga_Click();
+        QCOMPARE(j.referencias(), QStringList{"ENC/1/40#1"});
+        QVERIFY(!j.w.grelha->modelo().valor(0, Col::AN).toBool());
+        QVERIFY(j.celula(1, Col::Artigo).isEmpty());
+        QCOMPARE(j.w.filtrosUsados.tamanho(), 1);
+    }
+
+    void linhaMarcadaVaziaChegaDesmarcada() {
+        AmbienteJanela a(motorActual());
+        encomendas(a.base);
+        Janela j(a);
+        j.filtros(QStringLiteral("C1"), QString(), QStringLiteral("10"));
+        j.w.btCarga_Click();
+        // The operator ticks the empty row below the lines, then loads more into it.
+        j.w.grelha->modelo().definirValor(2, Col::AN, true);
+        j.filtros(QStringLiteral("C1"), QString(), QStringLiteral("11"));
+        j.w.btCarga_Click();
+        QCOMPARE(j.celula(2, Col::NumEnc), QStringLiteral("ENC/1/11"));
+        QVERIFY(!j.w.grelha->modelo().valor(2, Col::AN).toBool());
+    }
+
+    void crescimento_data() {
+        QTest::addColumn<int>("linhas");
+        QTest::addColumn<int>("total");
+        QTest::newRow("58") << 58 << 60;
+        QTest::newRow("59") << 59 << 61;
+        QTest::newRow("60") << 60 << 62;
+    }
+    void crescimento() {
+        QFETCH(int, linhas);
+        QFETCH(int, total);
+        AmbienteJanela a(motorActual());
+        std::vector<std::pair<QString, double>> l(static_cast<size_t>(linhas), {QStringLiteral("A1"), 1.0});
+        a.base.encomenda("ENC", 1, 1, 2024, "C1", "2024-01-01", "", l);
+        Janela j(a);
+        j.filtros(QStringLiteral("C1"));
+        j.w.btCarga_Click();
+        QCOMPARE(j.w.LinhasCarregadas, linhas);
+        QCOMPARE(j.w.grelha->numeroLinhas(), total);
+    }
+
+    void codigoComAspa() {
+        AmbienteJanela a(motorActual());
+        a.base.encomenda("ENC", 1, 1, 2024, "O'BRIEN", "2024-01-01", "It's", {{"A1", 2}});
+        a.base.encomenda("ENC", 1, 2, 2024, "C1", "2024-01-01", "", {{"A1", 2}});
+        Janela j(a);
+        j.filtros(QStringLiteral("O'BRIEN"), QString(), QString(), QStringLiteral("It's"));
+        j.w.btCarga_Click();
+        QCOMPARE(j.referencias(), QStringList{"ENC/1/1#1"});
+        // A text that would change the statement is only a value.
+        j.filtros(QStringLiteral("C1' OR '1'='1"));
+        j.w.btCarga_Click();
+        QCOMPARE(a.mensagens.textos(), QStringList{"Não existem Encomendas para as condições solicitadas!"});
+        QCOMPARE(a.base.escalar("SELECT COUNT(*) FROM Clientes").toInt(), 4);
+    }
+};
+
+QTEST_MAIN(tst_Carga)
+#include "tst_carga.moc"
