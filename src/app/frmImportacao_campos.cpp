@@ -85,6 +85,7 @@ void frmImportacao::btFx_Click(int index) {
         lista.definirLarguraColuna(1, 1500);
         lista.definirLarguraColuna(2, 5000);
         codigo = lista.mostrar();
+        activateWindow();
     }
     if (codigo.isEmpty()) {
         f->setFocus();

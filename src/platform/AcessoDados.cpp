@@ -90,7 +90,7 @@ private:
 } // namespace
 
 // ---------------------------------------------------------------------------
-// RecordSet
+// RecordSet: a closed (or never opened) record set has no Dados.
 
 struct RecordSet::Dados {
     std::unique_ptr<CursorDados> cursor; ///< set while rows are streamed from it
@@ -128,7 +128,7 @@ struct RecordSet::Dados {
     }
 };
 
-RecordSet::RecordSet() : d(std::make_unique<Dados>()) {}
+RecordSet::RecordSet() = default;
 RecordSet::~RecordSet() = default;
 RecordSet::RecordSet(RecordSet&& o) noexcept : d(std::move(o.d)) {}
 RecordSet& RecordSet::operator=(RecordSet&& o) noexcept {
@@ -138,10 +138,9 @@ RecordSet& RecordSet::operator=(RecordSet&& o) noexcept {
 
 void RecordSet::abrir(std::unique_ptr<CursorDados> cursor) {
     fechar();
-    if (!d)
-        d = std::make_unique<Dados>();
     if (!cursor)
         return;
+    d = std::make_unique<Dados>();
     d->nomes = cursor->nomes();
     d->colunas = static_cast<int>(d->nomes.size());
     d->cursor = std::move(cursor);
@@ -150,8 +149,7 @@ void RecordSet::abrir(std::unique_ptr<CursorDados> cursor) {
 }
 
 void RecordSet::fechar() {
-    if (d)
-        d = std::make_unique<Dados>();
+    d.reset();
 }
 
 int RecordSet::contagem() {
@@ -165,7 +163,9 @@ int RecordSet::contagem() {
     return d->passados + static_cast<int>(d->linhasRetidas - d->linhaRetida);
 }
 
-bool RecordSet::fim() const { return !d || !d->actual; }
+bool RecordSet::fim() const {
+    return !d || !d->actual;
+}
 
 void RecordSet::seguinte() {
     if (fim())
@@ -212,7 +212,9 @@ QVariant RecordSet::valor(int indice) const {
     return d->cursor->valor(indice);
 }
 
-QStringList RecordSet::nomes() const { return d ? d->nomes : QStringList(); }
+QStringList RecordSet::nomes() const {
+    return d ? d->nomes : QStringList();
+}
 
 // ---------------------------------------------------------------------------
 // Ligacao, BaseDados
@@ -227,7 +229,9 @@ Ligacao::~Ligacao() {
 
 BaseDados::BaseDados() : m_cursores(std::make_shared<Cursores>()) {}
 
-BaseDados::~BaseDados() { fechar(); }
+BaseDados::~BaseDados() {
+    fechar();
+}
 
 bool BaseDados::abrir(const QString& textoLigacao) {
     fechar();
@@ -245,7 +249,9 @@ bool BaseDados::abrir(const QString& textoLigacao) {
     }
 }
 
-bool BaseDados::aberta() const { return !m_nome.isEmpty() && db().isOpen(); }
+bool BaseDados::aberta() const {
+    return !m_nome.isEmpty() && db().isOpen();
+}
 
 QSqlDatabase BaseDados::db() const {
     if (m_nome.isEmpty())
@@ -256,9 +262,9 @@ QSqlDatabase BaseDados::db() const {
 void BaseDados::exigirAberta() const {
     if (!aberta())
         throw Erro(Erro::BaseDadosFechada,
-                   m_ultimoErro.isEmpty() ? QStringLiteral("A base de dados da empresa não está aberta.")
-                                          : QStringLiteral("A base de dados da empresa não está aberta. %1")
-                                                .arg(m_ultimoErro));
+                   m_ultimoErro.isEmpty()
+                       ? QStringLiteral("A base de dados da empresa não está aberta.")
+                       : QStringLiteral("A base de dados da empresa não está aberta. %1").arg(m_ultimoErro));
 }
 
 void BaseDados::reterRegistos() {
@@ -307,8 +313,9 @@ std::unique_ptr<Ligacao> BaseDados::novaLigacao() {
     QSqlDatabase::removeDatabase(nome);
     if (!m_texto.password.isEmpty())
         motivo.replace(m_texto.password, QStringLiteral("***"));
-    throw Erro(Erro::BaseDadosFechada, QStringLiteral("Não foi possível abrir outra ligação à base de dados %1: %2")
-                                           .arg(m_texto.descricao(), motivo));
+    throw Erro(
+        Erro::BaseDadosFechada,
+        QStringLiteral("Não foi possível abrir outra ligação à base de dados %1: %2").arg(m_texto.descricao(), motivo));
 }
 
 bool BaseDados::fechar() {

@@ -24,20 +24,29 @@ public:
 protected:
     bool eventFilter(QObject* alvo, QEvent* evento) override {
         const QEvent::Type t = evento->type();
-        if (t != QEvent::MouseButtonPress && t != QEvent::MouseButtonDblClick && t != QEvent::Shortcut)
+        if (t == QEvent::MouseButtonPress || t == QEvent::MouseButtonDblClick || t == QEvent::MouseButtonRelease) {
+            // A click whose focus change the field refused does nothing, up to its release.
+            if (!s_engolirClique)
+                return false;
+            if (t == QEvent::MouseButtonRelease)
+                s_engolirClique = false;
+            return true;
+        }
+        if (t != QEvent::Shortcut)
             return false;
+        // An access key: the field's check runs before the key's control acts.
         auto* w = qobject_cast<QWidget*>(alvo);
         if (!w)
             return false;
         auto* campo = qobject_cast<CampoEntrada*>(QApplication::focusWidget());
-        if (!campo || campo == w || campo->isAncestorOf(w) || campo->window() != w->window())
+        if (!campo || campo == w || campo->isAncestorOf(w) || campo->window() != w->window() || !tiraFoco(w))
             return false;
-        if (!tiraFoco(w))
-            return false;
-        // The check may show a box; the click or access key goes through only
-        // when the check lets the focus go.
         return !campo->validarSaida();
     }
+
+public:
+    /// Set when a click took the focus from a field whose check then refused.
+    static inline bool s_engolirClique = false;
 
 private:
     using QObject::QObject;
@@ -97,7 +106,13 @@ bool CampoEntrada::validarSaida() {
 void CampoEntrada::avancar(bool paraTras) {
     if (!validarSaida())
         return;
-    focusNextPrevChild(!paraTras);
+    QLineEdit::focusNextPrevChild(!paraTras);
+}
+
+bool CampoEntrada::focusNextPrevChild(bool next) {
+    if (validarSaida())
+        QLineEdit::focusNextPrevChild(next);
+    return true;
 }
 
 CampoEntrada* CampoEntrada::campoComFoco(const QWidget* janela) {
@@ -157,6 +172,19 @@ void CampoEntrada::focusOutEvent(QFocusEvent* event) {
     // A box or another window taking the focus is not the operator leaving the field.
     if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason)
         return;
+    // A mouse click moves the focus before anyone sees the click: check now,
+    // and when the check refuses, take the focus back and drop the click.
+    if (event->reason() == Qt::MouseFocusReason && !m_aValidar) {
+        QPointer<CampoEntrada> eu(this);
+        const bool pode = validarSaida();
+        if (!eu)
+            return;
+        if (!pode) {
+            Vigia::s_engolirClique = true;
+            setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
     if (aoPerderFoco)
         aoPerderFoco();
 }

@@ -44,6 +44,8 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    /// Tab and Shift+Tab arrive here before any key event: check first.
+    bool focusNextPrevChild(bool next) override;
 
 private:
     int m_formato = 0;

@@ -252,8 +252,7 @@ bool ConfigBd::completar() {
     return completos();
 }
 
-void escreverConfiguracao(const QString& caminho, const std::array<QString, 5>& erp,
-                          const std::array<QString, 4>& bd) {
+void escreverConfiguracao(const QString& caminho, const std::array<QString, 5>& erp, const std::array<QString, 4>& bd) {
     const QStringList nomesErp = {QStringLiteral("Utilizador"), QStringLiteral("Password"), QStringLiteral("Empresa"),
                                   QStringLiteral("Instancia"), QStringLiteral("Posto")};
     const QStringList nomesBd = {QStringLiteral("Servidor"), QStringLiteral("BaseDados"), QStringLiteral("Utilizador"),
@@ -275,8 +274,9 @@ void escreverConfiguracao(const QString& caminho, const std::array<QString, 5>& 
     // loses the others' before the passwords go in.
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate, soDono) || !f.setPermissions(soDono) ||
         f.write(conteudo) != conteudo.size() || !f.flush())
-        throw Erro(Erro::Ficheiro, QStringLiteral("O ficheiro de configuração \"%1\" não pode ser escrito: %2")
-                                       .arg(caminho, f.errorString()));
+        throw Erro(
+            Erro::Ficheiro,
+            QStringLiteral("O ficheiro de configuração \"%1\" não pode ser escrito: %2").arg(caminho, f.errorString()));
 }
 
 // ---------------------------------------------------------------------------

@@ -9,11 +9,17 @@
 
 namespace {
 
-QString booleano(bool b) { return b ? QStringLiteral("true") : QStringLiteral("false"); }
+QString booleano(bool b) {
+    return b ? QStringLiteral("true") : QStringLiteral("false");
+}
 
-QString numero(double d) { return QString::number(d, 'g', QLocale::FloatingPointShortest); }
+QString numero(double d) {
+    return QString::number(d, 'g', QLocale::FloatingPointShortest);
+}
 
-QString lista(const QStringList& l) { return QLatin1Char('[') + l.join(QLatin1Char(',')) + QLatin1Char(']'); }
+QString lista(const QStringList& l) {
+    return QLatin1Char('[') + l.join(QLatin1Char(',')) + QLatin1Char(']');
+}
 
 QString lista(const std::vector<double>& l) {
     QStringList t;
@@ -49,7 +55,8 @@ public:
     void SugereValoresLin(ObjectoApi&, bool b1, bool b2, bool b3, bool b4, bool b5, bool b6, bool b7) override {
         const QStringList b{booleano(b1), booleano(b2), booleano(b3), booleano(b4),
                             booleano(b5), booleano(b6), booleano(b7)};
-        registar(QStringLiteral("SugereValoresLin(%1)").arg(b.join(QLatin1Char(','))), QStringLiteral("SugereValoresLin"));
+        registar(QStringLiteral("SugereValoresLin(%1)").arg(b.join(QLatin1Char(','))),
+                 QStringLiteral("SugereValoresLin"));
     }
     bool AdicionaLinha(ObjectoApi&) override {
         registar(QStringLiteral("AdicionaLinha()"), QStringLiteral("AdicionaLinha"));
@@ -102,17 +109,19 @@ QString ErpGravador::textoValor(const QVariant& valor) {
 std::shared_ptr<ObjectoMembros> ErpGravador::objectoGravado(const QString& nome, const QStringList& membros,
                                                             const QString& prefixo, const QString& falha) {
     auto objecto = std::make_shared<ObjectoMembros>(nome, membros, QStringList{QStringLiteral("Numero")});
-    objecto->observar([vivo = std::weak_ptr<ErpGravador*>(m_vivo), prefixo, falha](const QString& membro,
-                                                                                    const QVariant& valor) {
-        if (const auto g = vivo.lock()) {
-            (*g)->registar(QStringLiteral("%1.%2=%3").arg(prefixo, membro, textoValor(valor)));
-            (*g)->m_falhas.verificar(falha);
-        }
-    });
+    objecto->observar(
+        [vivo = std::weak_ptr<ErpGravador*>(m_vivo), prefixo, falha](const QString& membro, const QVariant& valor) {
+            if (const auto g = vivo.lock()) {
+                (*g)->registar(QStringLiteral("%1.%2=%3").arg(prefixo, membro, textoValor(valor)));
+                (*g)->m_falhas.verificar(falha);
+            }
+        });
     return objecto;
 }
 
-void ErpGravador::definicao(int valor) { registar(QStringLiteral("definicao(%1)").arg(valor)); }
+void ErpGravador::definicao(int valor) {
+    registar(QStringLiteral("definicao(%1)").arg(valor));
+}
 
 bool ErpGravador::login(const QString& e1, const QString& e2, const QString& e3, const QString& e4, const QString& e5) {
     registar(QStringLiteral("login(%1,%2,%3,%4,%5)")
@@ -129,37 +138,55 @@ std::shared_ptr<ObjectoApi> ErpGravador::CriaObjectoApi(const QString& nome) {
     registar(QStringLiteral("CriaObjectoApi(%1)").arg(nome));
     m_falhas.verificar(QStringLiteral("CriaObjectoApi"));
     if (nome == NomesApi::Documento)
-        return std::make_shared<DocumentoGravado>(
-            m_vivo, objectoGravado(NomesApi::Cabecalho, NomesApi::membrosCabecalho(), QStringLiteral("Cab"),
-                                   QStringLiteral("Cab")));
+        return std::make_shared<DocumentoGravado>(m_vivo,
+                                                  objectoGravado(NomesApi::Cabecalho, NomesApi::membrosCabecalho(),
+                                                                 QStringLiteral("Cab"), QStringLiteral("Cab")));
     if (nome == NomesApi::Linha)
         return objectoGravado(NomesApi::Linha, NomesApi::membrosLinha(), QStringLiteral("Linha"),
                               QStringLiteral("Linha"));
     throw Erro(Erro::Erp, QStringLiteral("O ERP não tem o objecto \"%1\".").arg(nome));
 }
 
-void ErpGravador::setOpcaoEntrada1(bool valor) { registar(QStringLiteral("OpcaoEntrada1=") + booleano(valor)); }
+void ErpGravador::setOpcaoEntrada1(bool valor) {
+    registar(QStringLiteral("OpcaoEntrada1=") + booleano(valor));
+}
 
-void ErpGravador::setOpcaoEntrada2(bool valor) { registar(QStringLiteral("OpcaoEntrada2=") + booleano(valor)); }
+void ErpGravador::setOpcaoEntrada2(bool valor) {
+    registar(QStringLiteral("OpcaoEntrada2=") + booleano(valor));
+}
 
 void ErpGravador::CriaDocumentoEntrada(int p1, int p2, const QString& tipo, const QString& textoA, qint16 serie,
                                        const QString& textoA2, const QString& vazio1, const QString& vazio2,
                                        const QString& data, const QString& vazio3, const QString& textoB, int p12,
-                                       const QString& vazio4, const QStringList& artigos,
-                                       const QStringList& descricoes, const std::vector<double>& quantidades,
-                                       const std::vector<double>& precos, const QStringList& textos,
-                                       ChaveDocumento& chave, bool& flag) {
-    const QStringList args{QString::number(p1), QString::number(p2), tipo,    textoA,          QString::number(serie),
-                           textoA2,             vazio1,              vazio2,  data,            vazio3,
-                           textoB,              QString::number(p12), vazio4, lista(artigos),  lista(descricoes),
-                           lista(quantidades),  lista(precos),        lista(textos)};
+                                       const QString& vazio4, const QStringList& artigos, const QStringList& descricoes,
+                                       const std::vector<double>& quantidades, const std::vector<double>& precos,
+                                       const QStringList& textos, ChaveDocumento& chave, bool& flag) {
+    const QStringList args{QString::number(p1),
+                           QString::number(p2),
+                           tipo,
+                           textoA,
+                           QString::number(serie),
+                           textoA2,
+                           vazio1,
+                           vazio2,
+                           data,
+                           vazio3,
+                           textoB,
+                           QString::number(p12),
+                           vazio4,
+                           lista(artigos),
+                           lista(descricoes),
+                           lista(quantidades),
+                           lista(precos),
+                           lista(textos)};
     registar(QStringLiteral("CriaDocumentoEntrada(%1)").arg(args.join(QLatin1Char(','))));
     entradas.push_back(Entrada{p1, p2, tipo, textoA, serie, textoA2, vazio1, vazio2, data, vazio3, textoB, p12, vazio4,
                                artigos, descricoes, quantidades, precos, textos});
     flag = false;
     chave = ChaveDocumento{};
     m_falhas.verificar(QStringLiteral("CriaDocumentoEntrada"));
-    for (const QString& falha : {QStringLiteral("CriaDocumentoEntrada:recusa"), QStringLiteral("CriaDocumentoEntrada:meio")})
+    for (const QString& falha :
+         {QStringLiteral("CriaDocumentoEntrada:recusa"), QStringLiteral("CriaDocumentoEntrada:meio")})
         if (m_falhas.deveFalhar(falha)) {
             m_codigo = CodigosErp::Recusado;
             m_texto = FalhasSimuladas::texto(falha);
@@ -237,4 +264,6 @@ void ErpGravador::AnulaDocumento(int p1, ChaveDocumento& chave, EstadoOperacao& 
     flag = estado.Codigo == CodigosErp::Feito ? 0 : 1;
 }
 
-void ErpGravador::falharEm(const QString& operacao, int ocorrencia) { m_falhas.armar(operacao, ocorrencia); }
+void ErpGravador::falharEm(const QString& operacao, int ocorrencia) {
+    m_falhas.armar(operacao, ocorrencia);
+}

@@ -86,16 +86,15 @@ public:
     Q_DISABLE_COPY_MOVE(ErpGravador)
 
     void definicao(int valor) override;
-    bool login(const QString& e1, const QString& e2, const QString& e3, const QString& e4,
-               const QString& e5) override;
+    bool login(const QString& e1, const QString& e2, const QString& e3, const QString& e4, const QString& e5) override;
     bool logoff() override;
     std::shared_ptr<ObjectoApi> CriaObjectoApi(const QString& nome) override;
     void setOpcaoEntrada1(bool valor) override;
     void setOpcaoEntrada2(bool valor) override;
     void CriaDocumentoEntrada(int p1, int p2, const QString& tipo, const QString& textoA, qint16 serie,
-                              const QString& textoA2, const QString& vazio1, const QString& vazio2,
-                              const QString& data, const QString& vazio3, const QString& textoB, int p12,
-                              const QString& vazio4, const QStringList& artigos, const QStringList& descricoes,
+                              const QString& textoA2, const QString& vazio1, const QString& vazio2, const QString& data,
+                              const QString& vazio3, const QString& textoB, int p12, const QString& vazio4,
+                              const QStringList& artigos, const QStringList& descricoes,
                               const std::vector<double>& quantidades, const std::vector<double>& precos,
                               const QStringList& textos, ChaveDocumento& chave, bool& flag) override;
     void UltimoErro(qint32& codigo, QString& texto) override;

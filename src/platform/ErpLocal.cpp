@@ -1,8 +1,8 @@
 #include "ErpLocal.h"
 
 #include "AcessoDados.h"
-#include "Erro.h"
 #include "ErpLocalInterno.h"
+#include "Erro.h"
 
 #include <QAtomicInt>
 
@@ -41,9 +41,13 @@ const QString semSessao = QStringLiteral("A sessão do ERP não está iniciada."
 
 ErpLocal::ErpLocal() : m_nucleo(std::make_shared<NucleoErp>()) {}
 
-ErpLocal::~ErpLocal() { logoff(); }
+ErpLocal::~ErpLocal() {
+    logoff();
+}
 
-void ErpLocal::definicao(int valor) { m_nucleo->definicao = valor; }
+void ErpLocal::definicao(int valor) {
+    m_nucleo->definicao = valor;
+}
 
 bool ErpLocal::login(const QString& e1, const QString& e2, const QString& e3, const QString& e4, const QString& e5) {
     logoff();
@@ -115,25 +119,47 @@ std::shared_ptr<ObjectoApi> ErpLocal::CriaObjectoApi(const QString& nome) {
     throw Erro(Erro::Erp, QStringLiteral("O ERP não tem o objecto \"%1\".").arg(nome));
 }
 
-void ErpLocal::setOpcaoEntrada1(bool valor) { m_nucleo->opcaoEntrada1 = valor; }
+void ErpLocal::setOpcaoEntrada1(bool valor) {
+    m_nucleo->opcaoEntrada1 = valor;
+}
 
-void ErpLocal::setOpcaoEntrada2(bool valor) { m_nucleo->opcaoEntrada2 = valor; }
+void ErpLocal::setOpcaoEntrada2(bool valor) {
+    m_nucleo->opcaoEntrada2 = valor;
+}
 
 void ErpLocal::UltimoErro(qint32& codigo, QString& texto) {
     codigo = m_nucleo->codigoErro;
     texto = m_nucleo->textoErro;
 }
 
-void ErpLocal::falharEm(const QString& operacao, int ocorrencia) { m_nucleo->falhas.armar(operacao, ocorrencia); }
+void ErpLocal::falharEm(const QString& operacao, int ocorrencia) {
+    m_nucleo->falhas.armar(operacao, ocorrencia);
+}
 
-void ErpLocal::limparFalhas() { m_nucleo->falhas.limpar(); }
+void ErpLocal::limparFalhas() {
+    m_nucleo->falhas.limpar();
+}
 
-bool ErpLocal::ligado() const { return m_nucleo->ligado(); }
+void ErpLocal::definirAccaoNoMeio(std::function<void(const QString&)> accao) {
+    m_nucleo->accaoNoMeio = std::move(accao);
+}
 
-int ErpLocal::definicaoDada() const { return m_nucleo->definicao; }
+bool ErpLocal::ligado() const {
+    return m_nucleo->ligado();
+}
 
-bool ErpLocal::opcaoEntrada1() const { return m_nucleo->opcaoEntrada1; }
+int ErpLocal::definicaoDada() const {
+    return m_nucleo->definicao;
+}
 
-bool ErpLocal::opcaoEntrada2() const { return m_nucleo->opcaoEntrada2; }
+bool ErpLocal::opcaoEntrada1() const {
+    return m_nucleo->opcaoEntrada1;
+}
 
-QString ErpLocal::motivoFalhaLogin() const { return m_nucleo->motivoFalhaLogin; }
+bool ErpLocal::opcaoEntrada2() const {
+    return m_nucleo->opcaoEntrada2;
+}
+
+QString ErpLocal::motivoFalhaLogin() const {
+    return m_nucleo->motivoFalhaLogin;
+}

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 struct NucleoErp;
@@ -32,8 +33,7 @@ public:
     /// Opens the database named by the connection text `e4`, then checks the
     /// user `e1` (active, password `e2` against its salted hash) and the
     /// company `e3`. False, with no connection left open, when any of them fails.
-    bool login(const QString& e1, const QString& e2, const QString& e3, const QString& e4,
-               const QString& e5) override;
+    bool login(const QString& e1, const QString& e2, const QString& e3, const QString& e4, const QString& e5) override;
     /// Closes the connection; true, also when there is none.
     bool logoff() override;
 
@@ -48,9 +48,9 @@ public:
     /// area `p2`, with no client and one line per array element 1..n. Lines
     /// have no origin and change no pending quantity. `flag` true when stored.
     void CriaDocumentoEntrada(int p1, int p2, const QString& tipo, const QString& textoA, qint16 serie,
-                              const QString& textoA2, const QString& vazio1, const QString& vazio2,
-                              const QString& data, const QString& vazio3, const QString& textoB, int p12,
-                              const QString& vazio4, const QStringList& artigos, const QStringList& descricoes,
+                              const QString& textoA2, const QString& vazio1, const QString& vazio2, const QString& data,
+                              const QString& vazio3, const QString& textoB, int p12, const QString& vazio4,
+                              const QStringList& artigos, const QStringList& descricoes,
                               const std::vector<double>& quantidades, const std::vector<double>& precos,
                               const QStringList& textos, ChaveDocumento& chave, bool& flag) override;
     void UltimoErro(qint32& codigo, QString& texto) override;
@@ -78,6 +78,12 @@ public:
     ///    a database error (code 2).
     void falharEm(const QString& operacao, int ocorrencia = 1);
     void limparFalhas();
+    /// Test hook: runs inside every store's transaction (with the operation's
+    /// name: "CriaDocumentoEntrada", "GravaDocumento", "AnulaDocumento") after
+    /// every row was written and before the commit, e.g. to look at the
+    /// database from another connection or to cut this session's connection.
+    /// An error it raises rolls the store back (reported as code 2).
+    void definirAccaoNoMeio(std::function<void(const QString& operacao)> accao);
 
     bool ligado() const;
     int definicaoDada() const;

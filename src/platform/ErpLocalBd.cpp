@@ -20,7 +20,9 @@ QString textoErro(const QSqlError& erro) {
     return t.isEmpty() ? erro.text().trimmed() : t;
 }
 
-QVariant nulo() { return QVariant(QMetaType(QMetaType::Int)); }
+QVariant nulo() {
+    return QVariant(QMetaType(QMetaType::Int));
+}
 
 QString decimais(Moeda valor, QChar separador, int minimo) {
     const std::int64_t u = valor.unidades();
@@ -57,7 +59,7 @@ QSqlQuery executar(const QSqlDatabase& db, const QString& sql, const QVariantLis
         const QString texto = textoErro(q.lastError());
         // A rejected statement aborts a PostgreSQL transaction: end it now, so
         // that the statements still open can be released on the server.
-        if (transaccoesPg.remove(db.connectionName()))
+        if (transaccoesPg.remove(db.connectionName()) && db.isOpen())
             QSqlDatabase(db).rollback();
         throw Erro(Erro::Sql, texto);
     }
@@ -92,7 +94,7 @@ Transaccao::~Transaccao() {
     if (!m_aberta)
         return;
     if (m_postgres) {
-        if (transaccoesPg.remove(m_db.connectionName()))
+        if (transaccoesPg.remove(m_db.connectionName()) && m_db.isOpen())
             m_db.rollback();
     } else {
         QSqlQuery q(m_db);
@@ -108,13 +110,22 @@ void Transaccao::confirmar() {
         m_aberta = false;
         if (!m_db.commit()) {
             const QString texto = textoErro(m_db.lastError());
-            m_db.rollback();
+            if (m_db.isOpen())
+                m_db.rollback();
             throw Erro(Erro::Sql, texto);
         }
     } else {
         executar(m_db, QStringLiteral("COMMIT"));
         m_aberta = false;
     }
+}
+
+void reabrir(QSqlDatabase db) {
+    db.close();
+    if (!db.open())
+        throw Erro(Erro::BaseDadosFechada,
+                   QStringLiteral("A ligação à base de dados perdeu-se e não foi restabelecida: %1")
+                       .arg(textoErro(db.lastError())));
 }
 
 qint32 proximoNumero(const QSqlDatabase& db, bool postgres, const QString& tipo, int serie, int ano) {
@@ -125,13 +136,14 @@ qint32 proximoNumero(const QSqlDatabase& db, bool postgres, const QString& tipo,
              chave);
     // The row stays locked until the transaction ends (on SQLite the whole
     // database is, since BEGIN IMMEDIATE).
-    const auto ultimo = primeiraLinha(
-        db,
-        QStringLiteral("SELECT Ultimo FROM ErpNumeracao WHERE TipoDoc = ? AND Serie = ? AND Ano = ?") +
-            (postgres ? QStringLiteral(" FOR UPDATE") : QString()),
-        chave);
+    const auto ultimo =
+        primeiraLinha(db,
+                      QStringLiteral("SELECT Ultimo FROM ErpNumeracao WHERE TipoDoc = ? AND Serie = ? AND Ano = ?") +
+                          (postgres ? QStringLiteral(" FOR UPDATE") : QString()),
+                      chave);
     if (!ultimo)
-        throw Erro(Erro::Sql, QStringLiteral("A numeração de %1/%2/%3 não foi encontrada.").arg(tipo).arg(serie).arg(ano));
+        throw Erro(Erro::Sql,
+                   QStringLiteral("A numeração de %1/%2/%3 não foi encontrada.").arg(tipo).arg(serie).arg(ano));
     // Documents stored by other means must not be numbered over.
     const auto maior = primeiraLinha(
         db, QStringLiteral("SELECT COALESCE(MAX(NNUMDOC), 0) FROM DOCGCCAB WHERE TPDOC = ? AND SERIE = ? AND ANO = ?"),
@@ -176,11 +188,17 @@ std::optional<qint64> inteiroDe(const QVariant& valor) {
     return std::nullopt;
 }
 
-QString textoData(const QDate& data) { return data.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(" 00:00:00"); }
+QString textoData(const QDate& data) {
+    return data.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(" 00:00:00");
+}
 
-QString textoDecimal(Moeda valor) { return decimais(valor, QLatin1Char('.'), 0); }
+QString textoDecimal(Moeda valor) {
+    return decimais(valor, QLatin1Char('.'), 0);
+}
 
-QString textoQuantidade(Moeda valor) { return decimais(valor, QLatin1Char(','), 2); }
+QString textoQuantidade(Moeda valor) {
+    return decimais(valor, QLatin1Char(','), 2);
+}
 
 void inserirDocumento(const QSqlDatabase& db, const CabecalhoGravar& cab, qint32 numero,
                       const std::vector<LinhaGravar>& linhas, const NucleoErp& nucleo) {
@@ -219,28 +237,16 @@ void inserirDocumento(const QSqlDatabase& db, const CabecalhoGravar& cab, qint32
     for (const LinhaGravar& l : linhas) {
         ++numLinha;
         const bool comOrigem = l.origem.has_value();
-        executar(db,
-                 QStringLiteral("INSERT INTO DOCGCLIN (TPDOCUM, SERIE, NNUMDOC, ANO, NUMLINHA, TIPODELINHA, ARTIGO, DESCR,"
-                                " ARMAZEM, DATA, PRUNIT, QTDORIG, QUANT, LINANU, ORDOC, ORANO, ORNUM, ORSERIE,"
-                                " LINHAORIGINAL) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 0, ?, ?, ?, ?, ?)"),
-                 {cab.tipo,
-                  cab.serie,
-                  numero,
-                  cab.ano,
-                  numLinha,
-                  l.tipoLinha,
-                  l.artigo,
-                  l.descricao,
-                  l.armazem,
-                  data,
-                  textoDecimal(l.preco),
-                  textoDecimal(l.quantidadeOrigem),
-                  textoDecimal(l.quantidade),
-                  comOrigem ? QVariant(l.origem->tipo) : QVariant(QMetaType(QMetaType::QString)),
-                  comOrigem ? QVariant(l.origem->ano) : nulo(),
-                  comOrigem ? QVariant(l.origem->numero) : nulo(),
-                  comOrigem ? QVariant(l.origem->serie) : nulo(),
-                  comOrigem ? QVariant(l.origem->linha) : nulo()});
+        executar(
+            db,
+            QStringLiteral("INSERT INTO DOCGCLIN (TPDOCUM, SERIE, NNUMDOC, ANO, NUMLINHA, TIPODELINHA, ARTIGO, DESCR,"
+                           " ARMAZEM, DATA, PRUNIT, QTDORIG, QUANT, LINANU, ORDOC, ORANO, ORNUM, ORSERIE,"
+                           " LINHAORIGINAL) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 0, ?, ?, ?, ?, ?)"),
+            {cab.tipo, cab.serie, numero, cab.ano, numLinha, l.tipoLinha, l.artigo, l.descricao, l.armazem, data,
+             textoDecimal(l.preco), textoDecimal(l.quantidadeOrigem), textoDecimal(l.quantidade),
+             comOrigem ? QVariant(l.origem->tipo) : QVariant(QMetaType(QMetaType::QString)),
+             comOrigem ? QVariant(l.origem->ano) : nulo(), comOrigem ? QVariant(l.origem->numero) : nulo(),
+             comOrigem ? QVariant(l.origem->serie) : nulo(), comOrigem ? QVariant(l.origem->linha) : nulo()});
     }
 }
 
@@ -264,18 +270,19 @@ void satisfazer(const QSqlDatabase& db, const LinhaGravar::Origem& origem, Moeda
     // keeps NUMERIC values as floating point). The condition is checked by the
     // update itself, against the row as it is when the update locks it.
     const qlonglong unidades = quantidade.unidades();
-    QSqlQuery q = executar(db,
-                           QStringLiteral("UPDATE DOCGCLIN SET QUANT = (ROUND(QUANT * 10000) - ?) / 10000.0"
-                                          " WHERE TPDOCUM = ? AND SERIE = ? AND NNUMDOC = ? AND ANO = ? AND NUMLINHA = ?"
-                                          " AND LINANU <> -1 AND ROUND(QUANT * 10000) >= ?"),
-                           QVariantList{unidades} + chave + QVariantList{unidades});
+    QSqlQuery q =
+        executar(db,
+                 QStringLiteral("UPDATE DOCGCLIN SET QUANT = (ROUND(QUANT * 10000) - ?) / 10000.0"
+                                " WHERE TPDOCUM = ? AND SERIE = ? AND NNUMDOC = ? AND ANO = ? AND NUMLINHA = ?"
+                                " AND LINANU <> -1 AND ROUND(QUANT * 10000) >= ?"),
+                 QVariantList{unidades} + chave + QVariantList{unidades});
     if (q.numRowsAffected() == 1)
         return;
-    const auto agora =
-        primeiraLinha(db,
-                      QStringLiteral("SELECT LINANU, QUANT FROM DOCGCLIN WHERE TPDOCUM = ? AND SERIE = ? AND NNUMDOC = ?"
-                                     " AND ANO = ? AND NUMLINHA = ?"),
-                      chave);
+    const auto agora = primeiraLinha(
+        db,
+        QStringLiteral("SELECT LINANU, QUANT FROM DOCGCLIN WHERE TPDOCUM = ? AND SERIE = ? AND NNUMDOC = ?"
+                       " AND ANO = ? AND NUMLINHA = ?"),
+        chave);
     if (!agora || agora->at(0).toInt() == -1)
         throw Recusa{naoExiste};
     const Moeda pendente = Moeda::deVariant(agora->at(1)).value_or(Moeda());
@@ -285,4 +292,6 @@ void satisfazer(const QSqlDatabase& db, const LinhaGravar::Origem& origem, Moeda
 
 } // namespace ErpBd
 
-QString LinhaGravar::Origem::texto() const { return QStringLiteral("%1/%2/%3 linha %4").arg(tipo).arg(serie).arg(numero).arg(linha); }
+QString LinhaGravar::Origem::texto() const {
+    return QStringLiteral("%1/%2/%3 linha %4").arg(tipo).arg(serie).arg(numero).arg(linha);
+}

@@ -1,5 +1,5 @@
-#include "Erro.h"
 #include "ErpLocalInterno.h"
+#include "Erro.h"
 
 namespace {
 
@@ -51,8 +51,8 @@ bool DocumentoLocal::Validar() {
     if (const auto motivo = ErpBd::verificarCliente(db, terceiro)) {
         motivos << *motivo;
     } else if (!m_cab.preenchido(cContribuinte)) {
-        const auto r =
-            ErpBd::primeiraLinha(db, QStringLiteral("SELECT NumContribuinte FROM Clientes WHERE Codigo = ?"), {terceiro});
+        const auto r = ErpBd::primeiraLinha(db, QStringLiteral("SELECT NumContribuinte FROM Clientes WHERE Codigo = ?"),
+                                            {terceiro});
         if (r)
             m_cab.definirInterno(cContribuinte, r->at(0).toString());
     }
@@ -74,9 +74,9 @@ void DocumentoLocal::SugereValoresLin(ObjectoApi& objecto, bool b1, bool b2, boo
         n->falhas.verificar(QStringLiteral("SugereValoresLin"));
     ObjectoMembros* linha = comoLinha(objecto, "SugereValoresLin");
     const auto n = nucleoLigado();
-    const auto artigo =
-        ErpBd::primeiraLinha(n->db(), QStringLiteral("SELECT Nome, PrecoVenda, Unidade, Armazem FROM Artigos WHERE Codigo = ?"),
-                             {linha->obter(QStringLiteral("Artigo")).toString()});
+    const auto artigo = ErpBd::primeiraLinha(
+        n->db(), QStringLiteral("SELECT Nome, PrecoVenda, Unidade, Armazem FROM Artigos WHERE Codigo = ?"),
+        {linha->obter(QStringLiteral("Artigo")).toString()});
     if (!artigo)
         return; // the save refuses an unknown article
     if (b1)

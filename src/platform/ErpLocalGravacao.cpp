@@ -1,9 +1,9 @@
 // The local ERP's stores: the entry document, the Guia and the annulment,
 // each in one database transaction.
 
-#include "Erro.h"
 #include "ErpLocal.h"
 #include "ErpLocalInterno.h"
+#include "Erro.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,9 +12,13 @@ namespace {
 
 using ValoresObjecto = QMap<QString, QVariant>;
 
-QString texto(const ValoresObjecto& v, const QString& membro) { return v.value(membro).toString(); }
+QString texto(const ValoresObjecto& v, const QString& membro) {
+    return v.value(membro).toString();
+}
 
-bool vazio(const QVariant& v) { return !v.isValid() || v.isNull() || v.toString().isEmpty(); }
+bool vazio(const QVariant& v) {
+    return !v.isValid() || v.isNull() || v.toString().isEmpty();
+}
 
 int inteiro(const ValoresObjecto& v, const QString& membro, int defeito, const QString& onde) {
     const QVariant valor = v.value(membro);
@@ -22,7 +26,8 @@ int inteiro(const ValoresObjecto& v, const QString& membro, int defeito, const Q
         return defeito;
     const auto i = ErpBd::inteiroDe(valor);
     if (!i || *i < std::numeric_limits<int>::min() || *i > std::numeric_limits<int>::max())
-        throw Recusa{QStringLiteral("%1: o valor \"%2\" de %3 não é um número inteiro.").arg(onde, valor.toString(), membro)};
+        throw Recusa{
+            QStringLiteral("%1: o valor \"%2\" de %3 não é um número inteiro.").arg(onde, valor.toString(), membro)};
     return static_cast<int>(*i);
 }
 
@@ -75,7 +80,8 @@ Moeda quantidadePositiva(std::optional<Moeda> q, const QString& onde) {
     if (!q)
         throw Recusa{QStringLiteral("%1: falta a quantidade.").arg(onde)};
     if (*q <= Moeda())
-        throw Recusa{QStringLiteral("%1: a quantidade tem de ser positiva (%2).").arg(onde, ErpBd::textoQuantidade(*q))};
+        throw Recusa{
+            QStringLiteral("%1: a quantidade tem de ser positiva (%2).").arg(onde, ErpBd::textoQuantidade(*q))};
     return *q;
 }
 
@@ -115,19 +121,33 @@ void exigirArtigos(const QSqlDatabase& db, const std::vector<LinhaGravar>& linha
 }
 
 /// Runs `escrever` in one transaction and records the outcome for UltimoErro:
-/// a refusal or any error rolls everything back. The fault "<operacao>:meio"
-/// strikes after everything was written, before the commit.
-template <class F>
-bool armazenar(NucleoErp& n, const QString& operacao, F&& escrever) {
+/// a refusal or any error rolls everything back. The test hooks (the action
+/// and the fault "<operacao>:meio") strike after everything was written,
+/// before the commit.
+template <class F> bool armazenar(NucleoErp& n, const QString& operacao, F&& escrever) {
     if (!n.ligado()) {
         n.registar(CodigosErp::SemSessao, QStringLiteral("A sessão do ERP não está iniciada."));
         return false;
     }
     try {
-        ErpBd::Transaccao transaccao(n.db(), n.postgres);
+        std::optional<ErpBd::Transaccao> transaccao;
+        if (n.postgres && !n.db().isOpen())
+            ErpBd::reabrir(n.db());
+        try {
+            transaccao.emplace(n.db(), n.postgres);
+        } catch (const Erro&) {
+            // A connection the server dropped (restart, network) is opened
+            // again once; SQLite has no connection to lose.
+            if (!n.postgres)
+                throw;
+            ErpBd::reabrir(n.db());
+            transaccao.emplace(n.db(), n.postgres);
+        }
         escrever(n.db());
+        if (n.accaoNoMeio)
+            n.accaoNoMeio(operacao);
         n.falhas.verificar(operacao + QStringLiteral(":meio"));
-        transaccao.confirmar();
+        transaccao->confirmar();
     } catch (const Recusa& r) {
         n.registar(CodigosErp::Recusado, r.texto);
         return false;
@@ -142,11 +162,11 @@ bool armazenar(NucleoErp& n, const QString& operacao, F&& escrever) {
 } // namespace
 
 void ErpLocal::CriaDocumentoEntrada(int, int p2, const QString& tipo, const QString& textoA, qint16 serie,
-                                    const QString&, const QString&, const QString&, const QString& data,
-                                    const QString&, const QString& textoB, int, const QString&,
-                                    const QStringList& artigos, const QStringList& descricoes,
-                                    const std::vector<double>& quantidades, const std::vector<double>& precos,
-                                    const QStringList& textos, ChaveDocumento& chave, bool& flag) {
+                                    const QString&, const QString&, const QString&, const QString& data, const QString&,
+                                    const QString& textoB, int, const QString&, const QStringList& artigos,
+                                    const QStringList& descricoes, const std::vector<double>& quantidades,
+                                    const std::vector<double>& precos, const QStringList& textos, ChaveDocumento& chave,
+                                    bool& flag) {
     NucleoErp& n = *m_nucleo;
     flag = false;
     chave = ChaveDocumento{};
@@ -294,19 +314,21 @@ void ErpLocal::AnulaDocumento(int, ChaveDocumento& chave, EstadoOperacao& estado
         if (!cab)
             throw Recusa{QStringLiteral("O documento %1 não existe.").arg(nome)};
         // Conditional, so that of two sessions annulling at once only one does.
-        if (cab->at(0).toInt() == -1 ||
-            ErpBd::executar(db, QStringLiteral("UPDATE DOCGCCAB SET ANULADO = -1") + ondeDoc + QStringLiteral(" AND ANULADO <> -1"), doc)
-                    .numRowsAffected() != 1)
+        if (cab->at(0).toInt() == -1 || ErpBd::executar(db,
+                                                        QStringLiteral("UPDATE DOCGCCAB SET ANULADO = -1") + ondeDoc +
+                                                            QStringLiteral(" AND ANULADO <> -1"),
+                                                        doc)
+                                                .numRowsAffected() != 1)
             throw Recusa{QStringLiteral("O documento %1 já está anulado.").arg(nome)};
 
         const QString ondeLinhas = QStringLiteral(" WHERE TPDOCUM = ? AND SERIE = ? AND NNUMDOC = ? AND ANO = ?");
         std::vector<std::pair<LinhaGravar::Origem, Moeda>> devolver;
-        QSqlQuery q = ErpBd::executar(db,
-                                      QStringLiteral("SELECT ORDOC, ORSERIE, ORNUM, ORANO, LINHAORIGINAL, QUANT FROM DOCGCLIN") +
-                                          ondeLinhas +
-                                          QStringLiteral(" AND LINANU <> -1 AND ORDOC IS NOT NULL AND ORDOC <> ''"
-                                                         " ORDER BY ORDOC, ORSERIE, ORNUM, ORANO, LINHAORIGINAL"),
-                                      doc);
+        QSqlQuery q = ErpBd::executar(
+            db,
+            QStringLiteral("SELECT ORDOC, ORSERIE, ORNUM, ORANO, LINHAORIGINAL, QUANT FROM DOCGCLIN") + ondeLinhas +
+                QStringLiteral(" AND LINANU <> -1 AND ORDOC IS NOT NULL AND ORDOC <> ''"
+                               " ORDER BY ORDOC, ORSERIE, ORNUM, ORANO, LINHAORIGINAL"),
+            doc);
         while (q.next()) {
             LinhaGravar::Origem o;
             o.tipo = q.value(0).toString();
@@ -319,10 +341,11 @@ void ErpLocal::AnulaDocumento(int, ChaveDocumento& chave, EstadoOperacao& estado
         q = QSqlQuery();
         // An order line that is gone has nothing to take back.
         for (const auto& [o, quantidade] : devolver)
-            ErpBd::executar(db,
-                            QStringLiteral("UPDATE DOCGCLIN SET QUANT = (ROUND(QUANT * 10000) + ?) / 10000.0"
-                                           " WHERE TPDOCUM = ? AND SERIE = ? AND NNUMDOC = ? AND ANO = ? AND NUMLINHA = ?"),
-                            {qlonglong(quantidade.unidades()), o.tipo, o.serie, o.numero, o.ano, o.linha});
+            ErpBd::executar(
+                db,
+                QStringLiteral("UPDATE DOCGCLIN SET QUANT = (ROUND(QUANT * 10000) + ?) / 10000.0"
+                               " WHERE TPDOCUM = ? AND SERIE = ? AND NNUMDOC = ? AND ANO = ? AND NUMLINHA = ?"),
+                {qlonglong(quantidade.unidades()), o.tipo, o.serie, o.numero, o.ano, o.linha});
         ErpBd::executar(db, QStringLiteral("UPDATE DOCGCLIN SET LINANU = -1") + ondeLinhas, doc);
     });
     estado = {n.codigoErro, n.textoErro};

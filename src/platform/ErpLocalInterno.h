@@ -11,6 +11,7 @@
 #include <QString>
 #include <QVariantList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <tuple>
@@ -35,6 +36,7 @@ struct NucleoErp {
     /// named yet.
     QString entradaPorLigar;
     FalhasSimuladas falhas;
+    std::function<void(const QString&)> accaoNoMeio;
 
     bool ligado() const { return !nomeLigacao.isEmpty(); }
     QSqlDatabase db() const { return QSqlDatabase::database(nomeLigacao, false); }
@@ -74,6 +76,10 @@ private:
     bool m_postgres;
     bool m_aberta = false;
 };
+
+/// Closes and opens a PostgreSQL connection again (after the server dropped
+/// it); raises Erro (BaseDadosFechada) when it does not open.
+void reabrir(QSqlDatabase db);
 
 /// The next number of (type, series, year), unique among sessions: the
 /// numbering row is locked until the transaction ends. Never below a number
@@ -176,8 +182,7 @@ public:
     /// Fills the line from its article: b1 Descricao, b2 PrecoUnitario,
     /// b4 Armazem (only when empty), b5 Unidade; b3, b6 and b7 (discounts, tax,
     /// others) have nothing to fill here. An unknown article is left as it is.
-    void SugereValoresLin(ObjectoApi& linha, bool b1, bool b2, bool b3, bool b4, bool b5, bool b6,
-                          bool b7) override;
+    void SugereValoresLin(ObjectoApi& linha, bool b1, bool b2, bool b3, bool b4, bool b5, bool b6, bool b7) override;
     /// Copies the line's values into the document; false (nothing added) once saved.
     bool AdicionaLinha(ObjectoApi& linha) override;
 

@@ -3,6 +3,7 @@
 #include "Erro.h"
 
 #include <QRegularExpression>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -12,11 +13,21 @@ namespace Esquema {
 
 namespace {
 
-bool ePostgres(const QSqlDatabase& db) { return db.driverName() == QLatin1String("QPSQL"); }
+bool ePostgres(const QSqlDatabase& db) {
+    return db.driverName() == QLatin1String("QPSQL");
+}
 
 void executar(QSqlQuery& q, const QString& sql) {
     if (!q.exec(sql))
-        throw Erro(Erro::Sql, QStringLiteral("Não foi possível criar as tabelas da empresa: %1").arg(q.lastError().text()));
+        throw Erro(Erro::Sql,
+                   QStringLiteral("Não foi possível criar as tabelas da empresa: %1").arg(q.lastError().text()));
+}
+
+/// PostgreSQL tells of every "IF [NOT] EXISTS" that found nothing to do;
+/// within the transaction, keep it to warnings.
+void calarAvisos(QSqlQuery& q) {
+    if (q.driver() && q.driver()->dbmsType() == QSqlDriver::PostgreSQL)
+        q.exec(QStringLiteral("SET LOCAL client_min_messages = warning"));
 }
 
 } // namespace
@@ -110,7 +121,8 @@ QStringList instrucoes(const QSqlDatabase& db) {
         // The pending-order load selects a client's headers by date, then their lines.
         QStringLiteral("CREATE INDEX IF NOT EXISTS IX_DOCGCCAB_TERCEIRO ON DOCGCCAB (TERCEIRO, DATA)"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS IX_DOCGCLIN_ARTIGO ON DOCGCLIN (ARTIGO)"),
-        QStringLiteral("CREATE INDEX IF NOT EXISTS IX_DOCGCLIN_ORIGEM ON DOCGCLIN (ORDOC, ORSERIE, ORNUM, ORANO, LINHAORIGINAL)"),
+        QStringLiteral(
+            "CREATE INDEX IF NOT EXISTS IX_DOCGCLIN_ORIGEM ON DOCGCLIN (ORDOC, ORSERIE, ORNUM, ORANO, LINHAORIGINAL)"),
         // The ERP's own tables: its users (salted password hashes only) and companies.
         QStringLiteral("CREATE TABLE IF NOT EXISTS ErpUtilizadores ("
                        " Utilizador VARCHAR(30) NOT NULL PRIMARY KEY,"
@@ -132,9 +144,11 @@ QStringList instrucoes(const QSqlDatabase& db) {
 
 void criar(QSqlDatabase& db) {
     if (!db.transaction())
-        throw Erro(Erro::Sql, QStringLiteral("Não foi possível criar as tabelas da empresa: %1").arg(db.lastError().text()));
+        throw Erro(Erro::Sql,
+                   QStringLiteral("Não foi possível criar as tabelas da empresa: %1").arg(db.lastError().text()));
     try {
         QSqlQuery q(db);
+        calarAvisos(q);
         for (const QString& sql : instrucoes(db))
             executar(q, sql);
     } catch (...) {
@@ -142,7 +156,8 @@ void criar(QSqlDatabase& db) {
         throw;
     }
     if (!db.commit())
-        throw Erro(Erro::Sql, QStringLiteral("Não foi possível criar as tabelas da empresa: %1").arg(db.lastError().text()));
+        throw Erro(Erro::Sql,
+                   QStringLiteral("Não foi possível criar as tabelas da empresa: %1").arg(db.lastError().text()));
 }
 
 QStringList tabelas(const QSqlDatabase& db) {
@@ -159,22 +174,26 @@ QStringList tabelas(const QSqlDatabase& db) {
 
 void apagar(QSqlDatabase& db) {
     if (!db.transaction())
-        throw Erro(Erro::Sql, QStringLiteral("Não foi possível apagar as tabelas da empresa: %1").arg(db.lastError().text()));
+        throw Erro(Erro::Sql,
+                   QStringLiteral("Não foi possível apagar as tabelas da empresa: %1").arg(db.lastError().text()));
     try {
         QSqlQuery q(db);
+        calarAvisos(q);
         const QStringList nomes = tabelas(db);
         // Later tables may refer to earlier ones: drop them last first.
         for (auto i = nomes.crbegin(); i != nomes.crend(); ++i) {
             if (!q.exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(*i)))
-                throw Erro(Erro::Sql,
-                           QStringLiteral("Não foi possível apagar as tabelas da empresa: %1").arg(q.lastError().text()));
+                throw Erro(
+                    Erro::Sql,
+                    QStringLiteral("Não foi possível apagar as tabelas da empresa: %1").arg(q.lastError().text()));
         }
     } catch (...) {
         db.rollback();
         throw;
     }
     if (!db.commit())
-        throw Erro(Erro::Sql, QStringLiteral("Não foi possível apagar as tabelas da empresa: %1").arg(db.lastError().text()));
+        throw Erro(Erro::Sql,
+                   QStringLiteral("Não foi possível apagar as tabelas da empresa: %1").arg(db.lastError().text()));
 }
 
 void definirUtilizadorErp(QSqlDatabase& db, const QString& utilizador, const QString& password) {

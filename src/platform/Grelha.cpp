@@ -488,14 +488,6 @@ void Grelha::keyPressEvent(QKeyEvent* event) {
     QTableView::keyPressEvent(event);
 }
 
-QModelIndex Grelha::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) {
-    if (cursorAction == MoveNext || cursorAction == MovePrevious) {
-        const QModelIndex destino = celulaVizinha(currentIndex(), cursorAction == MoveNext);
-        return destino.isValid() ? destino : currentIndex();
-    }
-    return QTableView::moveCursor(cursorAction, modifiers);
-}
-
 QModelIndex Grelha::celulaVizinha(const QModelIndex& actual, bool seguinte) const {
     const int linhas = m_modelo->numeroLinhas();
     const int colunas = m_modelo->numeroColunas();

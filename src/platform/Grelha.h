@@ -16,7 +16,7 @@ enum class TipoColuna {
     Moeda,
     Inteiro16,
     Inteiro32,
-    Booleano
+    Booleano,
 };
 
 /// One data column of the grid.
@@ -25,8 +25,8 @@ struct DefinicaoColuna final {
     QString titulo;
     int larguraTwips = 1500;
     TipoColuna tipo = TipoColuna::Texto;
-    QString formato;            ///< display format, e.g. "##,###0.00"; empty for general
-    int comprimentoMaximo = 0;  ///< most characters an edit takes; 0 for no limit
+    QString formato;           ///< display format, e.g. "##,###0.00"; empty for general
+    int comprimentoMaximo = 0; ///< most characters an edit takes; 0 for no limit
     bool oculta = false;
     bool soLeitura = false;
     bool caixaVerificacao = false;
@@ -152,9 +152,6 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
-    /// MoveNext and MovePrevious follow the Enter/Tab mode: along the row over
-    /// the shown columns, then on to the next (previous) row.
-    QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
 
 private:
     friend class DelegadoGrelha;

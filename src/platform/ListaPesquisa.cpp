@@ -39,7 +39,8 @@ QString citarNome(const QString& nome) { return QLatin1Char('"') + QString(nome)
 
 } // namespace
 
-ModeloPesquisa::ModeloPesquisa(QSqlDatabase db, QObject* parent) : QAbstractTableModel(parent), m_db(std::move(db)) {}
+ModeloPesquisa::ModeloPesquisa(const QString& nomeLigacao, QObject* parent)
+    : QAbstractTableModel(parent), m_nomeLigacao(nomeLigacao) {}
 
 void ModeloPesquisa::definirConsulta(const QString& sql) {
     m_sql = sql;
@@ -84,7 +85,7 @@ std::vector<std::vector<QVariant>> ModeloPesquisa::lerPagina() {
     if (!ordem.isEmpty())
         sql += QStringLiteral(" ORDER BY 1");
     sql += QStringLiteral(" LIMIT %1 OFFSET %2").arg(Pagina).arg(m_linhas.size());
-    QSqlQuery q(m_db);
+    QSqlQuery q(QSqlDatabase::database(m_nomeLigacao, false));
     q.setForwardOnly(true);
     if (!q.prepare(sql))
         throw Erro(Erro::Sql, q.lastError().text());
@@ -165,7 +166,7 @@ ListaPesquisa::ListaPesquisa(std::unique_ptr<Ligacao> ligacao, QWidget* parent)
     rotulo->setBuddy(m_filtro);
     layout->addWidget(rotulo);
     layout->addWidget(m_filtro);
-    m_modelo = new ModeloPesquisa(m_ligacao->db(), this);
+    m_modelo = new ModeloPesquisa(m_ligacao->db().connectionName(), this);
     m_tabela = new QTableView(this);
     m_tabela->setModel(m_modelo);
     m_tabela->setSelectionBehavior(QAbstractItemView::SelectRows);

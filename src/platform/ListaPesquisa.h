@@ -19,7 +19,8 @@ class ModeloPesquisa final : public QAbstractTableModel {
 public:
     static constexpr int Pagina = 100;
 
-    ModeloPesquisa(QSqlDatabase db, QObject* parent = nullptr);
+    /// Queries run on the named connection, looked up at each page.
+    ModeloPesquisa(const QString& nomeLigacao, QObject* parent = nullptr);
 
     /// Runs the query (its first page). Raises Erro when the database rejects it.
     void definirConsulta(const QString& sql);
@@ -42,7 +43,7 @@ private:
     void recomecar();
     std::vector<std::vector<QVariant>> lerPagina();
 
-    QSqlDatabase m_db;
+    QString m_nomeLigacao;
     QString m_sql;
     QString m_filtro;
     QStringList m_colunas;

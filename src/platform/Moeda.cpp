@@ -65,7 +65,7 @@ bool paraUnidades(std::string_view digitos, std::int64_t expoente, bool negativo
 enum class Leitura {
     Valor,
     NaoNumerico,
-    ForaDeLimites
+    ForaDeLimites,
 };
 
 /// Reads a C-form decimal: optional sign, digits with at most one point and
@@ -134,8 +134,7 @@ Leitura lerDecimalC(std::string_view t, std::int64_t& unidades) {
 }
 
 /// The shortest decimal text that reads back as `v` ("0.1", "1e+20").
-template <typename Real>
-std::int64_t unidadesDeReal(Real v) {
+template <typename Real> std::int64_t unidadesDeReal(Real v) {
     if (std::isnan(v))
         return 0;
     if (std::isinf(v))

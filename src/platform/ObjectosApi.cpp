@@ -30,18 +30,10 @@ const QStringList& membrosCabecalho() {
 
 const QStringList& membrosLinha() {
     static const QStringList membros{
-        QStringLiteral("TipoDeLinha"),
-        QStringLiteral("Artigo"),
-        QStringLiteral("Armazem"),
-        QStringLiteral("Descricao"),
-        QStringLiteral("Quantidade"),
-        QStringLiteral("QuantidadeOrigem"),
-        QStringLiteral("PrecoUnitario"),
-        QStringLiteral("OrDoc"),
-        QStringLiteral("Orano"),
-        QStringLiteral("OrNum"),
-        QStringLiteral("Orserie"),
-        QStringLiteral("LinhaOriginal"),
+        QStringLiteral("TipoDeLinha"),   QStringLiteral("Artigo"),     QStringLiteral("Armazem"),
+        QStringLiteral("Descricao"),     QStringLiteral("Quantidade"), QStringLiteral("QuantidadeOrigem"),
+        QStringLiteral("PrecoUnitario"), QStringLiteral("OrDoc"),      QStringLiteral("Orano"),
+        QStringLiteral("OrNum"),         QStringLiteral("Orserie"),    QStringLiteral("LinhaOriginal"),
         QStringLiteral("Unidade"),
     };
     return membros;
@@ -100,7 +92,9 @@ void FalhasSimuladas::verificar(const QString& operacao) {
         throw Erro(Erro::Erp, texto(operacao));
 }
 
-QString FalhasSimuladas::texto(const QString& operacao) { return QStringLiteral("Falha simulada em %1.").arg(operacao); }
+QString FalhasSimuladas::texto(const QString& operacao) {
+    return QStringLiteral("Falha simulada em %1.").arg(operacao);
+}
 
 QString textoChave(const ChaveDocumento& chave) {
     return QStringLiteral("%1/%2/%3/%4").arg(chave.TipoDoc).arg(chave.Serie).arg(chave.Numero).arg(chave.Ano);

@@ -17,7 +17,9 @@ QString& pastaAplicacaoDefinida() {
     return pasta;
 }
 
-bool eSeparador(QChar c) { return c == QLatin1Char('/') || c == QLatin1Char('\\'); }
+bool eSeparador(QChar c) {
+    return c == QLatin1Char('/') || c == QLatin1Char('\\');
+}
 
 /// The folder in the platform's form, without a trailing separator (a root
 /// folder keeps its own).
@@ -42,11 +44,17 @@ QString Pastas::pastaAplicacao() {
     return semSeparadorFinal(QCoreApplication::applicationDirPath());
 }
 
-void Pastas::definirPastaBase(const QString& pasta) { pastaBaseDefinida() = pasta; }
+void Pastas::definirPastaBase(const QString& pasta) {
+    pastaBaseDefinida() = pasta;
+}
 
-void Pastas::definirPastaAplicacao(const QString& pasta) { pastaAplicacaoDefinida() = pasta; }
+void Pastas::definirPastaAplicacao(const QString& pasta) {
+    pastaAplicacaoDefinida() = pasta;
+}
 
-bool Ficheiros::existePasta(const QString& caminho) const { return !caminho.isEmpty() && QFileInfo(caminho).isDir(); }
+bool Ficheiros::existePasta(const QString& caminho) const {
+    return !caminho.isEmpty() && QFileInfo(caminho).isDir();
+}
 
 QString juntarCaminho(const QString& pasta, const QString& nomeComBarras) {
     QString r = pasta;

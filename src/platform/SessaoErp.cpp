@@ -9,7 +9,9 @@ std::unique_ptr<SessaoErp>& sessaoGlobal() {
 
 } // namespace
 
-SessaoErp* SessaoErp::global() { return sessaoGlobal().get(); }
+SessaoErp* SessaoErp::global() {
+    return sessaoGlobal().get();
+}
 
 void SessaoErp::instalarGlobal(std::unique_ptr<SessaoErp> sessao) {
     // The old session (if any) goes first: it may hold the connection the new one reuses.
@@ -17,4 +19,6 @@ void SessaoErp::instalarGlobal(std::unique_ptr<SessaoErp> sessao) {
     sessaoGlobal() = std::move(sessao);
 }
 
-void SessaoErp::largarGlobal() { sessaoGlobal().reset(); }
+void SessaoErp::largarGlobal() {
+    sessaoGlobal().reset();
+}

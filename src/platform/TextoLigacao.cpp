@@ -77,7 +77,8 @@ TextoLigacao TextoLigacao::analisar(const QString& texto) {
             bool ok = false;
             t.porta = valor.toInt(&ok);
             if (!ok || t.porta <= 0 || t.porta > 65535)
-                throw Erro(Erro::Configuracao, QStringLiteral("A porta \"%1\" da base de dados não é válida.").arg(valor));
+                throw Erro(Erro::Configuracao,
+                           QStringLiteral("A porta \"%1\" da base de dados não é válida.").arg(valor));
         } else if (k == QLatin1String("database"))
             t.base = valor;
         else if (k == QLatin1String("user"))
@@ -123,8 +124,9 @@ QString TextoLigacao::descricao() const {
 QSqlDatabase TextoLigacao::abrir(const QString& nomeLigacao) const {
     // Opening a missing SQLite file would create an empty database in its place.
     if (driver == QLatin1String("QSQLITE") && !QFileInfo::exists(base))
-        throw Erro(Erro::BaseDadosFechada,
-                   QStringLiteral("Não foi possível abrir a base de dados %1: o ficheiro não existe.").arg(descricao()));
+        throw Erro(
+            Erro::BaseDadosFechada,
+            QStringLiteral("Não foi possível abrir a base de dados %1: o ficheiro não existe.").arg(descricao()));
     QString motivo;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(driver, nomeLigacao);

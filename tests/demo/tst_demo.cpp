@@ -80,8 +80,8 @@ private Q_SLOTS:
         QCOMPARE(f.resumo.encomendas, 30);
 
         // The configuration, read as start-up reads it: nothing left to complete.
-        QCOMPARE(QFile::permissions(f.configuracao) & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup |
-                                                       QFile::WriteOther | QFile::ExeOwner),
+        QCOMPARE(QFile::permissions(f.configuracao) &
+                     (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther | QFile::ExeOwner),
                  QFile::Permissions());
         ConfigErp erp;
         erp.ler(f.configuracao);
@@ -128,10 +128,11 @@ private Q_SLOTS:
         QVERIFY(contar(bd, linhas + QStringLiteral("LINANU = -1")) > 0);
         QCOMPARE(contar(bd, linhas + QStringLiteral("QUANT < 0 OR QUANT > QTDORIG")), 0);
         // Every line belongs to a header and names an article that exists.
-        QCOMPARE(contar(bd, linhas + QStringLiteral("NOT EXISTS (SELECT 1 FROM DOCGCCAB c WHERE c.TPDOC = TPDOCUM AND"
-                                                    " c.SERIE = DOCGCLIN.SERIE AND c.NNUMDOC = DOCGCLIN.NNUMDOC AND"
-                                                    " c.ANO = DOCGCLIN.ANO) OR ARTIGO NOT IN (SELECT Codigo FROM Artigos)")),
-                 0);
+        QCOMPARE(
+            contar(bd, linhas + QStringLiteral("NOT EXISTS (SELECT 1 FROM DOCGCCAB c WHERE c.TPDOC = TPDOCUM AND"
+                                               " c.SERIE = DOCGCLIN.SERIE AND c.NNUMDOC = DOCGCLIN.NNUMDOC AND"
+                                               " c.ANO = DOCGCLIN.ANO) OR ARTIGO NOT IN (SELECT Codigo FROM Artigos)")),
+            0);
         QCOMPARE(contar(bd, linhas + QStringLiteral("1 = 1")), f.resumo.linhas);
 
         // The document types, series, company and user the program and the ERP look up.

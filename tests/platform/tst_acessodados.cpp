@@ -48,8 +48,8 @@ private Q_SLOTS:
         Esquema::criar(base.db());
         Esquema::criar(base.db()); // again: nothing changes, nothing fails
         const QStringList tabelas = Esquema::tabelas(base.db());
-        for (const char* t : {"TpDoc", "NOMSERIE", "Clientes", "Artigos", "DOCGCCAB", "DOCGCLIN", "ErpUtilizadores",
-                              "ErpEmpresas"})
+        for (const char* t :
+             {"TpDoc", "NOMSERIE", "Clientes", "Artigos", "DOCGCCAB", "DOCGCLIN", "ErpUtilizadores", "ErpEmpresas"})
             QVERIFY2(tabelas.contains(QLatin1String(t)), t);
         BaseDados bd;
         QVERIFY2(bd.abrir(base.textoLigacao()), qPrintable(bd.ultimoErro()));
@@ -81,9 +81,10 @@ private Q_SLOTS:
             texto = QStringLiteral("Driver=QSQLITE;Database=%1;Password=\"s3gr;e\"\"do\"").arg(nome);
         } else {
             nome = QStringLiteral("base_que_nao_existe");
-            texto = QString(base.textoLigacao()).replace(QRegularExpression(QStringLiteral("Database=[^;]*")),
-                                                         QStringLiteral("Database=") + nome) +
-                    QStringLiteral(";Password=\"s3gr;e\"\"do\"");
+            texto =
+                QString(base.textoLigacao())
+                    .replace(QRegularExpression(QStringLiteral("Database=[^;]*")), QStringLiteral("Database=") + nome) +
+                QStringLiteral(";Password=\"s3gr;e\"\"do\"");
         }
         QVERIFY(!bd.abrir(texto));
         QVERIFY(!bd.aberta());
@@ -218,8 +219,8 @@ private Q_SLOTS:
         BaseDados bd;
         QVERIFY2(bd.abrir(base.textoLigacao()), qPrintable(bd.ultimoErro()));
         RecordSet rs;
-        bd.consultar(QStringLiteral("SELECT Codigo, Nome, Inactivo FROM Clientes WHERE Codigo = ?"), {QStringLiteral("C9")},
-                     rs);
+        bd.consultar(QStringLiteral("SELECT Codigo, Nome, Inactivo FROM Clientes WHERE Codigo = ?"),
+                     {QStringLiteral("C9")}, rs);
         // PostgreSQL gives the names in lower case, SQLite as written.
         QCOMPARE(rs.nomes().join(QLatin1Char(',')).toLower(), QStringLiteral("codigo,nome,inactivo"));
         QCOMPARE(rs.indiceCampo(QStringLiteral("NOME")), 1);
@@ -249,9 +250,12 @@ private Q_SLOTS:
     void numericoChegaExacto() {
         BaseTeste base(motorActual());
         const QList<QPair<QString, std::int64_t>> valores = {
-            {QStringLiteral("0.1"), 1000},           {QStringLiteral("0.0001"), 1},
-            {QStringLiteral("-0.0001"), -1},         {QStringLiteral("12345.6789"), 123456789},
-            {QStringLiteral("99999999.9999"), 999999999999}, {QStringLiteral("7"), 70000},
+            {QStringLiteral("0.1"), 1000},
+            {QStringLiteral("0.0001"), 1},
+            {QStringLiteral("-0.0001"), -1},
+            {QStringLiteral("12345.6789"), 123456789},
+            {QStringLiteral("99999999.9999"), 999999999999},
+            {QStringLiteral("7"), 70000},
             {QStringLiteral("0"), 0},
         };
         for (int i = 0; i < valores.size(); ++i)
@@ -284,8 +288,9 @@ private Q_SLOTS:
         BaseDados bd;
         QVERIFY2(bd.abrir(base.textoLigacao()), qPrintable(bd.ultimoErro()));
         // The third row fails only when it is computed.
-        const QString falha = base.motor() == Motor::Sqlite ? QStringLiteral("abs(Numero - 3 - 9223372036854775807 - 1)")
-                                                            : QStringLiteral("10 / (Numero - 3)");
+        const QString falha = base.motor() == Motor::Sqlite
+                                  ? QStringLiteral("abs(Numero - 3 - 9223372036854775807 - 1)")
+                                  : QStringLiteral("10 / (Numero - 3)");
         const QString sql = QStringLiteral("WITH RECURSIVE s(Numero) AS (SELECT 1 UNION ALL SELECT Numero + 1 FROM s"
                                            " WHERE Numero < 5) SELECT Numero, %1 AS r FROM s")
                                 .arg(falha);

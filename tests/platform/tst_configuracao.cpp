@@ -43,8 +43,12 @@ QString escrever(const QTemporaryDir& dir, const QByteArray& conteudo, const QSt
     return caminho;
 }
 
-QStringList lista(const std::array<QString, 5>& a) { return {a.begin(), a.end()}; }
-QStringList lista(const std::array<QString, 4>& a) { return {a.begin(), a.end()}; }
+QStringList lista(const std::array<QString, 5>& a) {
+    return {a.begin(), a.end()};
+}
+QStringList lista(const std::array<QString, 4>& a) {
+    return {a.begin(), a.end()};
+}
 
 } // namespace
 
@@ -70,22 +74,23 @@ private Q_SLOTS:
         ConfigErp erp;
         erp.ler(caminho);
         // The first "Empresa" counts; keys before any section are ignored.
-        QCOMPARE(lista(erp.valores()), (QStringList{QStringLiteral("ana"), QStringLiteral("s3gr;do#"),
-                                                    QStringLiteral("EMP1"),
-                                                    QStringLiteral("Driver=QSQLITE;Database=/srv/emp1.db"),
-                                                    QStringLiteral("POSTO-7")}));
+        QCOMPARE(lista(erp.valores()),
+                 (QStringList{QStringLiteral("ana"), QStringLiteral("s3gr;do#"), QStringLiteral("EMP1"),
+                              QStringLiteral("Driver=QSQLITE;Database=/srv/emp1.db"), QStringLiteral("POSTO-7")}));
         ConfigBd bd;
         bd.ler(caminho);
-        QCOMPARE(lista(bd.valores()), (QStringList{QStringLiteral("pg.local:5433"), QStringLiteral("empresa1"),
-                                                   QStringLiteral("orlavane"),
-                                                   QStringLiteral("  com brancos \"e aspas\" ")}));
+        QCOMPARE(lista(bd.valores()),
+                 (QStringList{QStringLiteral("pg.local:5433"), QStringLiteral("empresa1"), QStringLiteral("orlavane"),
+                              QStringLiteral("  com brancos \"e aspas\" ")}));
     }
 
     void acentosEmUtf8EWindows1252_data() {
         QTest::addColumn<QByteArray>("conteudo");
         QTest::newRow("UTF-8") << QByteArray("[ERP]\nUtilizador=Conceição\nEmpresa=Açores & Cª €\n");
-        QTest::newRow("UTF-8 com BOM") << QByteArray("\xEF\xBB\xBF[ERP]\nUtilizador=Conceição\nEmpresa=Açores & Cª €\n");
-        QTest::newRow("Windows-1252") << QByteArray("[ERP]\nUtilizador=Concei\xE7\xE3o\nEmpresa=A\xE7ores & C\xAA \x80\n");
+        QTest::newRow("UTF-8 com BOM") << QByteArray(
+            "\xEF\xBB\xBF[ERP]\nUtilizador=Conceição\nEmpresa=Açores & Cª €\n");
+        QTest::newRow("Windows-1252") << QByteArray(
+            "[ERP]\nUtilizador=Concei\xE7\xE3o\nEmpresa=A\xE7ores & C\xAA \x80\n");
     }
     void acentosEmUtf8EWindows1252() {
         QFETCH(QByteArray, conteudo);
@@ -108,8 +113,9 @@ private Q_SLOTS:
 
     void passwordsVaziasSaoValores() {
         QTemporaryDir dir;
-        const QString caminho = escrever(dir, "[ERP]\nUtilizador=u\nPassword =\nEmpresa=E\nInstancia=i\nPosto=p\n"
-                                              "[BaseDados]\nServidor=sqlite\nBaseDados=b.db\nUtilizador=u\nPassword=\n");
+        const QString caminho =
+            escrever(dir, "[ERP]\nUtilizador=u\nPassword =\nEmpresa=E\nInstancia=i\nPosto=p\n"
+                          "[BaseDados]\nServidor=sqlite\nBaseDados=b.db\nUtilizador=u\nPassword=\n");
         ConfigErp erp;
         erp.ler(caminho);
         QCOMPARE(lista(erp.valores()), (QStringList{"u", "", "E", "i", "p"}));
@@ -178,13 +184,12 @@ private Q_SLOTS:
         m.formularios.push_back({" ana ", " pw com brancos ", "E1", "Driver=QSQLITE;Database=/x.db", "P2"});
         QVERIFY(erp.completar());
         QCOMPARE(m.titulosFormularios, QStringList{QStringLiteral("Ligação ao ERP")});
-        QCOMPARE(m.rotulosFormularios.at(0), (QStringList{QStringLiteral("Utilizador"), QStringLiteral("Palavra-passe"),
-                                                          QStringLiteral("Empresa"), QStringLiteral("Instância"),
-                                                          QStringLiteral("Posto")}));
+        QCOMPARE(m.rotulosFormularios.at(0),
+                 (QStringList{QStringLiteral("Utilizador"), QStringLiteral("Palavra-passe"), QStringLiteral("Empresa"),
+                              QStringLiteral("Instância"), QStringLiteral("Posto")}));
         QCOMPARE(m.segredosFormularios.at(0), QList<int>{1});
         // The form shows what the file held, and this machine as the workstation.
-        QCOMPARE(m.valoresMostrados.at(0),
-                 (QStringList{"ana", "", "E1", "", QSysInfo::machineHostName()}));
+        QCOMPARE(m.valoresMostrados.at(0), (QStringList{"ana", "", "E1", "", QSysInfo::machineHostName()}));
         // Typed values are kept; the password exactly as typed.
         QCOMPARE(lista(erp.valores()),
                  (QStringList{"ana", " pw com brancos ", "E1", "Driver=QSQLITE;Database=/x.db", "P2"}));
@@ -246,8 +251,9 @@ private Q_SLOTS:
         QVERIFY(bd.completar());
         QCOMPARE(m.titulosFormularios,
                  (QStringList{QStringLiteral("Base de dados da empresa"), QStringLiteral("Base de dados da empresa")}));
-        QCOMPARE(m.rotulosFormularios.at(1), (QStringList{QStringLiteral("Servidor"), QStringLiteral("Base de dados"),
-                                                          QStringLiteral("Utilizador"), QStringLiteral("Palavra-passe")}));
+        QCOMPARE(m.rotulosFormularios.at(1),
+                 (QStringList{QStringLiteral("Servidor"), QStringLiteral("Base de dados"), QStringLiteral("Utilizador"),
+                              QStringLiteral("Palavra-passe")}));
         QCOMPARE(m.segredosFormularios.at(1), QList<int>{3});
         QCOMPARE(m.valoresMostrados.at(1), (QStringList{"sqlite", "alt.db", "", ""}));
         QCOMPARE(lista(bd.valores()), (QStringList{"sqlite", "alt.db", "eu", " pw "}));
@@ -256,8 +262,7 @@ private Q_SLOTS:
     void escreverELerConfiguracao() {
         QTemporaryDir dir;
         const QString caminho = dir.filePath(QStringLiteral("Orlavane.zeb"));
-        const std::array<QString, 5> erp = {QStringLiteral("ana"), QStringLiteral(" \"pw\";#x "),
-                                            QStringLiteral("EMP"),
+        const std::array<QString, 5> erp = {QStringLiteral("ana"), QStringLiteral(" \"pw\";#x "), QStringLiteral("EMP"),
                                             QStringLiteral("Driver=QSQLITE;Database=\"/a;b/c.db\""),
                                             QStringLiteral("Posto Ç")};
         const std::array<QString, 4> bd = {QStringLiteral("sqlite"), QStringLiteral("c.db"), QString(),
@@ -357,19 +362,25 @@ private Q_SLOTS:
         QTest::addColumn<QString>("servidor");
         QTest::addColumn<QString>("host");
         QTest::addColumn<int>("porta");
-        QTest::newRow("nome") << "pg.local" << "pg.local" << -1;
-        QTest::newRow("nome e porta") << "10.0.0.5:6543" << "10.0.0.5" << 6543;
-        QTest::newRow("socket") << "/var/run/postgresql" << "/var/run/postgresql" << -1;
-        QTest::newRow("socket e porta") << "/tmp/pg sock:54329" << "/tmp/pg sock" << 54329;
-        QTest::newRow("IPv6") << "::1" << "::1" << -1;
-        QTest::newRow("IPv6 e porta") << "[fe80::1]:5432" << "fe80::1" << 5432;
+        QTest::newRow("nome") << "pg.local"
+                              << "pg.local" << -1;
+        QTest::newRow("nome e porta") << "10.0.0.5:6543"
+                                      << "10.0.0.5" << 6543;
+        QTest::newRow("socket") << "/var/run/postgresql"
+                                << "/var/run/postgresql" << -1;
+        QTest::newRow("socket e porta") << "/tmp/pg sock:54329"
+                                        << "/tmp/pg sock" << 54329;
+        QTest::newRow("IPv6") << "::1"
+                              << "::1" << -1;
+        QTest::newRow("IPv6 e porta") << "[fe80::1]:5432"
+                                      << "fe80::1" << 5432;
     }
     void ligacaoBdServidores() {
         QFETCH(QString, servidor);
         QFETCH(QString, host);
         QFETCH(int, porta);
-        const TextoLigacao t = TextoLigacao::analisar(
-            LigacaoBd().construir(QStringLiteral("MSDataShape"), 1, servidor, QStringLiteral("b"), QStringLiteral("u"), {}));
+        const TextoLigacao t = TextoLigacao::analisar(LigacaoBd().construir(
+            QStringLiteral("MSDataShape"), 1, servidor, QStringLiteral("b"), QStringLiteral("u"), {}));
         QCOMPARE(t.host, host);
         QCOMPARE(t.porta, porta);
         QVERIFY(t.password.isEmpty());

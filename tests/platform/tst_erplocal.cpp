@@ -1,6 +1,6 @@
 #include "Apoio.h"
-#include "Erro.h"
 #include "ErpLocal.h"
+#include "Erro.h"
 #include "Esquema.h"
 #include "Moeda.h"
 #include "ObjectosApi.h"
@@ -29,7 +29,8 @@ struct Ambiente {
         base.executar(QStringLiteral("UPDATE Clientes SET NumContribuinte = '501234567' WHERE Codigo = 'C1'"));
         Esquema::definirUtilizadorErp(base.db(), QStringLiteral("operador"), QStringLiteral("segredo"));
         base.encomenda(QStringLiteral("ENC"), 1, 15, 2026, QStringLiteral("C1"), QStringLiteral("2026-11-02"),
-                       QStringLiteral("REQ1"), {{QStringLiteral("A1"), 10}, {QStringLiteral("A2"), 5}, {QStringLiteral("A3"), 2}});
+                       QStringLiteral("REQ1"),
+                       {{QStringLiteral("A1"), 10}, {QStringLiteral("A2"), 5}, {QStringLiteral("A3"), 2}});
     }
     bool entrar(ErpLocal& erp, const QString& posto = QStringLiteral("POSTO1")) {
         return erp.login(QStringLiteral("operador"), QStringLiteral("segredo"), QStringLiteral("EMP1"),
@@ -210,7 +211,8 @@ private Q_SLOTS:
         QVERIFY(falha(QStringLiteral("operador"), QStringLiteral("segredo"), QStringLiteral("EMP1"), inalcancavel));
         QVERIFY(!erp.motivoFalhaLogin().isEmpty());
         QVERIFY(!erp.motivoFalhaLogin().contains(QStringLiteral("chaveBd")));
-        QVERIFY(falha(QStringLiteral("operador"), QStringLiteral("segredo"), QStringLiteral("EMP1"), QStringLiteral("lixo")));
+        QVERIFY(falha(QStringLiteral("operador"), QStringLiteral("segredo"), QStringLiteral("EMP1"),
+                      QStringLiteral("lixo")));
 
         QVERIFY(a.entrar(erp));
         QVERIFY(erp.motivoFalhaLogin().isEmpty());
@@ -225,9 +227,9 @@ private Q_SLOTS:
         QVERIFY(std::dynamic_pointer_cast<DocumentoComercial>(erp.CriaObjectoApi(Documento)));
         QCOMPARE(erp.CriaObjectoApi(Linha)->nomeObjecto(), Linha);
         QVERIFY(erp.CriaObjectoApi(Documento) != erp.CriaObjectoApi(Documento));
-        for (const QString& nome : {QStringLiteral("sageapinextplus.documentocomercial"),
-                                    QStringLiteral("DocumentoComercial"), QStringLiteral("SageApiNextPlus.Outro"),
-                                    QString()}) {
+        for (const QString& nome :
+             {QStringLiteral("sageapinextplus.documentocomercial"), QStringLiteral("DocumentoComercial"),
+              QStringLiteral("SageApiNextPlus.Outro"), QString()}) {
             const QString e = erroDe([&] { erp.CriaObjectoApi(nome); });
             QVERIFY2(e.startsWith(ErroErp) && e.contains(QLatin1Char('"') + nome + QLatin1Char('"')), qPrintable(e));
         }
@@ -240,7 +242,8 @@ private Q_SLOTS:
             linha->definir(m, QStringLiteral("x"));
         QCOMPARE(doc->Cab().obter(QStringLiteral("MeiodeTransporte")).toString(), QStringLiteral("x"));
         QCOMPARE(erroDe([&] { doc->Cab().definir(QStringLiteral("MeioDeTransporte"), 1); }),
-                 ErroErp + QStringLiteral("O objecto SageApiNextPlus.DocumentoComercial.Cab não tem o membro MeioDeTransporte."));
+                 ErroErp + QStringLiteral(
+                               "O objecto SageApiNextPlus.DocumentoComercial.Cab não tem o membro MeioDeTransporte."));
         QCOMPARE(erroDe([&] { doc->Cab().obter(QStringLiteral("Artigo")); }),
                  ErroErp + QStringLiteral("O objecto SageApiNextPlus.DocumentoComercial.Cab não tem o membro Artigo."));
         QCOMPARE(erroDe([&] { linha->definir(QStringLiteral("Terceiro"), 1); }),
@@ -329,10 +332,12 @@ private Q_SLOTS:
         QCOMPARE(c.value(11).toInt(), 2);
         // Written empty after Validar: the client's own number is taken.
         QCOMPARE(c.value(12).toString(), QStringLiteral("501234567"));
-        QVERIFY(c.exec(QStringLiteral("SELECT NUMLINHA, ARTIGO, QUANT, QTDORIG, PRUNIT, ORDOC, ORANO, ORNUM, ORSERIE,"
-                                      " LINHAORIGINAL, LINANU, DESCR FROM DOCGCLIN WHERE TPDOCUM = 'GR' ORDER BY NUMLINHA")));
-        const QList<QStringList> esperado{{QStringLiteral("1"), QStringLiteral("A1"), QStringLiteral("4"), QStringLiteral("1")},
-                                          {QStringLiteral("2"), QStringLiteral("A3"), QStringLiteral("2"), QStringLiteral("3")}};
+        QVERIFY(c.exec(
+            QStringLiteral("SELECT NUMLINHA, ARTIGO, QUANT, QTDORIG, PRUNIT, ORDOC, ORANO, ORNUM, ORSERIE,"
+                           " LINHAORIGINAL, LINANU, DESCR FROM DOCGCLIN WHERE TPDOCUM = 'GR' ORDER BY NUMLINHA")));
+        const QList<QStringList> esperado{
+            {QStringLiteral("1"), QStringLiteral("A1"), QStringLiteral("4"), QStringLiteral("1")},
+            {QStringLiteral("2"), QStringLiteral("A3"), QStringLiteral("2"), QStringLiteral("3")}};
         for (const QStringList& e : esperado) {
             QVERIFY(c.next());
             QCOMPARE(c.value(0).toString(), e.at(0));
@@ -365,19 +370,27 @@ private Q_SLOTS:
         QTest::addColumn<int>("linhaEnc");
         QTest::addColumn<double>("quantidade");
         QTest::addColumn<QString>("texto");
-        QTest::newRow("mais do que pendente") << "C1" << "A3" << 3 << 5.0 << "ENC/1/15 linha 3: pendente 2,00, pedido 5,00";
-        QTest::newRow("decimais") << "C1" << "A3" << 3 << 2.125 << "ENC/1/15 linha 3: pendente 2,00, pedido 2,125";
-        QTest::newRow("linha inexistente") << "C1" << "A3" << 9 << 1.0
-                                           << "A linha de origem ENC/1/15 linha 9 não existe ou está anulada.";
-        QTest::newRow("linha anulada") << "C1" << "A2" << 2 << 1.0
+        QTest::newRow("mais do que pendente") << "C1"
+                                              << "A3" << 3 << 5.0 << "ENC/1/15 linha 3: pendente 2,00, pedido 5,00";
+        QTest::newRow("decimais") << "C1"
+                                  << "A3" << 3 << 2.125 << "ENC/1/15 linha 3: pendente 2,00, pedido 2,125";
+        QTest::newRow("linha inexistente")
+            << "C1"
+            << "A3" << 9 << 1.0 << "A linha de origem ENC/1/15 linha 9 não existe ou está anulada.";
+        QTest::newRow("linha anulada") << "C1"
+                                       << "A2" << 2 << 1.0
                                        << "A linha de origem ENC/1/15 linha 2 não existe ou está anulada.";
-        QTest::newRow("cliente inactivo") << "C9" << "A3" << 3 << 1.0 << "Cliente C9 inexistente ou inactivo.";
-        QTest::newRow("cliente inexistente") << "C7" << "A3" << 3 << 1.0 << "Cliente C7 inexistente ou inactivo.";
-        QTest::newRow("artigo inexistente") << "C1" << "ZZ" << 3 << 1.0 << "Artigo ZZ inexistente.";
-        QTest::newRow("encomenda de outro cliente") << "C2" << "A3" << 3 << 1.0
-                                                    << "A linha de origem ENC/1/15 linha 1 é do cliente C1, não de C2.";
-        QTest::newRow("quantidade zero") << "C1" << "A3" << 3 << 0.0
-                                         << "Linha 2: a quantidade tem de ser positiva (0,00).";
+        QTest::newRow("cliente inactivo") << "C9"
+                                          << "A3" << 3 << 1.0 << "Cliente C9 inexistente ou inactivo.";
+        QTest::newRow("cliente inexistente") << "C7"
+                                             << "A3" << 3 << 1.0 << "Cliente C7 inexistente ou inactivo.";
+        QTest::newRow("artigo inexistente") << "C1"
+                                            << "ZZ" << 3 << 1.0 << "Artigo ZZ inexistente.";
+        QTest::newRow("encomenda de outro cliente")
+            << "C2"
+            << "A3" << 3 << 1.0 << "A linha de origem ENC/1/15 linha 1 é do cliente C1, não de C2.";
+        QTest::newRow("quantidade zero") << "C1"
+                                         << "A3" << 3 << 0.0 << "Linha 2: a quantidade tem de ser positiva (0,00).";
     }
 
     void guiaRecusada() {
@@ -407,8 +420,8 @@ private Q_SLOTS:
 
     void quantidadesExactas() {
         Ambiente a(motorActual());
-        a.base.encomenda(QStringLiteral("ENC"), 1, 16, 2026, QStringLiteral("C1"), QStringLiteral("2026-11-03"), QStringLiteral("R16"),
-                         {{QStringLiteral("A1"), 0.3}});
+        a.base.encomenda(QStringLiteral("ENC"), 1, 16, 2026, QStringLiteral("C1"), QStringLiteral("2026-11-03"),
+                         QStringLiteral("R16"), {{QStringLiteral("A1"), 0.3}});
         ErpLocal erp;
         QVERIFY(a.entrar(erp));
         auto doc = novaGuia(erp);
@@ -437,10 +450,12 @@ private Q_SLOTS:
         QCOMPARE(e.chave.Serie, qint16(1));
         QCOMPARE(e.chave.Numero, 1);
         QVERIFY(erp.opcaoEntrada1() && erp.opcaoEntrada2());
-        QCOMPARE(a.contar(QStringLiteral("SELECT COUNT(*) FROM DOCGCCAB WHERE TPDOC = 'ENT' AND NNUMDOC = 1 AND"
-                                         " TERCEIRO = '' AND ARMAZEM = 'A1' AND OBSERVACOES = 'Texto' AND ANULADO = 0")),
-                 1);
-        QCOMPARE(dataDe(a.base.escalar(QStringLiteral("SELECT DATA FROM DOCGCCAB WHERE TPDOC = 'ENT'"))), QDate(2026, 12, 8));
+        QCOMPARE(
+            a.contar(QStringLiteral("SELECT COUNT(*) FROM DOCGCCAB WHERE TPDOC = 'ENT' AND NNUMDOC = 1 AND"
+                                    " TERCEIRO = '' AND ARMAZEM = 'A1' AND OBSERVACOES = 'Texto' AND ANULADO = 0")),
+            1);
+        QCOMPARE(dataDe(a.base.escalar(QStringLiteral("SELECT DATA FROM DOCGCCAB WHERE TPDOC = 'ENT'"))),
+                 QDate(2026, 12, 8));
         QSqlQuery c(a.base.db());
         QVERIFY(c.exec(QStringLiteral("SELECT NUMLINHA, ARTIGO, QUANT, PRUNIT, DESCR, ORDOC FROM DOCGCLIN"
                                       " WHERE TPDOCUM = 'ENT' ORDER BY NUMLINHA")));
@@ -459,7 +474,9 @@ private Q_SLOTS:
         QCOMPARE_MOEDA(a.pendente(3), 2);
         QCOMPARE(entrada(erp, {QString(), QStringLiteral("A2")}, {0, 1}).chave.Numero, 2);
 
-        const auto recusa = [&](const Entrada& r) { return r.codigo != -1 && !r.texto.isEmpty() && !r.flag && r.chave.Numero == 0; };
+        const auto recusa = [&](const Entrada& r) {
+            return r.codigo != -1 && !r.texto.isEmpty() && !r.flag && r.chave.Numero == 0;
+        };
         QVERIFY(recusa(entrada(erp, {QString(), QStringLiteral("A1")}, {0, 1}, QStringLiteral("ENT"), 7)));
         QVERIFY(recusa(entrada(erp, {QString(), QStringLiteral("A1")}, {0, 1}, QStringLiteral("XPTO"), 1)));
         QVERIFY(recusa(entrada(erp, {QString(), QStringLiteral("ZZ")}, {0, 1})));
@@ -488,9 +505,10 @@ private Q_SLOTS:
         auto outra = novaGuia(erp);
         juntarLinha(erp, *outra, QStringLiteral("A1"), 1, Origem{1});
         QCOMPARE(gravar(erp, *outra).flag, qint16(0));
-        QCOMPARE(a.base.escalar(QStringLiteral("SELECT DOCRELACIONADO FROM DOCGCCAB WHERE TPDOC = 'GR' AND NNUMDOC = 2"))
-                     .toString(),
-                 QString());
+        QCOMPARE(
+            a.base.escalar(QStringLiteral("SELECT DOCRELACIONADO FROM DOCGCCAB WHERE TPDOC = 'GR' AND NNUMDOC = 2"))
+                .toString(),
+            QString());
     }
 
     void anulacao() {
@@ -568,8 +586,8 @@ private Q_SLOTS:
         std::vector<std::pair<QString, double>> linhas;
         for (int i = 0; i < rondas; ++i)
             linhas.emplace_back(QStringLiteral("A1"), 2.0);
-        a.base.encomenda(QStringLiteral("ENC"), 1, 20, 2026, QStringLiteral("C1"), QStringLiteral("2026-11-05"), QStringLiteral("R20"),
-                         linhas);
+        a.base.encomenda(QStringLiteral("ENC"), 1, 20, 2026, QStringLiteral("C1"), QStringLiteral("2026-11-05"),
+                         QStringLiteral("R20"), linhas);
         const QString ligacao = a.base.textoLigacao();
         std::barrier<> partida(2);
         std::vector<Resultado> resultados[2];
@@ -652,6 +670,52 @@ private Q_SLOTS:
         QCOMPARE_MOEDA(a.pendente(3), 0);
     }
 
+    void ligacaoPerdidaAMeio() {
+        Ambiente a(motorActual());
+        const bool pg = a.base.motor() == Motor::Postgres;
+        ErpLocal erp;
+        QVERIFY(a.entrar(erp));
+        auto doc = novaGuia(erp);
+        juntarLinha(erp, *doc, QStringLiteral("A1"), 4, Origem{1});
+        int vistasDeFora = -1;
+        Moeda pendenteDeFora;
+        bool cortada = false;
+        erp.definirAccaoNoMeio([&](const QString& operacao) {
+            if (operacao != QLatin1String("GravaDocumento"))
+                return;
+            // Another workstation sees nothing of the save before its commit.
+            vistasDeFora = a.guias() + a.linhasGuia();
+            pendenteDeFora = a.pendente(1);
+            // On PostgreSQL the server drops the session's connection here.
+            if (pg) {
+                const QVariant pid =
+                    a.base.escalar(QStringLiteral("SELECT pid FROM pg_stat_activity WHERE datname = current_database()"
+                                                  " AND pid <> pg_backend_pid() AND state = 'idle in transaction'"));
+                cortada = a.base.escalar(QStringLiteral("SELECT pg_terminate_backend(?, 10000)"), {pid}).toBool();
+            }
+        });
+        Resultado r = gravar(erp, *doc);
+        QCOMPARE(vistasDeFora, 0);
+        QCOMPARE_MOEDA(pendenteDeFora, 10);
+        if (pg) {
+            QVERIFY(cortada);
+            QCOMPARE(r.flag, qint16(1));
+            QCOMPARE(r.codigo, CodigosErp::ErroBaseDados);
+            QVERIFY(!r.texto.isEmpty());
+            QCOMPARE(a.guias(), 0);
+            QCOMPARE(a.linhasGuia(), 0);
+            QCOMPARE_MOEDA(a.pendente(1), 10);
+            // The next store opens the connection again.
+            erp.definirAccaoNoMeio({});
+            r = gravar(erp, *doc);
+        }
+        QCOMPARE(r.texto, QString());
+        QCOMPARE(r.flag, qint16(0));
+        QCOMPARE(r.numero, 1);
+        QCOMPARE(a.guias(), 1);
+        QCOMPARE_MOEDA(a.pendente(1), 6);
+    }
+
     void ganchoDeFalhas() {
         Ambiente a(motorActual());
         ErpLocal erp;
@@ -673,7 +737,8 @@ private Q_SLOTS:
                      ErroErp + QStringLiteral("Falha simulada em %1.").arg(op));
         }
         erp.falharEm(QStringLiteral("GravaDocumento:excepcao"));
-        QCOMPARE(erroDe([&] { gravar(erp, *doc); }), ErroErp + QStringLiteral("Falha simulada em GravaDocumento:excepcao."));
+        QCOMPARE(erroDe([&] { gravar(erp, *doc); }),
+                 ErroErp + QStringLiteral("Falha simulada em GravaDocumento:excepcao."));
         erp.falharEm(QStringLiteral("GravaDocumento"));
         Resultado r = gravar(erp, *doc);
         QCOMPARE(r.flag, qint16(1));

@@ -43,14 +43,14 @@ const QStringList Actividades = {
     QStringLiteral("Obras Públicas"), QStringLiteral("Pavimentos"),
 };
 const QStringList Apelidos = {
-    QStringLiteral("Silva"),   QStringLiteral("Santos"),    QStringLiteral("Ferreira"), QStringLiteral("Pereira"),
-    QStringLiteral("Oliveira"), QStringLiteral("Costa"),    QStringLiteral("Rodrigues"), QStringLiteral("Martins"),
-    QStringLiteral("Sousa"),   QStringLiteral("Fernandes"), QStringLiteral("Gonçalves"), QStringLiteral("Gomes"),
-    QStringLiteral("Lopes"),   QStringLiteral("Marques"),   QStringLiteral("Alves"),    QStringLiteral("Almeida"),
-    QStringLiteral("Ribeiro"), QStringLiteral("Pinto"),     QStringLiteral("Carvalho"), QStringLiteral("Teixeira"),
-    QStringLiteral("Moreira"), QStringLiteral("Correia"),   QStringLiteral("Mendes"),   QStringLiteral("Nunes"),
-    QStringLiteral("Soares"),  QStringLiteral("Vieira"),    QStringLiteral("Monteiro"), QStringLiteral("Cardoso"),
-    QStringLiteral("Rocha"),   QStringLiteral("Neves"),     QStringLiteral("Antunes"),  QStringLiteral("Magalhães"),
+    QStringLiteral("Silva"),    QStringLiteral("Santos"),    QStringLiteral("Ferreira"),  QStringLiteral("Pereira"),
+    QStringLiteral("Oliveira"), QStringLiteral("Costa"),     QStringLiteral("Rodrigues"), QStringLiteral("Martins"),
+    QStringLiteral("Sousa"),    QStringLiteral("Fernandes"), QStringLiteral("Gonçalves"), QStringLiteral("Gomes"),
+    QStringLiteral("Lopes"),    QStringLiteral("Marques"),   QStringLiteral("Alves"),     QStringLiteral("Almeida"),
+    QStringLiteral("Ribeiro"),  QStringLiteral("Pinto"),     QStringLiteral("Carvalho"),  QStringLiteral("Teixeira"),
+    QStringLiteral("Moreira"),  QStringLiteral("Correia"),   QStringLiteral("Mendes"),    QStringLiteral("Nunes"),
+    QStringLiteral("Soares"),   QStringLiteral("Vieira"),    QStringLiteral("Monteiro"),  QStringLiteral("Cardoso"),
+    QStringLiteral("Rocha"),    QStringLiteral("Neves"),     QStringLiteral("Antunes"),   QStringLiteral("Magalhães"),
 };
 const QStringList Sociedades = {QStringLiteral(", Lda"), QStringLiteral(" & Filhos, Lda"), QStringLiteral(", SA"),
                                 QStringLiteral(", Unipessoal Lda"), QStringLiteral(" & Irmãos, Lda")};
@@ -58,17 +58,29 @@ const QStringList Nomes = {QStringLiteral("José Manuel"), QStringLiteral("Maria
                            QStringLiteral("António"),     QStringLiteral("Ana Rita"),
                            QStringLiteral("João Pedro"),  QStringLiteral("Conceição")};
 const QStringList Localidades = {
-    QStringLiteral("Braga"),    QStringLiteral("Guimarães"),   QStringLiteral("Porto"),
-    QStringLiteral("Vila Nova de Gaia"), QStringLiteral("Matosinhos"), QStringLiteral("Aveiro"),
-    QStringLiteral("Coimbra"),  QStringLiteral("Leiria"),      QStringLiteral("Viseu"),
-    QStringLiteral("Lisboa"),   QStringLiteral("Setúbal"),     QStringLiteral("Évora"),
-    QStringLiteral("Faro"),     QStringLiteral("Santarém"),    QStringLiteral("Viana do Castelo"),
-    QStringLiteral("Barcelos"), QStringLiteral("Vila Nova de Famalicão"),
+    QStringLiteral("Braga"),
+    QStringLiteral("Guimarães"),
+    QStringLiteral("Porto"),
+    QStringLiteral("Vila Nova de Gaia"),
+    QStringLiteral("Matosinhos"),
+    QStringLiteral("Aveiro"),
+    QStringLiteral("Coimbra"),
+    QStringLiteral("Leiria"),
+    QStringLiteral("Viseu"),
+    QStringLiteral("Lisboa"),
+    QStringLiteral("Setúbal"),
+    QStringLiteral("Évora"),
+    QStringLiteral("Faro"),
+    QStringLiteral("Santarém"),
+    QStringLiteral("Viana do Castelo"),
+    QStringLiteral("Barcelos"),
+    QStringLiteral("Vila Nova de Famalicão"),
 };
 const QStringList Ruas = {
-    QStringLiteral("Rua da Liberdade"),     QStringLiteral("Avenida 25 de Abril"), QStringLiteral("Rua do Comércio"),
-    QStringLiteral("Rua Nova"),             QStringLiteral("Largo da Igreja"),     QStringLiteral("Rua das Flores"),
-    QStringLiteral("Zona Industrial, Lote"), QStringLiteral("Rua Dr. Manuel de Arriaga"),
+    QStringLiteral("Rua da Liberdade"),        QStringLiteral("Avenida 25 de Abril"),
+    QStringLiteral("Rua do Comércio"),         QStringLiteral("Rua Nova"),
+    QStringLiteral("Largo da Igreja"),         QStringLiteral("Rua das Flores"),
+    QStringLiteral("Zona Industrial, Lote"),   QStringLiteral("Rua Dr. Manuel de Arriaga"),
     QStringLiteral("Estrada Nacional 14, km"),
 };
 
@@ -161,14 +173,19 @@ public:
 
 private:
     [[noreturn]] void falhar() {
-        throw Erro(Erro::Sql, QStringLiteral("Não foi possível escrever os dados de demonstração: %1")
-                                  .arg(m_q.lastError().text()));
+        throw Erro(
+            Erro::Sql,
+            QStringLiteral("Não foi possível escrever os dados de demonstração: %1").arg(m_q.lastError().text()));
     }
     QSqlQuery m_q;
 };
 
-QString valor(std::int64_t decimosMilesimos) { return Moeda::deUnidades(decimosMilesimos).paraTextoC(); }
-QString dataHora(const QDateTime& d) { return d.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")); }
+QString valor(std::int64_t decimosMilesimos) {
+    return Moeda::deUnidades(decimosMilesimos).paraTextoC();
+}
+QString dataHora(const QDateTime& d) {
+    return d.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
 
 void tiposEClientes(QSqlDatabase& db, const Opcoes& o, Sorteio& s, std::vector<Cliente>& clientes) {
     Escritor w(db);
@@ -247,8 +264,9 @@ Resumo encomendas(QSqlDatabase& db, const Opcoes& o, Sorteio& s, const std::vect
     for (int k = 0; k < o.encomendas; ++k) {
         // Mostly counter orders, a third from the web shop, one in ten a
         // quotation (a type the program is not set up to load).
-        const QString tipo = k % 10 == 9 ? QStringLiteral("ORC") : k % 3 == 2 ? QStringLiteral("ENW")
-                                                                              : QStringLiteral("ENC");
+        const QString tipo = k % 10 == 9  ? QStringLiteral("ORC")
+                             : k % 3 == 2 ? QStringLiteral("ENW")
+                                          : QStringLiteral("ENC");
         // A few regular clients place most of the orders.
         int c = s.entre(0, static_cast<int>(activos.size()) - 1);
         if (s.em(60))
@@ -261,8 +279,9 @@ Resumo encomendas(QSqlDatabase& db, const Opcoes& o, Sorteio& s, const std::vect
                      [](const Cabecalho& a, const Cabecalho& b) { return a.data < b.data; });
 
     Escritor cab(db);
-    cab.preparar(QStringLiteral("INSERT INTO DOCGCCAB (TPDOC, SERIE, NNUMDOC, ANO, DATA, TERCEIRO, VNUMDOC,"
-                                " NUMCONTRIBUINTE, ARMAZEM, UTILIZADOR) VALUES (?, 1, ?, ?, ?, ?, ?, ?, 'A1', 'demo')"));
+    cab.preparar(
+        QStringLiteral("INSERT INTO DOCGCCAB (TPDOC, SERIE, NNUMDOC, ANO, DATA, TERCEIRO, VNUMDOC,"
+                       " NUMCONTRIBUINTE, ARMAZEM, UTILIZADOR) VALUES (?, 1, ?, ?, ?, ?, ?, ?, 'A1', 'demo')"));
     Escritor lin(db);
     lin.preparar(QStringLiteral("INSERT INTO DOCGCLIN (TPDOCUM, SERIE, NNUMDOC, ANO, NUMLINHA, TIPODELINHA, ARTIGO,"
                                 " DESCR, ARMAZEM, DATA, PRUNIT, QTDORIG, QUANT, LINANU)"
@@ -283,9 +302,8 @@ Resumo encomendas(QSqlDatabase& db, const Opcoes& o, Sorteio& s, const std::vect
 
         const int nLinhas = s.entre(o.linhasMinimas, o.linhasMaximas);
         for (int n = 1; n <= nLinhas; ++n) {
-            const Artigo& a =
-                arts[static_cast<std::size_t>(artigosActivos[static_cast<std::size_t>(
-                    s.entre(0, static_cast<int>(artigosActivos.size()) - 1))])];
+            const Artigo& a = arts[static_cast<std::size_t>(
+                artigosActivos[static_cast<std::size_t>(s.entre(0, static_cast<int>(artigosActivos.size()) - 1))])];
             // Whole units; by weight or length, with up to two decimals.
             const std::int64_t pedida = a.unidade == QLatin1String("KG") || a.unidade == QLatin1String("M")
                                             ? std::int64_t{s.entre(100, 25000)} * 100
@@ -342,8 +360,7 @@ QString posto() {
     return p.isEmpty() ? QStringLiteral("posto1") : p;
 }
 
-void escreverFicheiros(const QString& pasta, const QString& instancia, const std::array<QString, 4>& bd,
-                       Ficheiros& f) {
+void escreverFicheiros(const QString& pasta, const QString& instancia, const std::array<QString, 4>& bd, Ficheiros& f) {
     f.configuracao = QDir(pasta).absoluteFilePath(QStringLiteral("Orlavane.zeb"));
     f.parametros = QDir(pasta).absoluteFilePath(QStringLiteral("zeb_Parametros_Orlavane.zeb"));
     escreverConfiguracao(f.configuracao,
@@ -361,8 +378,8 @@ void criarPasta(const QString& pasta) {
 
 Resumo preencher(QSqlDatabase& db, const Opcoes& opcoes) {
     if (!db.transaction())
-        throw Erro(Erro::Sql, QStringLiteral("Não foi possível escrever os dados de demonstração: %1")
-                                  .arg(db.lastError().text()));
+        throw Erro(Erro::Sql,
+                   QStringLiteral("Não foi possível escrever os dados de demonstração: %1").arg(db.lastError().text()));
     Resumo r;
     try {
         Sorteio s(opcoes.semente);
@@ -381,8 +398,8 @@ Resumo preencher(QSqlDatabase& db, const Opcoes& opcoes) {
         throw;
     }
     if (!db.commit())
-        throw Erro(Erro::Sql, QStringLiteral("Não foi possível escrever os dados de demonstração: %1")
-                                  .arg(db.lastError().text()));
+        throw Erro(Erro::Sql,
+                   QStringLiteral("Não foi possível escrever os dados de demonstração: %1").arg(db.lastError().text()));
     return r;
 }
 
@@ -390,9 +407,11 @@ Ficheiros criarSqlite(const QString& pasta, const Opcoes& opcoes) {
     criarPasta(pasta);
     Ficheiros f;
     f.base = QDir::cleanPath(QDir(pasta).absoluteFilePath(QStringLiteral("demo.db")));
-    for (const QString& sufixo : {QString(), QStringLiteral("-journal"), QStringLiteral("-wal"), QStringLiteral("-shm")}) {
+    for (const QString& sufixo :
+         {QString(), QStringLiteral("-journal"), QStringLiteral("-wal"), QStringLiteral("-shm")}) {
         if (QFileInfo::exists(f.base + sufixo) && !QFile::remove(f.base + sufixo))
-            throw Erro(Erro::Ficheiro, QStringLiteral("O ficheiro \"%1\" não pode ser substituído.").arg(f.base + sufixo));
+            throw Erro(Erro::Ficheiro,
+                       QStringLiteral("O ficheiro \"%1\" não pode ser substituído.").arg(f.base + sufixo));
     }
     {
         // Create the empty file: TextoLigacao refuses to open a missing one.
@@ -410,10 +429,10 @@ Ficheiros criarSqlite(const QString& pasta, const Opcoes& opcoes) {
     // program and its database can move together.
     const bool naAplicacao = QDir::cleanPath(QFileInfo(pasta).absoluteFilePath()) ==
                              QDir::cleanPath(QFileInfo(Pastas::pastaAplicacao()).absoluteFilePath());
-    escreverFicheiros(pasta, t.texto(),
-                      {QStringLiteral("sqlite"), naAplicacao ? QStringLiteral("demo.db") : f.base,
-                       QStringLiteral("demo"), QString()},
-                      f);
+    escreverFicheiros(
+        pasta, t.texto(),
+        {QStringLiteral("sqlite"), naAplicacao ? QStringLiteral("demo.db") : f.base, QStringLiteral("demo"), QString()},
+        f);
     return f;
 }
 
@@ -446,8 +465,9 @@ void escreverParametros(const QString& caminho) {
     const QByteArray conteudo = paraWindows1252(linhas.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
     QFile f(caminho);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(conteudo) != conteudo.size() || !f.flush())
-        throw Erro(Erro::Ficheiro, QStringLiteral("O ficheiro de parâmetros \"%1\" não pode ser escrito: %2")
-                                       .arg(caminho, f.errorString()));
+        throw Erro(
+            Erro::Ficheiro,
+            QStringLiteral("O ficheiro de parâmetros \"%1\" não pode ser escrito: %2").arg(caminho, f.errorString()));
 }
 
 } // namespace Demo

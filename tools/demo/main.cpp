@@ -17,9 +17,9 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("orlavane-demo"));
 
     QCommandLineParser opcoes;
-    opcoes.setApplicationDescription(QStringLiteral(
-        "Cria a empresa de demonstração do Orlavane (base de dados demo.db, Orlavane.zeb e "
-        "zeb_Parametros_Orlavane.zeb). Substitui o que lá estiver."));
+    opcoes.setApplicationDescription(
+        QStringLiteral("Cria a empresa de demonstração do Orlavane (base de dados demo.db, Orlavane.zeb e "
+                       "zeb_Parametros_Orlavane.zeb). Substitui o que lá estiver."));
     opcoes.addHelpOption();
     const QCommandLineOption pasta(QStringLiteral("pasta"),
                                    QStringLiteral("Pasta onde escrever os ficheiros (por omissão, a do programa)."),

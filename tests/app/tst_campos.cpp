@@ -1,0 +1,262 @@
+#include "AmbienteJanela.h"
+#include "CampoEntrada.h"
+#include "Grelha.h"
+#include "ListaPesquisa.h"
+#include "frmImportacao.h"
+
+#include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+struct Janela {
+    explicit Janela(AmbienteJanela& a) {
+        w.bd = &a.bd;
+        w.Form_Load();
+        w.show();
+        QApplication::setActiveWindow(&w);
+        if (!QTest::qWaitForWindowActive(&w))
+            qFatal("window not active");
+        w.campo[1]->setFocus();
+    }
+    QWidget* foco() const { return w.focusWidget(); }
+    frmImportacao w;
+};
+
+/// Runs `accao` on the modal list as soon as it opens.
+void quandoAbrirLista(std::function<void(ListaPesquisa*)> accao) {
+    QTimer::singleShot(0, [accao] {
+        auto* lista = qobject_cast<ListaPesquisa*>(QApplication::activeModalWidget());
+        if (!lista) {
+            // Not open yet: try again on the next turn of the loop.
+            quandoAbrirLista(accao);
+            return;
+        }
+        accao(lista);
+    });
+}
+
+} // namespace
+
+class tst_Campos : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void clienteAoSair() {
+        AmbienteJanela a(Motor::Sqlite);
+        Janela j(a);
+        // Tabbing through a field nobody typed into runs no check, whatever it holds.
+        j.w.campo[1]->setText(QStringLiteral("NAO-EXISTE"));
+        QTest::keyClick(j.w.campo[1], Qt::Key_Tab);
+        QVERIFY(a.mensagens.caixas.empty());
+        QCOMPARE(j.foco(), static_cast<QWidget*>(j.w.campo[0]));
+        QTest::keyClick(j.w.campo[0], Qt::Key_Backtab);
+        QCOMPARE(j.foco(), static_cast<QWidget*>(j.w.campo[1]));
+
+        // A code typed that does not exist holds the focus.
+        j.w.campo[1]->clear();
+        QTest::keyClicks(j.w.campo[1], QStringLiteral("C9"));
+        QTest::keyClick(j.w.campo[1], Qt::Key_Tab);
+        QCOMPARE(a.mensagens.textos(), QStringList{"Cliente não existente!"});
+        QCOMPARE(j.foco(), static_cast<QWidget*>(j.w.campo[1]));
+        QVERIFY(!j.w.ValidarCampo);
+
+        // Emptied by Backspace: mandatory.
+        a.mensagens.caixas.clear();
+        QTest::keyClick(j.w.campo[1], Qt::Key_Backspace);
+        QTest::keyClick(j.w.campo[1], Qt::Key_Backspace);
+        QTest::keyClick(j.w.campo[1], Qt::Key_Tab);
+        QCOMPARE(a.mensagens.textos(), QStringList{"Campo obrigatório!"});
+        QCOMPARE(j.foco(), static_cast<QWidget*>(j.w.campo[1]));
+
+        // A good code shows the name and lets the focus go; Enter moves on as Tab does.
+        a.mensagens.caixas.clear();
+        QTest::keyClicks(j.w.campo[1], QStringLiteral("C1"));
+        j.w.LinhasCarregadas = 9;
+        QTest::keyClick(j.w.campo[1], Qt::Key_Return);
+        QVERIFY(a.mensagens.caixas.empty());
+        QCOMPARE(j.w.Label2[4]->text(), QStringLiteral("Cliente Um, Lda"));
+        QCOMPARE(j.w.LinhasCarregadas, 0);
+        QCOMPARE(j.foco(), static_cast<QWidget*>(j.w.campo[0]));
+    }
+
+    void cancelamentoBloqueiaCliqueETecla() {
+        AmbienteJanela a(Motor::Sqlite);
+        Janela j(a);
+        QTest::keyClicks(j.w.campo[1], QStringLiteral("ZZ"));
+        // A click on "&Carregar": the check runs first and the click does nothing.
+        QTest::mouseClick(j.w.btCarga, Qt::LeftButton);
+        QCOMPARE(a.mensagens.textos(), QStringList{"Cliente não existente!"});
+        QCOMPARE(j.foco(), static_cast<QWidget*>(j.w.campo[1]));
+        // The access key is held back the same way (typing again re-arms the check).
+        a.mensagens.caixas.clear();
+        QTest::keyClick(j.w.campo[1], Qt::Key_Z);
+        QTest::keyClick(&j.w, Qt::Key_C, Qt::AltModifier);
+        QCOMPARE(a.mensagens.textos(), QStringList{"Cliente não existente!"});
+        QCOMPARE(j.foco(), static_cast<QWidget*>(j.w.campo[1]));
+        // A click on the grid too.
+        a.mensagens.caixas.clear();
+        QTest::keyClick(j.w.campo[1], Qt::Key_Z);
+        QTest::mouseClick(j.w.grelha->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
+        QCOMPARE(a.mensagens.textos(), QStringList{"Cliente não existente!"});
+        QCOMPARE(j.foco(), static_cast<QWidget*>(j.w.campo[1]));
+
+        // Once the code is good, the same click goes through and loads.
+        a.mensagens.caixas.clear();
+        j.w.campo[1]->selectAll();
+        QTest::keyClicks(j.w.campo[1], QStringLiteral("C1"));
+        QTest::mouseClick(j.w.btCarga, Qt::LeftButton);
+        QCOMPARE(a.mensagens.textos(), QStringList{"Não existem Encomendas para as condições solicitadas!"});
+        QCOMPARE(j.w.Label2[4]->text(), QStringLiteral("Cliente Um, Lda"));
+    }
+
+    void artigoOpcional() {
+        AmbienteJanela a(Motor::Sqlite);
+        Janela j(a);
+        j.w.campo[0]->setFocus();
+        QTest::keyClicks(j.w.campo[0], QStringLiteral("A9")); // inactive
+        QTest::keyClick(j.w.campo[0], Qt::Key_Tab);
+        QCOMPARE(a.mensagens.textos(), QStringList{"Artigo não existente!"});
+        QCOMPARE(j.foco(), static_cast<QWidget*>(j.w.campo[0]));
+        a.mensagens.caixas.clear();
+        j.w.campo[0]->selectAll();
+        QTest::keyClicks(j.w.campo[0], QStringLiteral("A2"));
+        QTest::keyClick(j.w.campo[0], Qt::Key_Tab);
+        QCOMPARE(j.w.Label2[5]->text(), QStringLiteral("Porca M6"));
+        QCOMPARE(j.foco(), static_cast<QWidget*>(j.w.campo[2]));
+        // Emptied with Delete (not a typed key) and left: the name goes, no warning.
+        j.w.campo[0]->setFocus();
+        j.w.campo[0]->selectAll();
+        QTest::keyClick(j.w.campo[0], Qt::Key_Delete);
+        QVERIFY(j.w.ValidarCampo);
+        QTest::keyClick(j.w.campo[0], Qt::Key_Tab);
+        QVERIFY(j.w.Label2[5]->text().isEmpty());
+        QVERIFY(a.mensagens.caixas.empty());
+    }
+
+    void colarContaComoEscrita() {
+        AmbienteJanela a(Motor::Sqlite);
+        Janela j(a);
+        QApplication::clipboard()->setText(QStringLiteral("C2"));
+        j.w.ValidarCampo = false;
+        QTest::keyClick(j.w.campo[1], Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(j.w.campo[1]->text(), QStringLiteral("C2"));
+        QTest::keyClick(j.w.campo[1], Qt::Key_Tab);
+        QCOMPARE(j.w.Label2[4]->text(), QStringLiteral("Cliente Dois, SA"));
+    }
+
+    void numeroSoDigitos() {
+        AmbienteJanela a(Motor::Sqlite);
+        Janela j(a);
+        j.w.campo[2]->setFocus();
+        QTest::keyClicks(j.w.campo[2], QStringLiteral("1a2'3"));
+        QCOMPARE(j.w.campo[2]->text(), QStringLiteral("123"));
+        QTest::keyClicks(j.w.campo[3], QStringLiteral("0123456789ABCDEFGH"));
+        QCOMPARE(j.w.campo[3]->text().size(), 15);
+    }
+
+    void escape() {
+        AmbienteJanela a(Motor::Sqlite);
+        Janela j(a);
+        j.w.campo[3]->setFocus();
+        QTest::keyClick(j.w.campo[3], Qt::Key_Escape);
+        QCOMPARE(j.foco(), static_cast<QWidget*>(j.w.campo[2]));
+        QTest::keyClick(j.w.campo[2], Qt::Key_Escape);
+        QCOMPARE(j.foco(), static_cast<QWidget*>(j.w.campo[0]));
+        // Something typed in the article field is not checked when Escape leaves it.
+        QTest::keyClicks(j.w.campo[0], QStringLiteral("XX"));
+        QTest::keyClick(j.w.campo[0], Qt::Key_Escape);
+        QCOMPARE(j.foco(), static_cast<QWidget*>(j.w.campo[1]));
+        QVERIFY(a.mensagens.caixas.empty());
+        QTest::keyClick(j.w.campo[1], Qt::Key_Escape);
+        QVERIFY(!j.w.isVisible());
+        QCOMPARE(a.contagem.logoffs, 1);
+    }
+
+    void listaEscolheCancelaEProcura() {
+        AmbienteJanela a(Motor::Sqlite);
+        Janela j(a);
+        // Keyboard: F4 in the field opens the list; Down then Enter picks the second client.
+        quandoAbrirLista([](ListaPesquisa* l) {
+            QCOMPARE(l->windowTitle(), QStringLiteral("Clientes"));
+            QTest::keyClick(l->filtro(), Qt::Key_Down);
+            QTest::keyClick(l->filtro(), Qt::Key_Return);
+        });
+        QTest::keyClick(j.w.campo[1], Qt::Key_F4);
+        QCOMPARE(j.w.campo[1]->text(), QStringLiteral("C2"));
+        QCOMPARE(j.w.Label2[4]->text(), QStringLiteral("Cliente Dois, SA"));
+        QCOMPARE(j.foco(), static_cast<QWidget*>(j.w.campo[0]));
+
+        // Escape: nothing chosen, the field keeps its text and the focus.
+        quandoAbrirLista([](ListaPesquisa* l) { QTest::keyClick(l->filtro(), Qt::Key_Escape); });
+        QTest::mouseClick(j.w.btFx[1], Qt::LeftButton);
+        QCOMPARE(j.w.campo[1]->text(), QStringLiteral("C2"));
+        QCOMPARE(j.foco(), static_cast<QWidget*>(j.w.campo[1]));
+
+        // Typing narrows the list; a code with a quote is taken and checked exactly.
+        quandoAbrirLista([](ListaPesquisa* l) {
+            QTest::keyClicks(l->filtro(), QStringLiteral("brien"));
+            QCOMPARE(l->modelo().rowCount(), 1);
+            QTest::keyClick(l->filtro(), Qt::Key_Enter);
+        });
+        QTest::mouseClick(j.w.btFx[1], Qt::LeftButton);
+        QCOMPARE(j.w.campo[1]->text(), QStringLiteral("O'BRIEN"));
+        QCOMPARE(j.w.Label2[4]->text(), QStringLiteral("O'Brien & Filhos"));
+        QVERIFY(a.mensagens.caixas.empty());
+
+        // The articles' list: a double click picks.
+        quandoAbrirLista([](ListaPesquisa* l) {
+            QCOMPARE(l->windowTitle(), QStringLiteral("Artigos"));
+            QTableView* t = l->tabela();
+            const QRect r = t->visualRect(t->model()->index(2, 0));
+            QVERIFY(r.isValid());
+            QTest::mouseClick(t->viewport(), Qt::LeftButton, {}, r.center());
+            QTest::mouseDClick(t->viewport(), Qt::LeftButton, {}, r.center());
+            if (l->isVisible()) {
+                qWarning() << "double click did not pick" << r << t->currentIndex();
+                l->reject();
+            }
+        });
+        QTest::mouseClick(j.w.btFx[0], Qt::LeftButton);
+        QCOMPARE(j.w.campo[0]->text(), QStringLiteral("A3"));
+        QCOMPARE(j.w.Label2[5]->text(), QStringLiteral("Anilha"));
+    }
+
+    void listaCarregaAosPoucos_data() { adicionarMotores(); }
+    void listaCarregaAosPoucos() {
+        QFETCH(Motor, motor);
+        BaseTeste base(motor);
+        base.executar(QStringLiteral("INSERT INTO Clientes (Codigo, Nome) VALUES ('%_\\', 'Especial')"));
+        for (int i = 0; i < 1000; ++i)
+            base.executar(QStringLiteral("INSERT INTO Clientes (Codigo, Nome) VALUES (?, ?)"),
+                          {QStringLiteral("K%1").arg(i, 5, 10, QLatin1Char('0')), QStringLiteral("Cliente %1").arg(i)});
+        BaseDados bd;
+        QVERIFY(bd.abrir(base.textoLigacao()));
+        ListaPesquisa l(bd.novaLigacao());
+        l.definirConsulta(QStringLiteral("SELECT Codigo AS Cliente, Nome AS Nome From Clientes  ORDER BY Codigo"));
+        l.carregar();
+        // Only the first page is read before the list shows.
+        QCOMPARE(l.modelo().paginasLidas(), 1);
+        QCOMPARE(l.modelo().rowCount(), ModeloPesquisa::Pagina);
+        QCOMPARE(l.modelo().codigo(0), QStringLiteral("%_\\"));
+        QVERIFY(l.modelo().canFetchMore({}));
+        l.modelo().fetchMore({});
+        QCOMPARE(l.modelo().rowCount(), 2 * ModeloPesquisa::Pagina);
+        QCOMPARE(l.modelo().codigo(ModeloPesquisa::Pagina), QStringLiteral("K00099"));
+        // Wildcards typed are matched literally.
+        l.modelo().filtrar(QStringLiteral("%_"));
+        QCOMPARE(l.modelo().rowCount(), 1);
+        l.modelo().filtrar(QStringLiteral("_"));
+        QCOMPARE(l.modelo().rowCount(), 1);
+        l.modelo().filtrar(QStringLiteral("cliente 99"));
+        QCOMPARE(l.modelo().rowCount(), 11); // 99 and 990..999
+    }
+};
+
+QTEST_MAIN(tst_Campos)
+#include "tst_campos.moc"
