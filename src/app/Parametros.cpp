@@ -1,5 +1,6 @@
 #include "Parametros.h"
 
+#include "AcessoDados.h"
 #include "Erro.h"
 
 #include <QFile>
@@ -7,26 +8,7 @@
 
 namespace Parametros {
 
-namespace {
-
-// Windows-1252's 0x80..0x9F; the rest of the code page is Latin-1.
-constexpr char16_t Cp1252Alto[32] = {
-    0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178,
-};
-
-} // namespace
-
-QString descodificar(const QByteArray& bytes) {
-    QString r(bytes.size(), Qt::Uninitialized);
-    QChar* out = r.data();
-    for (const char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        *out++ = (b >= 0x80 && b < 0xA0) ? QChar(Cp1252Alto[b - 0x80]) : QChar(b);
-    }
-    return r;
-}
+QString descodificar(const QByteArray& bytes) { return deWindows1252(bytes); }
 
 QString ler(const QString& caminho, const QString& chave) {
     QFile f(caminho);

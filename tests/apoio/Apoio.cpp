@@ -2,6 +2,7 @@
 
 #include "Esquema.h"
 
+#include <QApplication>
 #include <QAtomicInt>
 #include <QCoreApplication>
 #include <QSqlError>
@@ -36,6 +37,13 @@ QStringList MensagensTeste::textos() const {
     for (const auto& c : caixas)
         t << c.texto;
     return t;
+}
+
+void mostrarActiva(QWidget& janela) {
+    janela.show();
+    QApplication::setActiveWindow(&janela);
+    if (!QTest::qWaitForWindowActive(&janela))
+        qFatal("the window did not become active");
 }
 
 void adicionarMotores() {

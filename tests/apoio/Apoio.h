@@ -3,6 +3,7 @@
 #include "Mensagens.h"
 
 #include <QSqlDatabase>
+#include <QWidget>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -43,6 +44,10 @@ public:
     std::vector<QList<int>> segredosFormularios;
     std::vector<int> terminacoes;
 };
+
+/// Shows a window and makes it the active one (the offscreen platform does
+/// not activate windows by itself); aborts the test run when it cannot.
+void mostrarActiva(QWidget& janela);
 
 /// The database engines every database test runs on.
 enum class Motor {

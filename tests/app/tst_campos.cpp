@@ -18,10 +18,7 @@ struct Janela {
     explicit Janela(AmbienteJanela& a) {
         w.bd = &a.bd;
         w.Form_Load();
-        w.show();
-        QApplication::setActiveWindow(&w);
-        if (!QTest::qWaitForWindowActive(&w))
-            qFatal("window not active");
+        mostrarActiva(w);
         w.campo[1]->setFocus();
     }
     QWidget* foco() const { return w.focusWidget(); }

@@ -26,10 +26,7 @@ struct Cenario {
         SessaoErp::instalarGlobal(std::move(sessao));
         w.bd = &a.bd;
         w.Form_Load();
-        w.show();
-        QApplication::setActiveWindow(&w);
-        if (!QTest::qWaitForWindowActive(&w))
-            qFatal("window not active");
+        mostrarActiva(w);
         w.campo[1]->setText(QStringLiteral("C1"));
         w.btCarga_Click();
     }

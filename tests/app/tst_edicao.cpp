@@ -17,10 +17,7 @@ struct Janela {
         w.bd = &a.bd;
         w.Form_Load();
         w.grelha->modelo().definirLocale(QLocale(QLocale::English, QLocale::UnitedStates));
-        w.show();
-        QApplication::setActiveWindow(&w);
-        if (!QTest::qWaitForWindowActive(&w))
-            qFatal("window not active");
+        mostrarActiva(w);
         w.campo[1]->setText(QStringLiteral("C1"));
         w.btCarga_Click();
     }
