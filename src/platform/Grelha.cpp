@@ -475,6 +475,12 @@ void Grelha::keyPressEvent(QKeyEvent* event) {
         return;
     }
     const int tecla = event->key();
+    // Ctrl+Tab leaves the grid, forward or (with Shift) back.
+    if ((tecla == Qt::Key_Tab || tecla == Qt::Key_Backtab) && (event->modifiers() & Qt::ControlModifier)) {
+        QWidget::focusNextPrevChild(tecla == Qt::Key_Tab && !(event->modifiers() & Qt::ShiftModifier));
+        event->accept();
+        return;
+    }
     const bool enter = (tecla == Qt::Key_Return || tecla == Qt::Key_Enter) && m_modoEnter == 1;
     const bool tab = (tecla == Qt::Key_Tab || tecla == Qt::Key_Backtab) && m_modoTab == 1;
     if ((enter || tab) && state() != QAbstractItemView::EditingState) {
@@ -482,6 +488,8 @@ void Grelha::keyPressEvent(QKeyEvent* event) {
         const QModelIndex destino = celulaVizinha(currentIndex(), seguinte);
         if (destino.isValid())
             selectionModel()->setCurrentIndex(destino, QItemSelectionModel::ClearAndSelect);
+        else if (tab)
+            QWidget::focusNextPrevChild(seguinte); // past the last cell: on to the next control
         event->accept();
         return;
     }

@@ -154,6 +154,20 @@ private Q_SLOTS:
         QVERIFY(!j.marcada(0));
     }
 
+    void sairDaGrelhaPorTeclado() {
+        AmbienteJanela a(Motor::Sqlite);
+        Janela j(a);
+        j.g().setFocus();
+        j.g().setCurrentIndex(j.g().modelo().index(0, Col::Qtd));
+        QTest::keyClick(&j.g(), Qt::Key_Tab);
+        QCOMPARE(j.g().currentIndex().column(), int(Col::AN)); // Tab moves along the row
+        QTest::keyClick(&j.g(), Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(j.w.btCancelar));
+        j.g().setFocus();
+        QTest::keyClick(&j.g(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(j.w.btCarga));
+    }
+
     void outraColunaSemValidacao() {
         AmbienteJanela a(Motor::Sqlite);
         Janela j(a);
