@@ -1,0 +1,188 @@
+#include "Apoio.h"
+#include "Arranque.h"
+#include "ErpLocal.h"
+#include "Esquema.h"
+#include "Guarda.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+namespace {
+
+/// A workstation: a base folder (where "tarnix" may be), the program's folder
+/// with the company database and the parameters file, and an ERP user.
+struct Posto {
+    Posto() : base(Motor::Sqlite) {
+        base.dadosBase();
+        base.executar(QStringLiteral("INSERT INTO ErpEmpresas (Codigo, Nome) VALUES ('DEMO', 'Demo')"));
+        Esquema::definirUtilizadorErp(base.db(), QStringLiteral("op"), QStringLiteral("segredo"));
+        Esquema::definirUtilizadorErp(base.db(), QStringLiteral("livre"), QString());
+        Pastas::definirPastaBase(pastaBase.path());
+        Pastas::definirPastaAplicacao(app.path());
+        QFile p(app.filePath(QStringLiteral("zeb_Parametros_Orlavane.zeb")));
+        if (!p.open(QIODevice::WriteOnly))
+            qFatal("cannot write the parameters");
+        p.write("ENCOMENDAS=ENC,1\r\nGUIAS=GR,1,1,A1\r\nENTRADAS=ENT,1,A1,T,0\r\n");
+    }
+    ~Posto() {
+        programa.janela.reset();
+        programa.baseDados.reset();
+        SessaoErp::largarGlobal();
+        Pastas::definirPastaBase(QString());
+        Pastas::definirPastaAplicacao(QString());
+        reiniciarTerminacao();
+    }
+    QString instancia() { return QStringLiteral("Driver=QSQLITE;Database=") + base.db().databaseName(); }
+    std::array<QString, 5> erp() {
+        return {QStringLiteral("op"), QStringLiteral("segredo"), QStringLiteral("DEMO"), instancia(), QStringLiteral("p1")};
+    }
+    std::array<QString, 4> bd() {
+        return {QStringLiteral("sqlite"), base.db().databaseName(), QStringLiteral("op"), QString()};
+    }
+    void configurar(const QString& pasta, const std::array<QString, 5>& e, const std::array<QString, 4>& d) {
+        QDir().mkpath(pasta);
+        escreverConfiguracao(pasta + QStringLiteral("/Orlavane.zeb"), e, d);
+    }
+    void alternativo(const QString& pasta, const QByteArray& conteudo) {
+        QDir().mkpath(pasta + QStringLiteral("/Catalogos"));
+        QFile f(pasta + QStringLiteral("/Catalogos/bd.sql"));
+        if (!f.open(QIODevice::WriteOnly))
+            qFatal("cannot write the fall-back");
+        f.write(conteudo);
+    }
+    void arrancar() {
+        programa = Arranque::Main([] { return std::make_unique<ErpLocal>(); });
+    }
+    QString fabricante() const { return pastaBase.filePath(QStringLiteral("tarnix")); }
+
+    BaseTeste base;
+    QTemporaryDir pastaBase;
+    QTemporaryDir app;
+    MensagensTeste mensagens;
+    Arranque::Programa programa;
+};
+
+} // namespace
+
+class tst_Arranque : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void pastaDaAplicacao() {
+        Posto p;
+        p.configurar(p.app.path(), p.erp(), p.bd());
+        QCOMPARE(Arranque::caminhoConfiguracao(), p.app.filePath(QStringLiteral("Orlavane.zeb")));
+        p.arrancar();
+        QVERIFY(p.programa.janela);
+        QVERIFY(p.programa.janela->isVisible());
+        QVERIFY(p.programa.baseDados->aberta());
+        QCOMPARE(p.programa.janela->bd, p.programa.baseDados.get());
+        QVERIFY(SessaoErp::global());
+        QVERIFY(p.mensagens.caixas.empty());
+    }
+
+    void pastaDoFabricanteSemFicheiro() {
+        Posto p;
+        p.configurar(p.app.path(), p.erp(), p.bd());
+        QDir().mkpath(p.fabricante());
+        // The maker's folder exists: the file is taken from it, even though it is not there.
+        QCOMPARE(Arranque::caminhoConfiguracao(), p.fabricante() + QStringLiteral("/Orlavane.zeb"));
+        p.arrancar();
+        QCOMPARE(p.mensagens.titulosFormularios.size(), 1); // the ERP values were asked for
+        // The operator cancelled: the login fails with exactly one box and no window.
+        QCOMPARE(p.mensagens.caixas.size(), size_t(1));
+        QCOMPARE(p.mensagens.caixas[0].texto, Arranque::MensagemLoginFalhado);
+        QCOMPARE(p.mensagens.caixas[0].titulo, QStringLiteral("Orlavane"));
+        QCOMPARE(p.mensagens.caixas[0].icone, Mensagens::Icone::Nenhum);
+        QCOMPARE(p.mensagens.caixas[0].botoes, Mensagens::Botoes::Ok);
+        QVERIFY(!p.programa.janela);
+        QVERIFY(!SessaoErp::global());
+    }
+
+    void valoresCompletadosPeloOperador() {
+        Posto p;
+        auto e = p.erp();
+        e[2].clear(); // no company
+        p.configurar(p.app.path(), e, p.bd());
+        p.mensagens.formularios.push_back(
+            {QStringLiteral("op"), QStringLiteral("segredo"), QStringLiteral("DEMO"), p.instancia(), QStringLiteral("p1")});
+        p.arrancar();
+        QCOMPARE(p.mensagens.titulosFormularios.size(), 1);
+        QVERIFY(p.programa.janela);
+    }
+
+    void soE2Vazio() {
+        Posto p;
+        auto e = p.erp();
+        e[0] = QStringLiteral("livre");
+        e[1].clear();
+        p.configurar(p.app.path(), e, p.bd());
+        p.arrancar();
+        QVERIFY(p.mensagens.titulosFormularios.isEmpty());
+        QVERIFY(p.programa.janela);
+    }
+
+    void soD4VazioNaoLeAlternativo() {
+        Posto p;
+        p.configurar(p.app.path(), p.erp(), p.bd());
+        p.alternativo(p.app.path(), "[BaseDados]\nServidor=sqlite\nBaseDados=outra.db\nUtilizador=x\nPassword=XYZ\n");
+        p.arrancar();
+        QVERIFY(p.programa.janela);
+        QVERIFY(p.programa.baseDados->ligacao().password.isEmpty());
+        QCOMPARE(p.programa.baseDados->ligacao().base, p.base.db().databaseName());
+    }
+
+    void d1VazioLeAlternativoDaAplicacao() {
+        Posto p;
+        auto d = p.bd();
+        d[0].clear();
+        p.configurar(p.fabricante(), p.erp(), d);
+        // A decoy in the maker's folder is never read.
+        p.alternativo(p.fabricante(), "[BaseDados]\nServidor=nao-existe.invalid\n");
+        p.alternativo(p.app.path(), "[BaseDados]\nServidor=sqlite\nBaseDados=outra.db\n");
+        p.arrancar();
+        QVERIFY2(p.programa.janela, qPrintable(p.mensagens.textos().join('|')));
+        // Only the empty value was taken from the fall-back.
+        QCOMPARE(p.programa.baseDados->ligacao().driver, QStringLiteral("QSQLITE"));
+        QCOMPARE(p.programa.baseDados->ligacao().base, p.base.db().databaseName());
+    }
+
+    void loginFalhado() {
+        Posto p;
+        auto e = p.erp();
+        e[1] = QStringLiteral("errada");
+        p.configurar(p.app.path(), e, p.bd());
+        p.arrancar();
+        QCOMPARE(p.mensagens.textos(), QStringList{Arranque::MensagemLoginFalhado});
+        QVERIFY(!p.programa.janela);
+        QVERIFY(!p.programa.baseDados);
+    }
+
+    void baseQueNaoAbre() {
+        Posto p;
+        auto d = p.bd();
+        d[1] = p.app.filePath(QStringLiteral("nao-existe.db"));
+        p.configurar(p.app.path(), p.erp(), d);
+        p.arrancar();
+        QCOMPARE(p.mensagens.caixas.size(), size_t(1));
+        QVERIFY(p.mensagens.textos().at(0).contains(QStringLiteral("nao-existe.db")));
+        QVERIFY(!p.programa.janela);
+        QVERIFY(!SessaoErp::global()); // logged off and dropped
+    }
+
+    void janelaQueNaoAbre() {
+        Posto p;
+        p.configurar(p.app.path(), p.erp(), p.bd());
+        QFile::remove(p.app.filePath(QStringLiteral("zeb_Parametros_Orlavane.zeb")));
+        // The load's error leaves start-up; the program-wide guard shows it and ends.
+        guarda([&] { p.arrancar(); });
+        QVERIFY(terminacaoPedida());
+        QCOMPARE(p.mensagens.caixas.size(), size_t(1));
+        QVERIFY(p.mensagens.textos().at(0).contains(QStringLiteral("zeb_Parametros_Orlavane.zeb")));
+        QCOMPARE(p.mensagens.terminacoes, std::vector<int>{1});
+    }
+};
+
+QTEST_MAIN(tst_Arranque)
+#include "tst_arranque.moc"
