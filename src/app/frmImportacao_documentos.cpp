@@ -195,16 +195,18 @@ void frmImportacao::btEnc_Click() {
         return;
     }
     const QString entrada = textoChave(DocumentosCriados.back());
-    QString numeroGuia;
+    QString guia;
     try {
-        numeroGuia = DocComercial->Cab().obter(QStringLiteral("Numero")).toString();
+        ObjectoApi& cab = DocComercial->Cab();
+        guia = QStringLiteral("%1/%2/%3/%4")
+                   .arg(TiposGuia.at(0), TiposGuia.at(1), cab.obter(QStringLiteral("Numero")).toString(),
+                        cab.obter(QStringLiteral("Ano")).toString());
     } catch (const Erro&) {
         // The number only goes to the status line; an ERP that does not tell it is no failure.
     }
     LimparForm();
     LibertaDocumento();
     campo[1]->setFocus();
-    estado->setText(numeroGuia.isEmpty()
-                        ? QStringLiteral("Criados a entrada %1 e a guia.").arg(entrada)
-                        : QStringLiteral("Criados a entrada %1 e a guia %2/%3/%4.").arg(entrada, TiposGuia.at(0), TiposGuia.at(1), numeroGuia));
+    estado->setText(guia.isEmpty() ? QStringLiteral("Criados a entrada %1 e a guia.").arg(entrada)
+                                   : QStringLiteral("Criados a entrada %1 e a guia %2.").arg(entrada, guia));
 }

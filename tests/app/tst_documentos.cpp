@@ -8,6 +8,7 @@
 #include "frmImportacao.h"
 
 #include <QDate>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 
@@ -322,6 +323,8 @@ private Q_SLOTS:
         c.marcar(2, 2);
         c.w.btEnc_Click();
         QVERIFY2(c.a.mensagens.caixas.empty(), qPrintable(c.a.mensagens.textos().join('|')));
+        const QString ano = QString::number(QDate::currentDate().year());
+        QCOMPARE(c.w.estado->text(), QStringLiteral("Criados a entrada ENT/1/1/%1 e a guia GR/1/1/%1.").arg(ano));
         QCOMPARE(c.escalar("SELECT QUANT FROM DOCGCLIN WHERE TPDOCUM='ENC' AND NNUMDOC=10 AND NUMLINHA=1").toDouble(), 2.0);
         QCOMPARE(c.escalar("SELECT QUANT FROM DOCGCLIN WHERE TPDOCUM='ENC' AND NNUMDOC=11 AND NUMLINHA=1").toDouble(), 0.0);
         QCOMPARE(c.escalar("SELECT COUNT(*) FROM DOCGCLIN WHERE TPDOCUM='GR' AND ORDOC='ENC' AND ORNUM=10 AND LINHAORIGINAL=1 AND QUANT=3").toInt(), 1);
