@@ -1,3 +1,5 @@
 #include "Arranque.h"
 
-int main(int argc, char** argv) { return Arranque::executar(argc, argv); }
+int main(int argc, char** argv) {
+    return Arranque::executar(argc, argv);
+}

@@ -8,38 +8,48 @@
 
 namespace Parametros {
 
-QString descodificar(const QByteArray& bytes) { return deWindows1252(bytes); }
+QString descodificar(const QByteArray& bytes) {
+    return deWindows1252(bytes);
+}
 
-QString ler(const QString& caminho, const QString& chave) {
-    QFile f(caminho);
-    if (!f.exists())
-        throw Erro(Erro::Ficheiro, QStringLiteral("O ficheiro de parâmetros \"%1\" não existe.").arg(caminho));
-    if (QFileInfo(caminho).isDir() || !f.open(QIODevice::ReadOnly))
-        throw Erro(Erro::Ficheiro,
-                   QStringLiteral("O ficheiro de parâmetros \"%1\" não pode ser lido: %2").arg(caminho, f.errorString()));
+namespace {
+
+/// Beyond this a file is no parameters file (a device, an image, a mistake);
+/// lines of a megabyte and more still read.
+constexpr qint64 TamanhoMaximo = 16 * 1024 * 1024;
+
+[[noreturn]] void ilegivel(const QString& caminho, const QString& motivo) {
+    throw Erro(Erro::Ficheiro,
+               QStringLiteral("O ficheiro de parâmetros \"%1\" não pode ser lido: %2").arg(caminho, motivo));
+}
+
+} // namespace
+
+QString procurar(QIODevice& origem, const QString& chave, const QString& nome, qint64 tamanhoBloco) {
     const QString prefixo = chave.toUpper() + QLatin1Char('=');
     const qsizetype n = prefixo.size();
-    // Read in blocks and cut lines at CR, LF or CR LF; a line is decoded only
-    // when its start could carry the key.
+    // Lines are cut at CR, LF or CR LF. Of a line only its first n bytes are
+    // kept until they show whether it carries the key: a long line of another
+    // key costs no memory, and only the line that carries the key is decoded.
     QByteArray linha;
     bool crPendente = false;
-    auto verificar = [&](const QByteArray& l, QString& valor) {
-        if (l.size() < n)
-            return false;
-        if (descodificar(l.left(n)).toUpper() != prefixo)
-            return false;
-        valor = descodificar(l.mid(n));
-        return true;
+    bool daChave = false; // the line's start is the key: the rest is its value
+    auto verificar = [&] {
+        daChave = linha.size() == n && descodificar(linha).toUpper() == prefixo;
+        if (daChave)
+            linha.clear();
     };
-    QString valor;
-    char bloco[65536];
+    QByteArray bloco(static_cast<qsizetype>(qMax<qint64>(1, tamanhoBloco)), Qt::Uninitialized);
+    qint64 total = 0;
     for (;;) {
-        const qint64 lidos = f.read(bloco, sizeof bloco);
+        const qint64 lidos = origem.read(bloco.data(), bloco.size());
         if (lidos < 0)
-            throw Erro(Erro::Ficheiro,
-                       QStringLiteral("O ficheiro de parâmetros \"%1\" não pode ser lido: %2").arg(caminho, f.errorString()));
+            ilegivel(nome, origem.errorString());
         if (lidos == 0)
             break;
+        total += lidos;
+        if (total > TamanhoMaximo)
+            ilegivel(nome, QStringLiteral("é demasiado grande (mais de 16 MiB)."));
         for (qint64 i = 0; i < lidos; ++i) {
             const char c = bloco[i];
             if (c == '\n' && crPendente) {
@@ -49,17 +59,36 @@ QString ler(const QString& caminho, const QString& chave) {
             crPendente = false;
             if (c == '\r' || c == '\n') {
                 crPendente = c == '\r';
-                if (verificar(linha, valor))
-                    return valor;
+                if (daChave)
+                    return descodificar(linha);
                 linha.clear();
                 continue;
             }
-            linha.append(c);
+            if (daChave) {
+                linha.append(c);
+            } else if (linha.size() < n) {
+                linha.append(c);
+                if (linha.size() == n)
+                    verificar();
+            }
         }
     }
-    if (verificar(linha, valor))
-        return valor;
-    return QString();
+    return daChave ? descodificar(linha) : QString();
+}
+
+QString ler(const QString& caminho, const QString& chave) {
+    const QFileInfo info(caminho);
+    if (!info.exists())
+        throw Erro(Erro::Ficheiro, QStringLiteral("O ficheiro de parâmetros \"%1\" não existe.").arg(caminho));
+    if (info.isDir())
+        ilegivel(caminho, QStringLiteral("é uma pasta."));
+    // A pipe would block the program on opening, a device never end.
+    if (!info.isFile())
+        ilegivel(caminho, QStringLiteral("não é um ficheiro normal."));
+    QFile f(caminho);
+    if (!f.open(QIODevice::ReadOnly))
+        ilegivel(caminho, f.errorString());
+    return procurar(f, chave, caminho);
 }
 
 QStringList dividir(const QString& valor) {

@@ -33,18 +33,28 @@ bool eInteiro16(const QString& texto) {
 
 } // namespace
 
-QColor frmImportacao::corFundo() { return QColor(213, 222, 242); }
-QColor frmImportacao::corTitulo() { return QColor(245, 240, 214); }
+QColor frmImportacao::corFundo() {
+    return QColor(213, 222, 242);
+}
+QColor frmImportacao::corTitulo() {
+    return QColor(245, 240, 214);
+}
 
-frmImportacao::frmImportacao(QWidget* parent) : QWidget(parent) { criarControlos(); }
+frmImportacao::frmImportacao(QWidget* parent) : QWidget(parent) {
+    criarControlos();
+}
 
-frmImportacao::~frmImportacao() { Form_Terminate(); }
+frmImportacao::~frmImportacao() {
+    Form_Terminate();
+}
 
 QString frmImportacao::caminhoParametros() const {
     return juntarCaminho(Pastas::pastaAplicacao(), Parametros::NomeFicheiro);
 }
 
-QString frmImportacao::LerParametros(const QString& Texto) const { return Parametros::ler(caminhoParametros(), Texto); }
+QString frmImportacao::LerParametros(const QString& Texto) const {
+    return Parametros::ler(caminhoParametros(), Texto);
+}
 
 void frmImportacao::Form_Load() {
     TiposEncomenda = Parametros::dividir(LerParametros(QStringLiteral("ENCOMENDAS")));
@@ -56,10 +66,11 @@ void frmImportacao::Form_Load() {
     RecordSet rs;
     bd->consultar(QStringLiteral("Select * from TpDoc where Codigo=? "), {TiposGuia.at(0)}, rs);
     if (rs.fim())
-        throw Erro(Erro::Parametros,
-                   QStringLiteral("O ficheiro de parâmetros \"%1\": o tipo de documento \"%2\" da chave GUIAS não existe "
-                                  "na tabela TpDoc da empresa.")
-                       .arg(caminhoParametros(), TiposGuia.at(0)));
+        throw Erro(
+            Erro::Parametros,
+            QStringLiteral("O ficheiro de parâmetros \"%1\": o tipo de documento \"%2\" da chave GUIAS não existe "
+                           "na tabela TpDoc da empresa.")
+                .arg(caminhoParametros(), TiposGuia.at(0)));
     const auto tpdsaft = comoNumero(rs.campo(QStringLiteral("TPDSAFT")));
     const int flag = (tpdsaft && *tpdsaft == 0) ? 0 : 1;
 
@@ -92,15 +103,17 @@ void frmImportacao::validarParametros(const QString& caminho) const {
                     .arg(TiposEncomenda.size()));
     for (qsizetype i = 1; i < TiposEncomenda.size(); i += 2)
         if (!inteiro(TiposEncomenda.at(i)))
-            recusar(QStringLiteral("a série \"%1\" da chave ENCOMENDAS não é um número inteiro.").arg(TiposEncomenda.at(i)));
+            recusar(QStringLiteral("a série \"%1\" da chave ENCOMENDAS não é um número inteiro.")
+                        .arg(TiposEncomenda.at(i)));
     if (TiposGuia.size() < 4)
         recusar(QStringLiteral("a chave GUIAS deve ter 4 elementos (tipo,série,sector,armazém); tem %1.")
                     .arg(TiposGuia.size()));
     if (!inteiro(TiposGuia.at(1)))
         recusar(QStringLiteral("a série \"%1\" da chave GUIAS não é um número inteiro.").arg(TiposGuia.at(1)));
     if (TiposEntrada.size() < 5)
-        recusar(QStringLiteral("a chave ENTRADAS deve ter 5 elementos (tipo,série,texto,texto,factor de preço); tem %1.")
-                    .arg(TiposEntrada.size()));
+        recusar(
+            QStringLiteral("a chave ENTRADAS deve ter 5 elementos (tipo,série,texto,texto,factor de preço); tem %1.")
+                .arg(TiposEntrada.size()));
     if (!eInteiro16(TiposEntrada.at(1)))
         recusar(QStringLiteral("a série \"%1\" da chave ENTRADAS não é um número inteiro entre -32768 e 32767.")
                     .arg(TiposEntrada.at(1)));

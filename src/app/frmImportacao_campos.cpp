@@ -75,10 +75,12 @@ void frmImportacao::btFx_Click(int index) {
         ListaPesquisa lista(bd->novaLigacao(), this);
         if (index == 1) {
             lista.definirTitulo(QStringLiteral("Clientes"));
-            lista.definirConsulta(QStringLiteral("SELECT Codigo AS Cliente, Nome AS Nome From Clientes  ORDER BY Codigo"));
+            lista.definirConsulta(
+                QStringLiteral("SELECT Codigo AS Cliente, Nome AS Nome From Clientes  ORDER BY Codigo"));
         } else {
             lista.definirTitulo(QStringLiteral("Artigos"));
-            lista.definirConsulta(QStringLiteral("SELECT Codigo AS Artigo, Nome AS Nome From Artigos  ORDER BY Codigo"));
+            lista.definirConsulta(
+                QStringLiteral("SELECT Codigo AS Artigo, Nome AS Nome From Artigos  ORDER BY Codigo"));
         }
         lista.definirLargura(8000);
         lista.carregar();

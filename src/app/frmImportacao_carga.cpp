@@ -42,9 +42,8 @@ void frmImportacao::btCarga_Click() {
             RecordSet rs;
             bd->consultar(instrucao.sql, instrucao.parametros, rs);
             ChavesLinhas existentes = chavesNaGrelha(grelha->modelo(), LinhasCarregadas);
-            std::vector<LinhaGrelha> linhas = lerLinhasEncomenda(rs, existentes, [] {
-                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-            });
+            std::vector<LinhaGrelha> linhas = lerLinhasEncomenda(
+                rs, existentes, [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
             encontradas = static_cast<int>(linhas.size());
             linha += encontradas;
             if (encontradas > 0) {

@@ -21,7 +21,9 @@ SessaoErp& sessao() {
     return *s;
 }
 
-QVariant curto(int v) { return QVariant::fromValue(static_cast<qint16>(v)); }
+QVariant curto(int v) {
+    return QVariant::fromValue(static_cast<qint16>(v));
+}
 
 } // namespace
 
@@ -122,10 +124,10 @@ void frmImportacao::GravaEntrada(qint32& erro, QString& TextoErro) {
     s.setOpcaoEntrada2(true);
     ChaveDocumento chave;
     bool flag = false;
-    s.CriaDocumentoEntrada(1, 4, TiposEntrada.at(0), TiposEntrada.at(2), static_cast<qint16>(TiposEntrada.at(1).toInt()),
-                           TiposEntrada.at(2), QString(), QString(), QDate::currentDate().toString(QStringLiteral("dd-MM-yyyy")),
-                           QString(), TiposEntrada.at(3), 0, QString(), e.artigos, e.descricoes, e.quantidades, e.precos,
-                           e.textos, chave, flag);
+    s.CriaDocumentoEntrada(1, 4, TiposEntrada.at(0), TiposEntrada.at(2),
+                           static_cast<qint16>(TiposEntrada.at(1).toInt()), TiposEntrada.at(2), QString(), QString(),
+                           QDate::currentDate().toString(QStringLiteral("dd-MM-yyyy")), QString(), TiposEntrada.at(3),
+                           0, QString(), e.artigos, e.descricoes, e.quantidades, e.precos, e.textos, chave, flag);
     s.UltimoErro(erro, TextoErro);
     if (erro == -1)
         DocumentosCriados.push_back(chave);

@@ -63,4 +63,6 @@ void frmImportacao::btCancelar_Click() {
     campo[1]->setFocus();
 }
 
-void frmImportacao::btSair_Click() { close(); }
+void frmImportacao::btSair_Click() {
+    close();
+}

@@ -104,9 +104,9 @@ void frmImportacao::criarControlos() {
         const char* texto;
     };
     const Rotulo rotulos[] = {
-        {0, 165, 255, 705, 240, "Cliente"},         {2, 165, 705, 705, 240, "Artigo"},
-        {3, 165, 1140, 1080, 240, "O.Produção"},    {1, 165, 1590, 1080, 240, "Requisição"},
-        {4, 3465, 270, 5340, 240, "Cliente"},       {5, 3495, 720, 5340, 240, "Cliente"},
+        {0, 165, 255, 705, 240, "Cliente"},      {2, 165, 705, 705, 240, "Artigo"},
+        {3, 165, 1140, 1080, 240, "O.Produção"}, {1, 165, 1590, 1080, 240, "Requisição"},
+        {4, 3465, 270, 5340, 240, "Cliente"},    {5, 3495, 720, 5340, 240, "Cliente"},
     };
     for (const Rotulo& r : rotulos) {
         auto* l = new QLabel(QString::fromUtf8(r.texto), Frame1);
@@ -126,8 +126,8 @@ void frmImportacao::criarControlos() {
         b->setAutoDefault(false);
         return b;
     };
-    btCarga = botao(Frame1, QStringLiteral("&Carregar"), QStringLiteral("Carregar informação."),
-                    QStyle::SP_BrowserReload);
+    btCarga =
+        botao(Frame1, QStringLiteral("&Carregar"), QStringLiteral("Carregar informação."), QStyle::SP_BrowserReload);
     colocar(btCarga, 13965, 210, 1200, 465);
 
     grelha = new Grelha(this);
@@ -141,8 +141,8 @@ void frmImportacao::criarControlos() {
     colocar(btSair, 1500, 7650, 1200, 465);
     btEnc = botao(this, QStringLiteral("&Guia"), QStringLiteral("Confirmar o Orçamento"), QStyle::SP_DialogSaveButton);
     colocar(btEnc, 7890, 7650, 1200, 465);
-    btMarcar = botao(this, QStringLiteral("&Marcar"), QStringLiteral("Confirmar o Orçamento"),
-                     QStyle::SP_DialogApplyButton);
+    btMarcar =
+        botao(this, QStringLiteral("&Marcar"), QStringLiteral("Confirmar o Orçamento"), QStyle::SP_DialogApplyButton);
     colocar(btMarcar, 14355, 7605, 1200, 465);
 
     estado = new QLabel(this);
@@ -173,7 +173,8 @@ void frmImportacao::criarControlos() {
     connect(btMarcar, &QPushButton::clicked, this, [this] { guarda([this] { btMarcar_Click(); }); });
     connect(btEnc, &QPushButton::clicked, this, [this] { guarda([this] { btEnc_Click(); }); });
     for (int i : {0, 1}) {
-        connect(btFx[static_cast<size_t>(i)], &QPushButton::clicked, this, [this, i] { guarda([this, i] { btFx_Click(i); }); });
+        connect(btFx[static_cast<size_t>(i)], &QPushButton::clicked, this,
+                [this, i] { guarda([this, i] { btFx_Click(i); }); });
     }
     for (int i = 0; i < 4; ++i) {
         CampoEntrada* f = campo[static_cast<size_t>(i)];

@@ -24,7 +24,7 @@ enum : int {
     Terceiro = 14,
     AN = 15,
     DataDoc = 16,
-    Total = 17
+    Total = 17,
 };
 }
 

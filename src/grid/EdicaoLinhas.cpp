@@ -8,7 +8,9 @@ bool valorVazio(const QVariant& v) {
     return !v.isValid() || v.isNull() || (v.metaType().id() == QMetaType::QString && v.toString().isEmpty());
 }
 
-Moeda moedaOuZero(const QVariant& v) { return Moeda::deVariant(v).value_or(Moeda()); }
+Moeda moedaOuZero(const QVariant& v) {
+    return Moeda::deVariant(v).value_or(Moeda());
+}
 
 DecisaoQuantidade decidirQuantidade(const QString& texto, const QVariant& pendente, const QLocale& locale) {
     const std::optional<double> q = converterNumeroOle(texto, locale);

@@ -13,7 +13,8 @@ enum class DecisaoQuantidade {
     NaoNumerico, ///< refused silently; the previous value comes back
     Marcar,      ///< taken; the line becomes marked
     Desmarcar,   ///< zero: taken; the line becomes unmarked
-    Invalido     ///< above the pending quantity, or negative: "Valor inválido!"
+    Invalido,    ///< above the pending quantity, or negative: "Valor inválido!"
+
 };
 
 /// Decides on a typed quantity against the line's pending quantity (an empty

@@ -144,7 +144,8 @@ void CampoEntrada::keyPressEvent(QKeyEvent* event) {
         codigo = 27;
     else if (k == Qt::Key_Backspace)
         codigo = 8;
-    else if (!event->text().isEmpty() && event->text().at(0).isPrint() && !(mods & (Qt::ControlModifier | Qt::AltModifier)))
+    else if (!event->text().isEmpty() && event->text().at(0).isPrint() &&
+             !(mods & (Qt::ControlModifier | Qt::AltModifier)))
         codigo = event->text().at(0).unicode();
     if (codigo == 0) {
         // Navigation, Delete, shortcuts: the edit signal tells of any change.

@@ -11,15 +11,16 @@ class Erro final : public std::exception {
 public:
     /// Error numbers used by the program's own components.
     enum Numero : int {
-        Ficheiro = 53,        ///< a file is missing or unreadable
-        Parametros = 1001,    ///< the parameters file is incomplete or wrong
-        Configuracao = 1002,  ///< the configuration file is incomplete or wrong
+        Ficheiro = 53,       ///< a file is missing or unreadable
+        Parametros = 1001,   ///< the parameters file is incomplete or wrong
+        Configuracao = 1002, ///< the configuration file is incomplete or wrong
         BaseDadosFechada = 1003,
-        Sql = 1004,           ///< the database rejected a statement
-        Grelha = 1005,        ///< the grid was asked for something it does not hold
-        Erp = 1006,           ///< the ERP refused or failed an operation
-        ForaDeIntervalo = 9,  ///< a list item that is not there
-        TipoIncompativel = 13 ///< a value that cannot be converted
+        Sql = 1004,            ///< the database rejected a statement
+        Grelha = 1005,         ///< the grid was asked for something it does not hold
+        Erp = 1006,            ///< the ERP refused or failed an operation
+        ForaDeIntervalo = 9,   ///< a list item that is not there
+        TipoIncompativel = 13, ///< a value that cannot be converted
+
     };
 
     Erro(int numero, QString texto) : m_numero(numero), m_texto(std::move(texto)), m_utf8(m_texto.toStdString()) {}

@@ -17,6 +17,10 @@ void tratarErroFatal(int numero, const QString& texto) {
     m.terminar(1);
 }
 
-bool terminacaoPedida() { return aTerminar; }
+bool terminacaoPedida() {
+    return aTerminar;
+}
 
-void reiniciarTerminacao() { aTerminar = false; }
+void reiniciarTerminacao() {
+    aTerminar = false;
+}

@@ -17,8 +17,7 @@ void reiniciarTerminacao();
 
 /// Runs one event handler. An error that leaves it is shown with its number
 /// and text and ends the program; nothing unwinds through Qt's event loop.
-template <class F>
-void guarda(F&& f) noexcept {
+template <class F> void guarda(F&& f) noexcept {
     try {
         std::forward<F>(f)();
     } catch (const Erro& e) {

@@ -18,7 +18,9 @@ Mensagens& Mensagens::actual() {
     return instalada ? *instalada : real;
 }
 
-void Mensagens::instalar(Mensagens* m) { instalada = m; }
+void Mensagens::instalar(Mensagens* m) {
+    instalada = m;
+}
 
 int MensagensQt::caixa(const QString& titulo, const QString& texto, Botoes botoes, Icone icone) {
     QMessageBox box(QApplication::activeWindow());

@@ -14,19 +14,19 @@ public:
         Nenhum,
         Informacao,
         Aviso,
-        Critico
+        Critico,
     };
     enum class Botoes {
         Ok,
         OkCancelar, ///< Cancel is the default button
-        SimNao
+        SimNao,
     };
     /// Message-box results, with the usual codes.
     enum Resposta : int {
         RespostaOk = 1,
         RespostaCancelar = 2,
         RespostaSim = 6,
-        RespostaNao = 7
+        RespostaNao = 7,
     };
 
     virtual ~Mensagens() = default;

@@ -55,8 +55,9 @@ QString Instrucao::comLiterais() const {
 
 Instrucao instrucaoEncomendas(const QStringList& tipos, const FiltrosCarga& f) {
     Construtor c;
-    c << QStringLiteral(" SELECT     DOCGCLIN.TPDOCUM, DOCGCLIN.NNUMDOC, DOCGCLIN.ARTIGO, DOCGCLIN.DESCR, DOCGCLIN.PRUNIT,"
-                        " DOCGCLIN.QUANT, DOCGCLIN.SERIE, DOCGCLIN.ANO,")
+    c << QStringLiteral(
+             " SELECT     DOCGCLIN.TPDOCUM, DOCGCLIN.NNUMDOC, DOCGCLIN.ARTIGO, DOCGCLIN.DESCR, DOCGCLIN.PRUNIT,"
+             " DOCGCLIN.QUANT, DOCGCLIN.SERIE, DOCGCLIN.ANO,")
       << QStringLiteral("  DOCGCLIN.DATA, DOCGCCAB.VNUMDOC,DOCGCLIN.QTDORIG,DOCGCLIN.NUMLINHA,DOCGCCAB.TERCEIRO,"
                         "DocGcCab.Data as DataDoc")
       << QStringLiteral(" FROM         DOCGCLIN INNER JOIN")

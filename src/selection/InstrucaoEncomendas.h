@@ -22,7 +22,7 @@ struct Instrucao final {
 struct FiltrosCarga final {
     QString cliente;
     QString artigo;
-    QString numero;      ///< order number: digits only
+    QString numero; ///< order number: digits only
     QString requisicao;
 };
 

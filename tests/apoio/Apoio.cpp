@@ -65,7 +65,9 @@ QString socketPg() {
         qFatal("ORLAVANE_PG_SOCKET is not set: run the tests with ctest, which starts the test PostgreSQL server");
     return s;
 }
-int portaPg() { return qEnvironmentVariableIntValue("ORLAVANE_PG_PORT") ? qEnvironmentVariableIntValue("ORLAVANE_PG_PORT") : 54329; }
+int portaPg() {
+    return qEnvironmentVariableIntValue("ORLAVANE_PG_PORT") ? qEnvironmentVariableIntValue("ORLAVANE_PG_PORT") : 54329;
+}
 
 QSqlDatabase ligarPg(const QString& nome, const QString& base) {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), nome);
@@ -148,28 +150,34 @@ QVariant BaseTeste::escalar(const QString& sql, const QVariantList& parametros) 
 }
 
 void BaseTeste::dadosBase() {
-    executar(QStringLiteral("INSERT INTO TpDoc (Codigo, Descricao, TPDSAFT) VALUES ('ENC', 'Encomenda de cliente', 0),"
-                            " ('ENV', 'Encomenda web', 0), ('GR', 'Guia de remessa', 1), ('GT', 'Guia de transporte', 1),"
-                            " ('ENT', 'Entrada de produção', 0)"));
+    executar(
+        QStringLiteral("INSERT INTO TpDoc (Codigo, Descricao, TPDSAFT) VALUES ('ENC', 'Encomenda de cliente', 0),"
+                       " ('ENV', 'Encomenda web', 0), ('GR', 'Guia de remessa', 1), ('GT', 'Guia de transporte', 1),"
+                       " ('ENT', 'Entrada de produção', 0)"));
     executar(QStringLiteral("INSERT INTO NOMSERIE (TipoDoc, Serie, Descricao, Origem) VALUES ('ENC', 1, '', 1),"
                             " ('ENV', 2, '', 1), ('GR', 1, '', 2), ('GT', 1, '', 5), ('ENT', 1, '', 1)"));
-    executar(QStringLiteral("INSERT INTO Clientes (Codigo, Nome, Inactivo) VALUES ('C1', 'Cliente Um, Lda', 0),"
-                            " ('C2', 'Cliente Dois, SA', 0), ('C9', 'Cliente Inactivo', -1), ('O''BRIEN', 'O''Brien & Filhos', 0)"));
-    executar(QStringLiteral("INSERT INTO Artigos (Codigo, Nome, PrecoVenda, Armazem, Inactivo) VALUES ('A1', 'Parafuso M6', 0.10, 'A1', 0),"
-                            " ('A2', 'Porca M6', 0.05, 'A1', 0), ('A3', 'Anilha', 0.02, 'A1', 0), ('A9', 'Artigo inactivo', 1, 'A1', -1)"));
+    executar(QStringLiteral(
+        "INSERT INTO Clientes (Codigo, Nome, Inactivo) VALUES ('C1', 'Cliente Um, Lda', 0),"
+        " ('C2', 'Cliente Dois, SA', 0), ('C9', 'Cliente Inactivo', -1), ('O''BRIEN', 'O''Brien & Filhos', 0)"));
+    executar(QStringLiteral(
+        "INSERT INTO Artigos (Codigo, Nome, PrecoVenda, Armazem, Inactivo) VALUES ('A1', 'Parafuso M6', 0.10, 'A1', 0),"
+        " ('A2', 'Porca M6', 0.05, 'A1', 0), ('A3', 'Anilha', 0.02, 'A1', 0), ('A9', 'Artigo inactivo', 1, 'A1', -1)"));
 }
 
 void BaseTeste::encomenda(const QString& tipo, int serie, int numero, int ano, const QString& cliente,
                           const QString& data, const QString& req,
                           const std::vector<std::pair<QString, double>>& linhas) {
-    executar(QStringLiteral("INSERT INTO DOCGCCAB (TPDOC, SERIE, NNUMDOC, ANO, DATA, TERCEIRO, VNUMDOC) VALUES (?, ?, ?, ?, ?, ?, ?)"),
-             {tipo, serie, numero, ano, data + QStringLiteral(" 00:00:00"), cliente, req});
+    executar(
+        QStringLiteral(
+            "INSERT INTO DOCGCCAB (TPDOC, SERIE, NNUMDOC, ANO, DATA, TERCEIRO, VNUMDOC) VALUES (?, ?, ?, ?, ?, ?, ?)"),
+        {tipo, serie, numero, ano, data + QStringLiteral(" 00:00:00"), cliente, req});
     int n = 0;
     for (const auto& [artigo, qtd] : linhas) {
         ++n;
-        executar(QStringLiteral("INSERT INTO DOCGCLIN (TPDOCUM, SERIE, NNUMDOC, ANO, NUMLINHA, ARTIGO, DESCR, DATA, PRUNIT,"
-                                " QTDORIG, QUANT) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-                 {tipo, serie, numero, ano, n, artigo, QStringLiteral("Linha %1 de %2").arg(n).arg(artigo),
-                  data + QStringLiteral(" 14:30:00"), 10.0, qtd, qtd});
+        executar(
+            QStringLiteral("INSERT INTO DOCGCLIN (TPDOCUM, SERIE, NNUMDOC, ANO, NUMLINHA, ARTIGO, DESCR, DATA, PRUNIT,"
+                           " QTDORIG, QUANT) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+            {tipo, serie, numero, ano, n, artigo, QStringLiteral("Linha %1 de %2").arg(n).arg(artigo),
+             data + QStringLiteral(" 14:30:00"), 10.0, qtd, qtd});
     }
 }

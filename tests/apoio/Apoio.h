@@ -3,9 +3,9 @@
 #include "Mensagens.h"
 
 #include <QSqlDatabase>
-#include <QWidget>
 #include <QString>
 #include <QTemporaryDir>
+#include <QWidget>
 
 #include <memory>
 #include <vector>
@@ -52,7 +52,7 @@ void mostrarActiva(QWidget& janela);
 /// The database engines every database test runs on.
 enum class Motor {
     Sqlite,
-    Postgres
+    Postgres,
 };
 Q_DECLARE_METATYPE(Motor)
 

@@ -38,6 +38,8 @@ public:
     void AnulaDocumento(int, ChaveDocumento&, EstadoOperacao&, qint16&) override { falhar(); }
 
 private:
-    [[noreturn]] static void falhar() { throw Erro(Erro::Erp, QStringLiteral("operação inesperada nesta sessão de teste")); }
+    [[noreturn]] static void falhar() {
+        throw Erro(Erro::Erp, QStringLiteral("operação inesperada nesta sessão de teste"));
+    }
     Contagem& m_c;
 };

@@ -35,7 +35,8 @@ struct Posto {
     }
     QString instancia() { return QStringLiteral("Driver=QSQLITE;Database=") + base.db().databaseName(); }
     std::array<QString, 5> erp() {
-        return {QStringLiteral("op"), QStringLiteral("segredo"), QStringLiteral("DEMO"), instancia(), QStringLiteral("p1")};
+        return {QStringLiteral("op"), QStringLiteral("segredo"), QStringLiteral("DEMO"), instancia(),
+                QStringLiteral("p1")};
     }
     std::array<QString, 4> bd() {
         return {QStringLiteral("sqlite"), base.db().databaseName(), QStringLiteral("op"), QString()};
@@ -105,8 +106,8 @@ private Q_SLOTS:
         auto e = p.erp();
         e[2].clear(); // no company
         p.configurar(p.app.path(), e, p.bd());
-        p.mensagens.formularios.push_back(
-            {QStringLiteral("op"), QStringLiteral("segredo"), QStringLiteral("DEMO"), p.instancia(), QStringLiteral("p1")});
+        p.mensagens.formularios.push_back({QStringLiteral("op"), QStringLiteral("segredo"), QStringLiteral("DEMO"),
+                                           p.instancia(), QStringLiteral("p1")});
         p.arrancar();
         QCOMPARE(p.mensagens.titulosFormularios.size(), 1);
         QVERIFY(p.programa.janela);

@@ -27,7 +27,8 @@ struct Janela {
         w.bd = &a.bd;
         w.Form_Load();
     }
-    void filtros(const QString& cliente, const QString& artigo = {}, const QString& numero = {}, const QString& req = {}) {
+    void filtros(const QString& cliente, const QString& artigo = {}, const QString& numero = {},
+                 const QString& req = {}) {
         w.campo[1]->setText(cliente);
         w.campo[0]->setText(artigo);
         w.campo[2]->setText(numero);
@@ -59,8 +60,7 @@ private Q_SLOTS:
         j.w.btCarga_Click();
         QVERIFY2(a.mensagens.caixas.empty(), qPrintable(a.mensagens.textos().join('|')));
         // Oldest first; only configured types and series, pending and not annulled.
-        QCOMPARE(j.referencias(),
-                 (QStringList{"ENC/1/11#1", "ENC/1/11#2", "ENC/1/10#1", "ENC/1/10#2", "ENV/2/20#1"}));
+        QCOMPARE(j.referencias(), (QStringList{"ENC/1/11#1", "ENC/1/11#2", "ENC/1/10#1", "ENC/1/10#2", "ENV/2/20#1"}));
         QCOMPARE(j.w.LinhasCarregadas, 5);
         QCOMPARE(j.w.grelha->numeroLinhas(), 60);
         QCOMPARE(j.celula(0, Col::Artigo), QStringLiteral("A1"));
@@ -150,8 +150,7 @@ private Q_SLOTS:
         j.filtros(QStringLiteral("C1"));
         j.w.btCarga_Click();
         QVERIFY(a.mensagens.caixas.empty());
-        QCOMPARE(j.referencias(),
-                 (QStringList{"ENC/1/10#1", "ENC/1/10#2", "ENC/1/11#1", "ENC/1/11#2", "ENV/2/20#1"}));
+        QCOMPARE(j.referencias(), (QStringList{"ENC/1/10#1", "ENC/1/10#2", "ENC/1/11#1", "ENC/1/11#2", "ENV/2/20#1"}));
         QCOMPARE(j.w.filtrosUsados.tamanho(), 3);
         // Only lines already there: a load that found nothing.
         j.filtros(QStringLiteral("C1"), QStringLiteral("A1"));

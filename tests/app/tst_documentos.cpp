@@ -19,7 +19,8 @@ const QString Hoje = QDate::currentDate().toString(QStringLiteral("dd-MM-yyyy"))
 /// A window over client C1's orders (ENC/1/10: A1 5, A2 7; ENC/1/11: A3 2, A1 4),
 /// loaded, with the ERP session the test chose.
 struct Cenario {
-    Cenario(Motor motor, std::unique_ptr<SessaoErp> sessao, const QByteArray& parametros = AmbienteJanela::ParametrosDemo)
+    Cenario(Motor motor, std::unique_ptr<SessaoErp> sessao,
+            const QByteArray& parametros = AmbienteJanela::ParametrosDemo)
         : a(motor, parametros) {
         a.base.encomenda("ENC", 1, 10, 2024, "C1", "2024-03-05", "R1", {{"A1", 5}, {"A2", 7}});
         a.base.encomenda("ENC", 1, 11, 2024, "C1", "2024-03-06", "R2", {{"A3", 2}, {"A1", 4}});
@@ -42,7 +43,9 @@ struct Cenario {
     frmImportacao w;
 };
 
-ErpGravador* gravador(Cenario& c) { return static_cast<ErpGravador*>(c.erp); }
+ErpGravador* gravador(Cenario& c) {
+    return static_cast<ErpGravador*>(c.erp);
+}
 
 std::unique_ptr<SessaoErp> erpLocal(BaseTeste& base) {
     base.executar(QStringLiteral("INSERT INTO ErpEmpresas (Codigo, Nome) VALUES ('DEMO', 'Demo')"));
@@ -256,7 +259,8 @@ private Q_SLOTS:
         Cenario c(Motor::Sqlite, std::make_unique<ErpGravador>());
         const ChaveDocumento chave{2024, QStringLiteral("GR"), 1, 45};
         gravador(c)->resultadosEntrada.push_back({-1, QString(), chave});
-        gravador(c)->resultadosGravacao.push_back({1, 7, QStringLiteral("ENC/1/10 linha 1: pendente 2,00, pedido 3,00")});
+        gravador(c)->resultadosGravacao.push_back(
+            {1, 7, QStringLiteral("ENC/1/10 linha 1: pendente 2,00, pedido 3,00")});
         c.marcar(0, 3);
         c.w.btEnc_Click();
         QCOMPARE(c.a.mensagens.textos(), QStringList{"ENC/1/10 linha 1: pendente 2,00, pedido 3,00"});
@@ -274,18 +278,24 @@ private Q_SLOTS:
         gravador(c)->resultadosGravacao.push_back({1, 7, QStringLiteral("Recusado.")});
         gravador(c)->resultadosAnulacao.push_back({1, QStringLiteral("Documento com recibo.")});
         c.w.btEnc_Click();
-        QCOMPARE(c.a.mensagens.textos(),
-                 (QStringList{"Recusado.", "Os documentos seguintes devem ser anulados manualmente - \n\r'GR/1/45/2024 '"}));
+        QCOMPARE(
+            c.a.mensagens.textos(),
+            (QStringList{"Recusado.", "Os documentos seguintes devem ser anulados manualmente - \n\r'GR/1/45/2024 '"}));
     }
 
     void falhasDepoisDaEntrada_data() {
         QTest::addColumn<QString>("operacao");
         QTest::addColumn<QString>("texto");
-        QTest::newRow("documento") << "CriaObjectoApi" << "Falha simulada em CriaObjectoApi.";
-        QTest::newRow("cabecalho") << "Cab" << "Falha simulada em Cab.";
-        QTest::newRow("validar") << "Validar" << "Falha simulada em Validar.";
-        QTest::newRow("linha") << "AdicionaLinha" << "Falha simulada em AdicionaLinha.";
-        QTest::newRow("gravacao") << "GravaDocumento:excepcao" << "Falha simulada em GravaDocumento:excepcao.";
+        QTest::newRow("documento") << "CriaObjectoApi"
+                                   << "Falha simulada em CriaObjectoApi.";
+        QTest::newRow("cabecalho") << "Cab"
+                                   << "Falha simulada em Cab.";
+        QTest::newRow("validar") << "Validar"
+                                 << "Falha simulada em Validar.";
+        QTest::newRow("linha") << "AdicionaLinha"
+                               << "Falha simulada em AdicionaLinha.";
+        QTest::newRow("gravacao") << "GravaDocumento:excepcao"
+                                  << "Falha simulada em GravaDocumento:excepcao.";
     }
     void falhasDepoisDaEntrada() {
         QFETCH(QString, operacao);
@@ -325,10 +335,16 @@ private Q_SLOTS:
         QVERIFY2(c.a.mensagens.caixas.empty(), qPrintable(c.a.mensagens.textos().join('|')));
         const QString ano = QString::number(QDate::currentDate().year());
         QCOMPARE(c.w.estado->text(), QStringLiteral("Criados a entrada ENT/1/1/%1 e a guia GR/1/1/%1.").arg(ano));
-        QCOMPARE(c.escalar("SELECT QUANT FROM DOCGCLIN WHERE TPDOCUM='ENC' AND NNUMDOC=10 AND NUMLINHA=1").toDouble(), 2.0);
-        QCOMPARE(c.escalar("SELECT QUANT FROM DOCGCLIN WHERE TPDOCUM='ENC' AND NNUMDOC=11 AND NUMLINHA=1").toDouble(), 0.0);
-        QCOMPARE(c.escalar("SELECT COUNT(*) FROM DOCGCLIN WHERE TPDOCUM='GR' AND ORDOC='ENC' AND ORNUM=10 AND LINHAORIGINAL=1 AND QUANT=3").toInt(), 1);
-        QCOMPARE(c.escalar("SELECT COUNT(*) FROM DOCGCCAB WHERE TPDOC='GR' AND TERCEIRO='C1' AND ANULADO=0").toInt(), 1);
+        QCOMPARE(c.escalar("SELECT QUANT FROM DOCGCLIN WHERE TPDOCUM='ENC' AND NNUMDOC=10 AND NUMLINHA=1").toDouble(),
+                 2.0);
+        QCOMPARE(c.escalar("SELECT QUANT FROM DOCGCLIN WHERE TPDOCUM='ENC' AND NNUMDOC=11 AND NUMLINHA=1").toDouble(),
+                 0.0);
+        QCOMPARE(c.escalar("SELECT COUNT(*) FROM DOCGCLIN WHERE TPDOCUM='GR' AND ORDOC='ENC' AND ORNUM=10 AND "
+                           "LINHAORIGINAL=1 AND QUANT=3")
+                     .toInt(),
+                 1);
+        QCOMPARE(c.escalar("SELECT COUNT(*) FROM DOCGCCAB WHERE TPDOC='GR' AND TERCEIRO='C1' AND ANULADO=0").toInt(),
+                 1);
         QCOMPARE(c.escalar("SELECT COUNT(*) FROM DOCGCLIN WHERE TPDOCUM='ENT'").toInt(), 2);
         QCOMPARE(c.escalar("SELECT COUNT(*) FROM DOCGCCAB WHERE TPDOC='ENT' AND ANULADO=0").toInt(), 1);
 
@@ -353,7 +369,8 @@ private Q_SLOTS:
         QCOMPARE(c.escalar("SELECT COUNT(*) FROM DOCGCLIN WHERE TPDOCUM='GR'").toInt(), 0);
         QCOMPARE(c.escalar("SELECT COUNT(*) FROM DOCGCCAB WHERE TPDOC='ENT' AND ANULADO=0").toInt(), 0);
         QCOMPARE(c.escalar("SELECT COUNT(*) FROM DOCGCCAB WHERE TPDOC='ENT' AND ANULADO=-1").toInt(), 1);
-        QCOMPARE(c.escalar("SELECT QUANT FROM DOCGCLIN WHERE TPDOCUM='ENC' AND NNUMDOC=10 AND NUMLINHA=1").toDouble(), 2.0);
+        QCOMPARE(c.escalar("SELECT QUANT FROM DOCGCLIN WHERE TPDOCUM='ENC' AND NNUMDOC=10 AND NUMLINHA=1").toDouble(),
+                 2.0);
     }
 };
 

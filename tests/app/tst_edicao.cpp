@@ -22,7 +22,9 @@ struct Janela {
         w.btCarga_Click();
     }
     Grelha& g() { return *w.grelha; }
-    Moeda qtd(int linha) { return Moeda::deVariant(g().modelo().valor(linha, Col::Qtd)).value_or(Moeda::deInteiro(-999)); }
+    Moeda qtd(int linha) {
+        return Moeda::deVariant(g().modelo().valor(linha, Col::Qtd)).value_or(Moeda::deInteiro(-999));
+    }
     bool marcada(int linha) { return g().modelo().valor(linha, Col::AN).toBool(); }
     /// A click in the check box of a row.
     void clicarMarca(int linha) {

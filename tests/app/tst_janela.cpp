@@ -50,7 +50,8 @@ private Q_SLOTS:
         for (CampoEntrada* c : w.campo)
             QCOMPARE(c->maxLength(), 15);
         // Client field above article, article above order number, at the design positions.
-        QVERIFY(w.campo[1]->y() < w.campo[0]->y() && w.campo[0]->y() < w.campo[2]->y() && w.campo[2]->y() < w.campo[3]->y());
+        QVERIFY(w.campo[1]->y() < w.campo[0]->y() && w.campo[0]->y() < w.campo[2]->y() &&
+                w.campo[2]->y() < w.campo[3]->y());
         QCOMPARE(w.btCarga->geometry(), QRect(twipsParaPixeis(13965, &w), twipsParaPixeis(210, &w, true),
                                               twipsParaPixeis(1200, &w), twipsParaPixeis(465, &w, true)));
         QCOMPARE(w.width(), twipsParaPixeis(15600, &w));
@@ -120,7 +121,8 @@ private Q_SLOTS:
         else if (origem == QVariant(QStringLiteral("NULL")))
             a.base.executar(QStringLiteral("UPDATE NOMSERIE SET Origem = NULL WHERE TipoDoc = 'GR' AND Serie = 1"));
         else
-            a.base.executar(QStringLiteral("UPDATE NOMSERIE SET Origem = ? WHERE TipoDoc = 'GR' AND Serie = 1"), {origem});
+            a.base.executar(QStringLiteral("UPDATE NOMSERIE SET Origem = ? WHERE TipoDoc = 'GR' AND Serie = 1"),
+                            {origem});
         frmImportacao w;
         w.bd = &a.bd;
         w.Form_Load();
@@ -217,7 +219,8 @@ private Q_SLOTS:
         QCOMPARE(w.grelha->numeroLinhas(), 60);
         QVERIFY(!w.grelha->modelo().valor(3, Col::AN).toBool());
         QVERIFY(w.grelha->modelo().valor(3, Col::Artigo).toString().isEmpty());
-        for (QWidget* b : std::initializer_list<QWidget*>{w.btCarga, w.btMarcar, w.btEnc, w.btSair, w.btCancelar, w.grelha})
+        for (QWidget* b :
+             std::initializer_list<QWidget*>{w.btCarga, w.btMarcar, w.btEnc, w.btSair, w.btCancelar, w.grelha})
             QVERIFY(b->isEnabled());
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.campo[1]));
     }

@@ -24,22 +24,36 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("conteudo");
         QTest::addColumn<QString>("chave");
         QTest::addColumn<QString>("esperado");
-        QTest::newRow("minusculas") << QByteArray("guias=GR,1,1,A1\r\n") << "GUIAS" << "GR,1,1,A1";
-        QTest::newRow("chave mista") << QByteArray("Guias=X\r\n") << "gUIAS" << "X";
-        QTest::newRow("espaco antes do igual") << QByteArray("GUIAS =GR\r\n") << "GUIAS" << "";
-        QTest::newRow("primeira ganha") << QByteArray("GUIAS=A\r\nGUIAS=B\r\n") << "GUIAS" << "A";
-        QTest::newRow("valor intacto") << QByteArray("ENTRADAS= ENT , 1,,x \r\n") << "ENTRADAS" << " ENT , 1,,x ";
-        QTest::newRow("valor vazio") << QByteArray("GUIAS=\r\nGUIAS=B\r\n") << "GUIAS" << "";
-        QTest::newRow("outras linhas") << QByteArray("; comentario\r\n[secção]\r\nENCOMENDAS=ENC,1\r\n") << "ENCOMENDAS" << "ENC,1";
-        QTest::newRow("prefixo de outra chave") << QByteArray("GUIASX=1\r\nGUIAS=2") << "GUIAS" << "2";
-        QTest::newRow("so LF") << QByteArray("A=1\nGUIAS=GR,1\nB=2\n") << "GUIAS" << "GR,1";
-        QTest::newRow("so CR") << QByteArray("A=1\rGUIAS=GR,1\rB=2\r") << "GUIAS" << "GR,1";
-        QTest::newRow("CR LF sem fim de linha") << QByteArray("A=1\r\nGUIAS=GR,1") << "GUIAS" << "GR,1";
-        QTest::newRow("sem a chave") << QByteArray("A=1\r\n") << "GUIAS" << "";
-        QTest::newRow("ficheiro vazio") << QByteArray() << "GUIAS" << "";
+        QTest::newRow("minusculas") << QByteArray("guias=GR,1,1,A1\r\n") << "GUIAS"
+                                    << "GR,1,1,A1";
+        QTest::newRow("chave mista") << QByteArray("Guias=X\r\n") << "gUIAS"
+                                     << "X";
+        QTest::newRow("espaco antes do igual") << QByteArray("GUIAS =GR\r\n") << "GUIAS"
+                                               << "";
+        QTest::newRow("primeira ganha") << QByteArray("GUIAS=A\r\nGUIAS=B\r\n") << "GUIAS"
+                                        << "A";
+        QTest::newRow("valor intacto") << QByteArray("ENTRADAS= ENT , 1,,x \r\n") << "ENTRADAS"
+                                       << " ENT , 1,,x ";
+        QTest::newRow("valor vazio") << QByteArray("GUIAS=\r\nGUIAS=B\r\n") << "GUIAS"
+                                     << "";
+        QTest::newRow("outras linhas") << QByteArray("; comentario\r\n[secção]\r\nENCOMENDAS=ENC,1\r\n") << "ENCOMENDAS"
+                                       << "ENC,1";
+        QTest::newRow("prefixo de outra chave") << QByteArray("GUIASX=1\r\nGUIAS=2") << "GUIAS"
+                                                << "2";
+        QTest::newRow("so LF") << QByteArray("A=1\nGUIAS=GR,1\nB=2\n") << "GUIAS"
+                               << "GR,1";
+        QTest::newRow("so CR") << QByteArray("A=1\rGUIAS=GR,1\rB=2\r") << "GUIAS"
+                               << "GR,1";
+        QTest::newRow("CR LF sem fim de linha") << QByteArray("A=1\r\nGUIAS=GR,1") << "GUIAS"
+                                                << "GR,1";
+        QTest::newRow("sem a chave") << QByteArray("A=1\r\n") << "GUIAS"
+                                     << "";
+        QTest::newRow("ficheiro vazio") << QByteArray() << "GUIAS"
+                                        << "";
         QTest::newRow("windows-1252") << QByteArray("ENTRADAS=ENT,1,A1,Entrada autom\xe1tica \x80,0\r\n") << "ENTRADAS"
                                       << QStringLiteral("ENT,1,A1,Entrada automática €,0");
-        QTest::newRow("linha longa antes") << (QByteArray(1 << 20, 'x') + "\r\nGUIAS=G\r\n") << "GUIAS" << "G";
+        QTest::newRow("linha longa antes") << (QByteArray(1 << 20, 'x') + "\r\nGUIAS=G\r\n") << "GUIAS"
+                                           << "G";
         QTest::newRow("lixo binario") << QByteArray("\x00\x01\xff\xfe=\x00\r\nGUIAS=G\x00H\r\n", 19) << "GUIAS"
                                       << QString::fromLatin1("G\0H", 3);
     }

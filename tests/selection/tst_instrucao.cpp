@@ -15,7 +15,8 @@ private Q_SLOTS:
             "DOCGCLIN.QUANT, DOCGCLIN.SERIE, DOCGCLIN.ANO,  DOCGCLIN.DATA, DOCGCCAB.VNUMDOC,DOCGCLIN.QTDORIG,"
             "DOCGCLIN.NUMLINHA,DOCGCCAB.TERCEIRO,DocGcCab.Data as DataDoc FROM         DOCGCLIN INNER JOIN DOCGCCAB ON "
             "DOCGCLIN.NNUMDOC = DOCGCCAB.NNUMDOC AND DOCGCLIN.TPDOCUM = DOCGCCAB.TPDOC AND DOCGCLIN.SERIE = "
-            "DOCGCCAB.SERIE AND DOCGCLIN.Ano = DOCGCCAB.Ano Where ( (DOCGCLIN.TPDOCUM ='T1' and DOCGCLIN.Serie ='S1') ) "
+            "DOCGCCAB.SERIE AND DOCGCLIN.Ano = DOCGCCAB.Ano Where ( (DOCGCLIN.TPDOCUM ='T1' and DOCGCLIN.Serie ='S1') "
+            ") "
             "and docgclin.quant>0 and docgclin.linanu<>-1 AND (DOCGCCAB.TERCEIRO = 'C1') Order by DOCGCCAB.Data");
         QCOMPARE(i.comLiterais(), esperado);
         QCOMPARE(i.comLiterais().size(), 600);
