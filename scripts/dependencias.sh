@@ -8,7 +8,7 @@ pacotes=(
   libsodium-dev libpq-dev libsqlite3-dev sqlite3
   postgresql postgresql-client
   xvfb xauth fonts-dejavu-core fonts-liberation
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev llvm
 )
 em_falta=()
 for p in "${pacotes[@]}"; do

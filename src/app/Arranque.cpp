@@ -13,20 +13,38 @@ namespace Arranque {
 
 namespace {
 
-/// Warns (once, without refusing) when a configuration file holding a
-/// password can be read by other users of the workstation.
-void avisarPermissoes(const QString& caminho, bool temPassword) {
-    if (!temPassword || !QFileInfo::exists(caminho))
+/// Whether values read from a configuration file hold a password: the ERP
+/// user's (E2), the database's (D4), or one inside the ERP's connection text (E4).
+bool guardaPassword(const QString& e2, const QString& e4, const QString& d4) {
+    if (!e2.isEmpty() || !d4.isEmpty())
+        return true;
+    try {
+        return !TextoLigacao::analisar(e4).password.isEmpty();
+    } catch (const Erro&) {
+        return false; // no usable connection text: the login says so
+    }
+}
+
+/// Warns once, without refusing, about the configuration files that hold a
+/// password and can be read by other users of the workstation.
+void avisarPermissoes(QStringList caminhos) {
+    caminhos.removeDuplicates();
+    QStringList legiveis;
+    for (const QString& c : caminhos) {
+        if (QFileInfo::exists(c) && (QFile::permissions(c) & (QFile::ReadGroup | QFile::ReadOther)))
+            legiveis << QLatin1Char('"') + c + QLatin1Char('"');
+    }
+    if (legiveis.isEmpty())
         return;
-    const QFile::Permissions p = QFile::permissions(caminho);
-    if (!(p & (QFile::ReadGroup | QFile::ReadOther)))
-        return;
-    Mensagens::actual().caixa(
-        QStringLiteral("Orlavane"),
-        QStringLiteral("O ficheiro de configuração \"%1\" guarda palavras-passe e pode ser lido por outros "
-                       "utilizadores deste posto. Torne-o legível só pelo seu dono (chmod 600).")
-            .arg(caminho),
-        Mensagens::Botoes::Ok, Mensagens::Icone::Aviso);
+    const QString texto =
+        legiveis.size() == 1
+            ? QStringLiteral("O ficheiro de configuração %1 guarda palavras-passe e pode ser lido por outros "
+                             "utilizadores deste posto. Torne-o legível só pelo seu dono (chmod 600).")
+                  .arg(legiveis.constFirst())
+            : QStringLiteral("Os ficheiros de configuração %1 guardam palavras-passe e podem ser lidos por outros "
+                             "utilizadores deste posto. Torne-os legíveis só pelo seu dono (chmod 600).")
+                  .arg(legiveis.join(QStringLiteral(" e ")));
+    Mensagens::actual().caixa(QStringLiteral("Orlavane"), texto, Mensagens::Botoes::Ok, Mensagens::Icone::Aviso);
 }
 
 } // namespace
@@ -46,10 +64,14 @@ Programa Main(const std::function<std::unique_ptr<SessaoErp>()>& criarSessao) {
 
     // ERP login.
     std::array<QString, 5> e;
+    // The files whose own text holds a password (not what the operator typed).
+    QStringList comPassword;
     {
         ConfigErp config;
         config.ler(caminho);
         e = config.valores();
+        if (guardaPassword(e[1], e[3], QString()))
+            comPassword << caminho;
         if (e[0].isEmpty() || e[2].isEmpty() || e[3].isEmpty() || e[4].isEmpty()) {
             config.completar();
             e = config.valores();
@@ -66,21 +88,26 @@ Programa Main(const std::function<std::unique_ptr<SessaoErp>()>& criarSessao) {
 
     // Company database.
     std::array<QString, 4> d;
-    bool temPassword = !e[1].isEmpty();
     QString texto;
     {
         ConfigBd config;
         config.ler(caminho);
-        temPassword = temPassword || !config.valores()[3].isEmpty();
+        const bool d4NoFicheiro = !config.valores()[3].isEmpty();
+        if (d4NoFicheiro)
+            comPassword << caminho;
         if (config.valores()[0].isEmpty() || config.valores()[1].isEmpty() || config.valores()[2].isEmpty()) {
-            config.lerAlternativo(juntarCaminho(Pastas::pastaAplicacao(), FicheiroAlternativo));
+            const QString alternativo = juntarCaminho(Pastas::pastaAplicacao(), FicheiroAlternativo);
+            config.lerAlternativo(alternativo);
             config.definicao(0);
             config.completar();
+            // With setting 0 nothing is asked: a password that appeared came from the fall-back file.
+            if (!d4NoFicheiro && !config.valores()[3].isEmpty())
+                comPassword << alternativo;
         }
         d = config.valores();
         texto = LigacaoBd().construir(Fornecedor, 1, d[0], d[1], d[2], d[3]);
     }
-    avisarPermissoes(caminho, temPassword);
+    avisarPermissoes(comPassword);
     programa.baseDados = std::make_unique<BaseDados>();
     if (!programa.baseDados->abrir(texto)) {
         // Without the company database nothing can be done: say which one and end.

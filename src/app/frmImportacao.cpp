@@ -13,6 +13,8 @@
 #include <QPushButton>
 #include <QStyle>
 
+#include <algorithm>
+
 namespace {
 
 /// A number as the tables hold it, compared as a number: a text that reads as
@@ -98,6 +100,14 @@ void frmImportacao::validarParametros(const QString& caminho) const {
         t.toLongLong(&ok);
         return ok;
     };
+    // Control characters are junk in a type, a series or a text, and a NUL
+    // would break every statement on PostgreSQL.
+    const std::pair<const char*, const QStringList*> listas[] = {
+        {"ENCOMENDAS", &TiposEncomenda}, {"GUIAS", &TiposGuia}, {"ENTRADAS", &TiposEntrada}};
+    for (const auto& [chave, lista] : listas)
+        for (const QString& item : *lista)
+            if (std::any_of(item.cbegin(), item.cend(), [](QChar c) { return c.category() == QChar::Other_Control; }))
+                recusar(QStringLiteral("a chave %1 tem caracteres de controlo; não parece texto.").arg(QLatin1String(chave)));
     if (TiposEncomenda.size() < 2)
         recusar(QStringLiteral("a chave ENCOMENDAS deve ter pelo menos um par tipo,série (tem %1 elemento(s)).")
                     .arg(TiposEncomenda.size()));

@@ -5,7 +5,12 @@
 #include <cmath>
 
 bool valorVazio(const QVariant& v) {
-    return !v.isValid() || v.isNull() || (v.metaType().id() == QMetaType::QString && v.toString().isEmpty());
+    if (!v.isValid())
+        return true;
+    // A text is looked at in place (this runs for every row of "&Marcar").
+    if (v.metaType() == QMetaType::fromType<QString>())
+        return v.isNull() || static_cast<const QString*>(v.constData())->isEmpty();
+    return v.isNull();
 }
 
 Moeda moedaOuZero(const QVariant& v) {

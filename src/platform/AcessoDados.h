@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
@@ -8,6 +9,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 /// The folders the program knows of.
@@ -129,6 +131,13 @@ public:
     /// Moves to the next row; false at the end. Raises Erro on a database error.
     virtual bool avancar() = 0;
     virtual QVariant valor(int indice) const = 0;
+    /// A text value's UTF-8 bytes as the engine holds them, for a reader that
+    /// converts them itself; nothing when the value is not text or the cursor
+    /// cannot hand them out. Valid until the cursor moves.
+    virtual std::optional<QByteArrayView> textoUtf8(int indice) const {
+        Q_UNUSED(indice);
+        return std::nullopt;
+    }
     /// Lets go of what the cursor holds in the database (its statement) once
     /// its reader has taken out every row it wants; avancar() is false after.
     virtual void libertar() {}
@@ -170,6 +179,10 @@ public:
     /// with valor(), lets a walk over many records look the name up once.
     int indiceCampo(const QString& nome) const;
     QVariant valor(int indice) const;
+    /// The current record's text value as UTF-8 bytes, when the cursor can hand
+    /// them out without making a string (see CursorDados::textoUtf8); a reader
+    /// that gets nothing uses valor(). Valid until the record set moves.
+    std::optional<QByteArrayView> textoUtf8(int indice) const;
     QStringList nomes() const;
 
     /// Used by BaseDados: takes over a cursor positioned before its first row.

@@ -7,6 +7,8 @@
 #include <QPointer>
 #include <QRegularExpressionValidator>
 
+#include <algorithm>
+
 namespace {
 
 /// Watches the whole application for clicks and access keys that would take
@@ -69,7 +71,24 @@ private:
 
 CampoEntrada::CampoEntrada(QWidget* parent) : QLineEdit(parent) {
     Vigia::garantir();
-    connect(this, &QLineEdit::textEdited, this, [this] {
+    connect(this, &QLineEdit::textEdited, this, [this](const QString& texto) {
+        // Control characters (the line end of a pasted spreadsheet cell, a
+        // tab, a NUL) are never part of a code, and a NUL cannot even reach
+        // PostgreSQL: the field drops them.
+        const auto controlo = [](QChar c) { return c.category() == QChar::Other_Control; };
+        if (std::any_of(texto.cbegin(), texto.cend(), controlo)) {
+            const qsizetype cursor = cursorPosition();
+            QString limpo;
+            int novoCursor = 0;
+            for (qsizetype i = 0; i < texto.size(); ++i) {
+                if (controlo(texto.at(i)))
+                    continue;
+                limpo += texto.at(i);
+                novoCursor += i < cursor ? 1 : 0;
+            }
+            setText(limpo);
+            setCursorPosition(novoCursor);
+        }
         // Typed keys were told already; this catches Delete, cut, paste, undo.
         if (!m_aTratarTecla && aoEditar)
             aoEditar();

@@ -13,6 +13,7 @@ namespace {
 void fecharLigacao(const QString& nome) {
     if (nome.isEmpty() || !QSqlDatabase::contains(nome))
         return;
+    ErpBd::esquecerPreparadas(nome);
     {
         QSqlDatabase db = QSqlDatabase::database(nome, false);
         db.close();

@@ -1,12 +1,17 @@
 #include "ErpLocalInterno.h"
 
 #include "Erro.h"
+#include "SqliteDirecto.h"
 
 #include <QSet>
 #include <QSqlError>
 #include <QSqlRecord>
 
+#include <algorithm>
 #include <limits>
+#include <unordered_map>
+
+#include <sqlite3.h>
 
 namespace ErpBd {
 
@@ -16,8 +21,12 @@ namespace {
 thread_local QSet<QString> transaccoesPg;
 
 QString textoErro(const QSqlError& erro) {
-    const QString t = erro.databaseText().trimmed();
-    return t.isEmpty() ? erro.text().trimmed() : t;
+    QString t = erro.databaseText().trimmed();
+    if (t.isEmpty())
+        t = erro.text().trimmed();
+    // Qt leaves no error at all for a statement on a closed connection: the
+    // operator must still be told something.
+    return t.isEmpty() ? QStringLiteral("A base de dados falhou sem indicar o motivo.") : t;
 }
 
 QVariant nulo() {
@@ -37,43 +46,162 @@ QString decimais(Moeda valor, QChar separador, int minimo) {
     return r;
 }
 
-} // namespace
+/// The statements prepared on each connection of this thread (by name), one
+/// per text, kept while the connection stays as it is: a store of a thousand
+/// lines, and the suggestions for its lines, prepare each statement once.
+thread_local std::unordered_map<QString, std::unordered_map<QString, QSqlQuery>> preparadasPorLigacao;
 
-QSqlQuery executar(const QSqlDatabase& db, const QString& sql, const QVariantList& valores) {
+QSqlQuery novaConsulta(const QSqlDatabase& db) {
     QSqlQuery q(db);
     q.setForwardOnly(true);
     // Amounts come back as exact decimal text, not as doubles.
     q.setNumericalPrecisionPolicy(QSql::HighPrecision);
-    bool ok = q.prepare(sql);
-    if (ok) {
-        for (const QVariant& v : valores) {
-            // A null QString would be bound as SQL NULL: empty text is meant.
-            if (!v.isNull() && v.userType() == QMetaType::QString && v.toString().isNull())
-                q.addBindValue(QString(QLatin1String("")));
-            else
-                q.addBindValue(v);
-        }
-        ok = q.exec();
-    }
-    if (!ok) {
-        const QString texto = textoErro(q.lastError());
-        // A rejected statement aborts a PostgreSQL transaction: end it now, so
-        // that the statements still open can be released on the server.
-        if (transaccoesPg.remove(db.connectionName()) && db.isOpen())
-            QSqlDatabase(db).rollback();
-        throw Erro(Erro::Sql, texto);
-    }
     return q;
 }
 
+[[noreturn]] void falhar(const QSqlQuery& q, const QSqlDatabase& db) {
+    const QString texto =
+        db.isOpen() ? textoErro(q.lastError()) : QStringLiteral("A ligação à base de dados está fechada.");
+    // A rejected statement aborts a PostgreSQL transaction: end it now, so
+    // that the statements still open can be released on the server.
+    if (transaccoesPg.remove(db.connectionName()) && db.isOpen())
+        QSqlDatabase(db).rollback();
+    throw Erro(Erro::Sql, texto);
+}
+
+/// A null QString would be bound as SQL NULL: empty text is meant.
+bool textoNulo(const QVariant& v) {
+    return !v.isNull() && v.userType() == QMetaType::QString && v.toString().isNull();
+}
+
+/// Binds the values in order and runs the prepared query.
+void correr(QSqlQuery& q, const QSqlDatabase& db, const QVariantList& valores) {
+    for (qsizetype i = 0; i < valores.size(); ++i) {
+        const QVariant& v = valores.at(i);
+        if (textoNulo(v))
+            q.bindValue(static_cast<int>(i), QString(QLatin1String("")));
+        else
+            q.bindValue(static_cast<int>(i), v);
+    }
+    if (!q.exec())
+        falhar(q, db);
+}
+
+/// Runs a prepared SQLite statement straight through the engine (Qt spends
+/// more on each bound value than the engine on the whole row). False when it
+/// is not a statement for that, or one of the values is not bound here: the
+/// caller then runs it through Qt. `linha` receives the first row, if any.
+bool correrDirecto(QSqlQuery& q, const QVariantList& valores, int& alteradas, std::optional<QVariantList>* linha) {
+    if (!SqliteDirecto::disponivel())
+        return false;
+    sqlite3_stmt* s = SqliteDirecto::instrucao(q);
+    if (!s)
+        return false;
+    sqlite3_reset(s);
+    bool ok = false;
+    if (std::none_of(valores.begin(), valores.end(), textoNulo)) {
+        ok = SqliteDirecto::ligar(s, valores);
+    } else {
+        QVariantList vazios = valores;
+        for (QVariant& v : vazios)
+            if (textoNulo(v))
+                v = QString(QLatin1String(""));
+        ok = SqliteDirecto::ligar(s, vazios);
+    }
+    if (!ok)
+        return false;
+    const int passo = sqlite3_step(s);
+    if (passo == SQLITE_ROW || passo == SQLITE_DONE) {
+        if (linha && passo == SQLITE_ROW) {
+            QVariantList r;
+            const int n = sqlite3_column_count(s);
+            for (int i = 0; i < n; ++i)
+                r << SqliteDirecto::valor(s, i, q.numericalPrecisionPolicy());
+            *linha = std::move(r);
+        }
+        alteradas = sqlite3_changes(sqlite3_db_handle(s));
+        sqlite3_reset(s);
+        return true;
+    }
+    // As the driver: a generic error is reset first, to get its own text.
+    if (passo == SQLITE_ERROR || passo == SQLITE_CONSTRAINT)
+        sqlite3_reset(s);
+    const QString texto = SqliteDirecto::erro(s);
+    sqlite3_reset(s);
+    throw Erro(Erro::Sql, texto.isEmpty() ? QStringLiteral("A base de dados falhou sem indicar o motivo.") : texto);
+}
+
+/// The statement prepared earlier (or now) for this text on this connection;
+/// none when the connection is closed or the text does not prepare (the
+/// usual path then says why).
+QSqlQuery* preparada(const QSqlDatabase& db, const QString& sql) {
+    if (!db.isOpen())
+        return nullptr;
+    auto& consultas = preparadasPorLigacao[db.connectionName()];
+    auto i = consultas.find(sql);
+    // A SQLite statement the driver let go of (its connection was closed and
+    // opened again) is prepared anew.
+    if (i != consultas.end() && db.driverName() == QLatin1String("QSQLITE") && SqliteDirecto::disponivel() &&
+        !SqliteDirecto::instrucao(i->second)) {
+        consultas.erase(i);
+        i = consultas.end();
+    }
+    if (i == consultas.end()) {
+        QSqlQuery q = novaConsulta(db);
+        if (!q.prepare(sql))
+            return nullptr;
+        i = consultas.emplace(sql, std::move(q)).first;
+    }
+    return &i->second;
+}
+
+} // namespace
+
+QSqlQuery executar(const QSqlDatabase& db, const QString& sql, const QVariantList& valores) {
+    QSqlQuery q = novaConsulta(db);
+    if (!q.prepare(sql))
+        falhar(q, db);
+    correr(q, db, valores);
+    return q;
+}
+
+int escrever(const QSqlDatabase& db, const QString& sql, const QVariantList& valores) {
+    if (QSqlQuery* q = preparada(db, sql)) {
+        int alteradas = 0;
+        if (correrDirecto(*q, valores, alteradas, nullptr))
+            return alteradas;
+        correr(*q, db, valores);
+        return q->numRowsAffected();
+    }
+    return executar(db, sql, valores).numRowsAffected();
+}
+
 std::optional<QVariantList> primeiraLinha(const QSqlDatabase& db, const QString& sql, const QVariantList& valores) {
-    QSqlQuery q = executar(db, sql, valores);
-    if (!q.next())
-        return std::nullopt;
-    QVariantList r;
-    const int n = q.record().count();
-    for (int i = 0; i < n; ++i)
-        r << q.value(i);
+    // Only the first row is read and the query is let go of at once: it is
+    // prepared once per connection too.
+    QSqlQuery propria;
+    QSqlQuery* q = preparada(db, sql);
+    const bool daLoja = q != nullptr;
+    if (daLoja) {
+        std::optional<QVariantList> linha;
+        int alteradas = 0;
+        if (correrDirecto(*q, valores, alteradas, &linha))
+            return linha;
+        correr(*q, db, valores);
+    } else {
+        propria = executar(db, sql, valores);
+        q = &propria;
+    }
+    std::optional<QVariantList> r;
+    if (q->next()) {
+        QVariantList linha;
+        const int n = q->record().count();
+        for (int i = 0; i < n; ++i)
+            linha << q->value(i);
+        r = std::move(linha);
+    }
+    if (daLoja)
+        q->finish();
     return r;
 }
 
@@ -120,7 +248,12 @@ void Transaccao::confirmar() {
     }
 }
 
+void esquecerPreparadas(const QString& nomeLigacao) {
+    preparadasPorLigacao.erase(nomeLigacao);
+}
+
 void reabrir(QSqlDatabase db) {
+    esquecerPreparadas(db.connectionName());
     db.close();
     if (!db.open())
         throw Erro(Erro::BaseDadosFechada,
@@ -130,7 +263,7 @@ void reabrir(QSqlDatabase db) {
 
 qint32 proximoNumero(const QSqlDatabase& db, bool postgres, const QString& tipo, int serie, int ano) {
     const QVariantList chave{tipo, serie, ano};
-    executar(db,
+    escrever(db,
              QStringLiteral("INSERT INTO ErpNumeracao (TipoDoc, Serie, Ano, Ultimo) VALUES (?, ?, ?, 0)"
                             " ON CONFLICT DO NOTHING"),
              chave);
@@ -151,7 +284,7 @@ qint32 proximoNumero(const QSqlDatabase& db, bool postgres, const QString& tipo,
     const qint64 numero = qMax(ultimo->at(0).toLongLong(), maior ? maior->at(0).toLongLong() : 0) + 1;
     if (numero > std::numeric_limits<qint32>::max())
         throw Recusa{QStringLiteral("A numeração de %1/%2/%3 esgotou-se.").arg(tipo).arg(serie).arg(ano)};
-    executar(db, QStringLiteral("UPDATE ErpNumeracao SET Ultimo = ? WHERE TipoDoc = ? AND Serie = ? AND Ano = ?"),
+    escrever(db, QStringLiteral("UPDATE ErpNumeracao SET Ultimo = ? WHERE TipoDoc = ? AND Serie = ? AND Ano = ?"),
              {numero, tipo, serie, ano});
     return static_cast<qint32>(numero);
 }
@@ -203,7 +336,7 @@ QString textoQuantidade(Moeda valor) {
 void inserirDocumento(const QSqlDatabase& db, const CabecalhoGravar& cab, qint32 numero,
                       const std::vector<LinhaGravar>& linhas, const NucleoErp& nucleo) {
     const QString data = textoData(cab.data);
-    executar(db,
+    escrever(db,
              QStringLiteral("INSERT INTO DOCGCCAB (TPDOC, SERIE, NNUMDOC, ANO, DATA, TERCEIRO, TIPOTERCEIRO, VNUMDOC,"
                             " AREAGESTAO, SECTOR, TIPOPRECO, NUMCONTRIBUINTE, DESCONTOCAB, PROCESSO, MEIOTRANSPORTE,"
                             " MATRICULA, LOCALCARGA, LOCALDESCARGA, ARMAZEM, OBSERVACOES, MODOGRAVACAO, UTILIZADOR,"
@@ -237,7 +370,7 @@ void inserirDocumento(const QSqlDatabase& db, const CabecalhoGravar& cab, qint32
     for (const LinhaGravar& l : linhas) {
         ++numLinha;
         const bool comOrigem = l.origem.has_value();
-        executar(
+        escrever(
             db,
             QStringLiteral("INSERT INTO DOCGCLIN (TPDOCUM, SERIE, NNUMDOC, ANO, NUMLINHA, TIPODELINHA, ARTIGO, DESCR,"
                            " ARMAZEM, DATA, PRUNIT, QTDORIG, QUANT, LINANU, ORDOC, ORANO, ORNUM, ORSERIE,"
@@ -270,13 +403,13 @@ void satisfazer(const QSqlDatabase& db, const LinhaGravar::Origem& origem, Moeda
     // keeps NUMERIC values as floating point). The condition is checked by the
     // update itself, against the row as it is when the update locks it.
     const qlonglong unidades = quantidade.unidades();
-    QSqlQuery q =
-        executar(db,
+    const int alteradas =
+        escrever(db,
                  QStringLiteral("UPDATE DOCGCLIN SET QUANT = (ROUND(QUANT * 10000) - ?) / 10000.0"
                                 " WHERE TPDOCUM = ? AND SERIE = ? AND NNUMDOC = ? AND ANO = ? AND NUMLINHA = ?"
                                 " AND LINANU <> -1 AND ROUND(QUANT * 10000) >= ?"),
                  QVariantList{unidades} + chave + QVariantList{unidades});
-    if (q.numRowsAffected() == 1)
+    if (alteradas == 1)
         return;
     const auto agora = primeiraLinha(
         db,

@@ -131,7 +131,9 @@ template <class F> bool armazenar(NucleoErp& n, const QString& operacao, F&& esc
     }
     try {
         std::optional<ErpBd::Transaccao> transaccao;
-        if (n.postgres && !n.db().isOpen())
+        // A connection closed under the session (a store that failed when it
+        // was cut) is opened again, on either engine.
+        if (!n.db().isOpen())
             ErpBd::reabrir(n.db());
         try {
             transaccao.emplace(n.db(), n.postgres);

@@ -57,6 +57,12 @@ namespace ErpBd {
 /// Runs a statement with its values bound in order; raises Erro (Sql) with
 /// the database's text when it is rejected.
 QSqlQuery executar(const QSqlDatabase& db, const QString& sql, const QVariantList& valores = {});
+/// Runs a statement that writes and gives the number of rows it changed. It is
+/// prepared once per text and connection (as are primeiraLinha's).
+int escrever(const QSqlDatabase& db, const QString& sql, const QVariantList& valores);
+/// Lets go of the statements prepared on a connection: before it is closed
+/// for good or opened again.
+void esquecerPreparadas(const QString& nomeLigacao);
 /// The first row of a query, or nothing when it has none.
 std::optional<QVariantList> primeiraLinha(const QSqlDatabase& db, const QString& sql, const QVariantList& valores);
 

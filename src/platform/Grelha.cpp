@@ -70,6 +70,16 @@ std::optional<bool> paraBooleano(const QVariant& v) {
     return std::nullopt;
 }
 
+/// Whether converter() would give `v` back as it is: a mark already a
+/// boolean, a currency value already Moeda, or a column that converts nothing.
+bool jaConvertido(const DefinicaoColuna& col, const QVariant& v) {
+    if (col.caixaVerificacao || col.tipo == TipoColuna::Booleano)
+        return v.typeId() == QMetaType::Bool;
+    if (col.tipo == TipoColuna::Moeda)
+        return eMoeda(v);
+    return true;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -137,16 +147,19 @@ void ModeloGrelha::limparValores() {
     actualizar();
 }
 
-void ModeloGrelha::verificar(int linha, int indice) const {
-    if (linha < 0 || linha >= numeroLinhas() || indice < 0 || indice >= numeroColunas())
-        throw Erro(Erro::Grelha, QStringLiteral("A grelha não tem a célula (%1, %2).").arg(linha).arg(indice));
+void ModeloGrelha::foraDaGrelha(int linha, int indice) {
+    throw Erro(Erro::Grelha, QStringLiteral("A grelha não tem a célula (%1, %2).").arg(linha).arg(indice));
 }
 
-void ModeloGrelha::guardar(int linha, int indice, QVariant v) {
+QVariant& ModeloGrelha::celula(int linha, int indice) {
     LinhaGrelha& l = m_linhas[static_cast<std::size_t>(linha)];
     if (l.size() <= static_cast<std::size_t>(indice))
         l.resize(m_colunas.size());
-    l[static_cast<std::size_t>(indice)] = std::move(v);
+    return l[static_cast<std::size_t>(indice)];
+}
+
+void ModeloGrelha::guardar(int linha, int indice, QVariant v) {
+    celula(linha, indice) = std::move(v);
 }
 
 QVariant ModeloGrelha::valor(int linha, int indice) const {
@@ -157,7 +170,19 @@ QVariant ModeloGrelha::valor(int linha, int indice) const {
 
 void ModeloGrelha::definirValor(int linha, int indice, const QVariant& v) {
     verificar(linha, indice);
-    guardar(linha, indice, converter(indice, v));
+    // A value already of the column's type is what converter() would give back.
+    if (jaConvertido(m_colunas[static_cast<std::size_t>(indice)], v))
+        celula(linha, indice) = v;
+    else
+        celula(linha, indice) = converter(indice, v);
+}
+
+void ModeloGrelha::definirValor(int linha, int indice, QVariant&& v) {
+    verificar(linha, indice);
+    if (jaConvertido(m_colunas[static_cast<std::size_t>(indice)], v))
+        celula(linha, indice) = std::move(v);
+    else
+        celula(linha, indice) = converter(indice, v);
 }
 
 void ModeloGrelha::definirValorCelula(int linha, int indice, const QVariant& v) {
@@ -185,8 +210,13 @@ void ModeloGrelha::escreverLinhas(int primeira, std::vector<LinhaGrelha>&& linha
         if (linha.size() > colunas)
             linha.resize(colunas);
         for (std::size_t c : aConverter) {
-            if (c < linha.size())
-                linha[c] = converter(static_cast<int>(c), linha[c]);
+            // A value already of the column's type (the load's currency values
+            // and marks) is what converter() would give back.
+            if (c >= linha.size())
+                continue;
+            const QVariant& v = linha[c];
+            if (!jaConvertido(m_colunas[c], v))
+                linha[c] = converter(static_cast<int>(c), v);
         }
     }
 

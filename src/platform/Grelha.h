@@ -62,6 +62,7 @@ public:
     /// Puts a value without telling the views: call actualizar() once after a
     /// bulk change. Currency columns keep currency (Moeda) values.
     void definirValor(int linha, int indice, const QVariant& v);
+    void definirValor(int linha, int indice, QVariant&& v);
     /// Puts a value and tells the views about this one cell.
     void definirValorCelula(int linha, int indice, const QVariant& v);
     /// Replaces rows [primeira, primeira + linhas.size()) and sets the row count
@@ -98,7 +99,13 @@ Q_SIGNALS:
     void valorAlterado();
 
 private:
-    void verificar(int linha, int indice) const;
+    void verificar(int linha, int indice) const {
+        if (linha < 0 || linha >= numeroLinhas() || indice < 0 || indice >= numeroColunas())
+            foraDaGrelha(linha, indice);
+    }
+    [[noreturn]] static void foraDaGrelha(int linha, int indice);
+    /// The row's cell, the row made as long as the columns first.
+    QVariant& celula(int linha, int indice);
     void guardar(int linha, int indice, QVariant v);
     QString textoGeral(const QVariant& v) const;
 

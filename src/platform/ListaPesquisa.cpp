@@ -2,6 +2,8 @@
 
 #include "Erro.h"
 #include "Grelha.h"
+#include "Guarda.h"
+#include "MinusculasSqlite.h"
 
 #include <QCoreApplication>
 #include <QHeaderView>
@@ -40,7 +42,10 @@ QString citarNome(const QString& nome) { return QLatin1Char('"') + QString(nome)
 } // namespace
 
 ModeloPesquisa::ModeloPesquisa(const QString& nomeLigacao, QObject* parent)
-    : QAbstractTableModel(parent), m_nomeLigacao(nomeLigacao) {}
+    : QAbstractTableModel(parent), m_nomeLigacao(nomeLigacao) {
+    // The narrowing lowers both sides: on SQLite, every letter, not ASCII only.
+    minusculasUnicode(QSqlDatabase::database(m_nomeLigacao, false));
+}
 
 void ModeloPesquisa::definirConsulta(const QString& sql) {
     m_sql = sql;
@@ -49,9 +54,12 @@ void ModeloPesquisa::definirConsulta(const QString& sql) {
 }
 
 void ModeloPesquisa::filtrar(const QString& texto) {
-    if (texto == m_filtro)
+    // No name holds a control character, and a NUL cannot reach PostgreSQL.
+    QString t = texto;
+    t.removeIf([](QChar c) { return c.category() == QChar::Other_Control; });
+    if (t == m_filtro)
         return;
-    m_filtro = texto;
+    m_filtro = t;
     recomecar();
 }
 
@@ -140,7 +148,18 @@ bool ModeloPesquisa::canFetchMore(const QModelIndex& parent) const { return !par
 void ModeloPesquisa::fetchMore(const QModelIndex& parent) {
     if (parent.isValid() || m_fim)
         return;
-    std::vector<std::vector<QVariant>> novas = lerPagina();
+    // The view asks for more inside its events: an error ends the program
+    // through the guard instead of unwinding through Qt's event loop.
+    std::vector<std::vector<QVariant>> novas;
+    bool lida = false;
+    guarda([&] {
+        novas = lerPagina();
+        lida = true;
+    });
+    if (!lida) {
+        m_fim = true;
+        return;
+    }
     if (novas.empty())
         return;
     const int antes = static_cast<int>(m_linhas.size());
@@ -181,9 +200,12 @@ ListaPesquisa::ListaPesquisa(std::unique_ptr<Ligacao> ligacao, QWidget* parent)
     m_tabela->installEventFilter(this);
     connect(m_tabela, &QTableView::doubleClicked, this, [this] { escolher(); });
     connect(m_filtro, &QLineEdit::textEdited, this, [this](const QString& t) {
-        m_modelo->filtrar(t);
-        if (m_modelo->rowCount() > 0)
-            m_tabela->setCurrentIndex(m_modelo->index(0, 0));
+        // Inside an event: an error must not unwind through Qt's event loop.
+        guarda([&] {
+            m_modelo->filtrar(t);
+            if (m_modelo->rowCount() > 0)
+                m_tabela->setCurrentIndex(m_modelo->index(0, 0));
+        });
     });
     resize(twipsParaPixeis(8000, this), twipsParaPixeis(6000, this, true));
 }

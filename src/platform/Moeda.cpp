@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 #include <string_view>
+#include <type_traits>
 
 namespace {
 
@@ -133,8 +134,18 @@ Leitura lerDecimalC(std::string_view t, std::int64_t& unidades) {
     return paraUnidades(digitos, expoente, negativo, unidades) ? Leitura::Valor : Leitura::ForaDeLimites;
 }
 
-/// The shortest decimal text that reads back as `v` ("0.1", "1e+20").
+/// The shortest decimal text that reads back as `v` ("0.1", "1e+20"), rounded
+/// to ten-thousandths.
 template <typename Real> std::int64_t unidadesDeReal(Real v) {
+    // Below 2^33 distinct ten-thousandths are distinct doubles, far apart: when
+    // the nearest one reads back as `v`, it is that shortest text's value.
+    if constexpr (std::is_same_v<Real, double>) {
+        if (std::fabs(v) < 8589934592.0) {
+            const std::int64_t u = std::llround(v * 10000.0);
+            if (static_cast<double>(u) / 10000.0 == v)
+                return u;
+        }
+    }
     if (std::isnan(v))
         return 0;
     if (std::isinf(v))

@@ -77,8 +77,10 @@ TextoLigacao TextoLigacao::analisar(const QString& texto) {
             bool ok = false;
             t.porta = valor.toInt(&ok);
             if (!ok || t.porta <= 0 || t.porta > 65535)
+                // The value is not quoted: in a text written without quotes it
+                // may be the end of a password that holds ";Port=".
                 throw Erro(Erro::Configuracao,
-                           QStringLiteral("A porta \"%1\" da base de dados não é válida.").arg(valor));
+                           QStringLiteral("A porta da base de dados não é válida: tem de ser um número de 1 a 65535."));
         } else if (k == QLatin1String("database"))
             t.base = valor;
         else if (k == QLatin1String("user"))

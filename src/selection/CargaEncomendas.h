@@ -35,9 +35,10 @@ QString dataDdMmAaaa(const QVariant& v);
 QString textoSimples(const QVariant& v);
 
 /// Reads every record of the pending-order result into grid rows, in order,
-/// skipping order lines already in `existentes` (and adding the new ones).
-/// `progresso` is called now and then so that the window can repaint.
-std::vector<LinhaGrelha> lerLinhasEncomenda(RecordSet& rs, ChavesLinhas& existentes,
+/// skipping order lines already in `existentes` (the grid's) and lines met
+/// earlier in the same result. `progresso` is called now and then (every
+/// tenth of a second or so) so that the window can repaint.
+std::vector<LinhaGrelha> lerLinhasEncomenda(RecordSet& rs, const ChavesLinhas& existentes,
                                             const std::function<void()>& progresso = {});
 
 /// The grid's row count once loaded lines fill rows [0, linhaSeguinte): at

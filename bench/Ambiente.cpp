@@ -1,0 +1,237 @@
+#include "Ambiente.h"
+
+#include "DadosDemo.h"
+#include "ErpLocal.h"
+#include "Erro.h"
+#include "Guarda.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QEvent>
+#include <QFile>
+#include <QWindow>
+
+#include <libpq-fe.h>
+
+#include <stdexcept>
+
+namespace Bench {
+
+namespace {
+
+Ambiente* g_ambiente = nullptr;
+
+/// Host, port and user of a libpq connection text.
+struct ServidorPg {
+    QString host;
+    int porta = 5432;
+    QString utilizador;
+};
+
+ServidorPg servidorPg(const QString& ligacao) {
+    ServidorPg s;
+    char* erro = nullptr;
+    PQconninfoOption* opcoes = PQconninfoParse(ligacao.toUtf8().constData(), &erro);
+    if (!opcoes) {
+        const QString texto = QString::fromUtf8(erro ? erro : "?");
+        PQfreemem(erro);
+        throw Erro(Erro::Configuracao, QStringLiteral("Ligação PostgreSQL inválida: %1").arg(texto));
+    }
+    for (PQconninfoOption* o = opcoes; o->keyword; ++o) {
+        if (!o->val)
+            continue;
+        const QString k = QString::fromLatin1(o->keyword), v = QString::fromUtf8(o->val);
+        if (k == QLatin1String("host"))
+            s.host = v;
+        else if (k == QLatin1String("port"))
+            s.porta = v.toInt();
+        else if (k == QLatin1String("user"))
+            s.utilizador = v;
+    }
+    PQconninfoFree(opcoes);
+    return s;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+
+int MensagensBench::caixa(const QString& titulo, const QString& texto, Botoes, Icone) {
+    m_textos << titulo + QStringLiteral(": ") + texto;
+    return RespostaOk;
+}
+
+void MensagensBench::terminar(int codigo) {
+    m_textos << QStringLiteral("o programa pediu para terminar (%1)").arg(codigo);
+}
+
+QStringList MensagensBench::tirar() {
+    QStringList r;
+    r.swap(m_textos);
+    return r;
+}
+
+// ---------------------------------------------------------------------------
+
+Ambiente::Ambiente(const Opcoes& opcoes) : m_opcoes(opcoes) {
+    if (!m_app.isValid() || !m_trabalho.isValid())
+        throw Erro(Erro::Ficheiro, QStringLiteral("Não foi possível criar as pastas temporárias."));
+    g_ambiente = this;
+    Mensagens::instalar(&m_mensagens);
+    for (DadosBench::Base b : {DadosBench::Base::Grande, DadosBench::Base::Pequena, DadosBench::Base::Clientes})
+        m_perfis.emplace(b, DadosBench::perfil(b, m_opcoes.rapido));
+
+    // The SQLite bases, made when missing or out of date.
+    for (const auto& [base, perfil] : m_perfis) {
+        auto e = std::make_unique<Empresa>();
+        e->nome = DadosBench::nomeBase(base);
+        e->ficheiro = QDir(m_opcoes.pastaDados).absoluteFilePath(perfil.nome + QStringLiteral(".db"));
+        if (DadosBench::garantirSqlite(e->ficheiro, perfil, m_opcoes.semente))
+            std::printf("Base de dados criada: %s\n", qPrintable(e->ficheiro));
+        e->textoLigacao = QStringLiteral("Driver=QSQLITE;Database=%1").arg(e->ficheiro);
+        m_empresas[e->nome] = std::move(e);
+    }
+    // The Guia writes: to a copy of the large base, made anew each run.
+    {
+        auto e = std::make_unique<Empresa>();
+        e->nome = QStringLiteral("guia");
+        e->ficheiro = m_trabalho.filePath(QStringLiteral("guia.db"));
+        if (!QFile::copy(empresa(QStringLiteral("grande")).ficheiro, e->ficheiro))
+            throw Erro(Erro::Ficheiro, QStringLiteral("A cópia da base grande para a Guia falhou."));
+        e->textoLigacao = QStringLiteral("Driver=QSQLITE;Database=%1").arg(e->ficheiro);
+        m_empresas[e->nome] = std::move(e);
+    }
+    if (!m_opcoes.postgres.isEmpty()) {
+        const DadosBench::Perfil& p = m_perfis.at(DadosBench::Base::Grande);
+        auto e = std::make_unique<Empresa>();
+        e->nome = QStringLiteral("grande-pg");
+        e->baseDados = QStringLiteral("orlavane_bench_") + QString(p.nome).replace(QLatin1Char('-'), QLatin1Char('_'));
+        if (DadosBench::garantirPostgres(m_opcoes.postgres, e->baseDados, p, m_opcoes.semente))
+            std::printf("Base de dados PostgreSQL criada: %s\n", qPrintable(e->baseDados));
+        const ServidorPg s = servidorPg(m_opcoes.postgres);
+        e->textoLigacao = QStringLiteral("Driver=QPSQL;Host=%1;Port=%2;Database=%3;User=%4")
+                              .arg(s.host)
+                              .arg(s.porta)
+                              .arg(e->baseDados, s.utilizador);
+        m_empresas[e->nome] = std::move(e);
+    }
+
+    // The parameters file of the demo: two order types (ENC, ENW) of the three.
+    Demo::escreverParametros(m_app.filePath(QStringLiteral("zeb_Parametros_Orlavane.zeb")));
+    Pastas::definirPastaAplicacao(m_app.path());
+
+    // Start-up reads its configuration from the application folder (no
+    // maker's folder under the base folder).
+    const QString arranque = pastaArranque();
+    QDir().mkpath(arranque);
+    Demo::escreverParametros(QDir(arranque).filePath(QStringLiteral("zeb_Parametros_Orlavane.zeb")));
+    const Empresa& grande = *m_empresas.at(QStringLiteral("grande"));
+    escreverConfiguracao(QDir(arranque).filePath(QStringLiteral("Orlavane.zeb")),
+                         {DadosBench::Utilizador, DadosBench::Password, DadosBench::Empresa,
+                          QStringLiteral("Driver=QSQLITE;Database=%1").arg(grande.ficheiro), QStringLiteral("bench")},
+                         {QStringLiteral("sqlite"), grande.ficheiro, DadosBench::Utilizador, QString()});
+}
+
+Ambiente::~Ambiente() {
+    // Each window logs the ERP session off and closes its database as it goes.
+    m_empresas.clear();
+    Mensagens::instalar(nullptr);
+    Pastas::definirPastaAplicacao(QString());
+    g_ambiente = nullptr;
+}
+
+Ambiente& Ambiente::actual() {
+    if (!g_ambiente)
+        throw std::logic_error("no benchmark environment");
+    return *g_ambiente;
+}
+
+QString Ambiente::pastaArranque() const {
+    return m_trabalho.filePath(QStringLiteral("arranque"));
+}
+
+int Ambiente::pendentes(const QString& cliente) const {
+    for (const DadosBench::Especial& e : m_perfis.at(DadosBench::Base::Grande).especiais)
+        if (e.codigo == cliente)
+            return e.pendentes;
+    return -1;
+}
+
+Empresa& Ambiente::empresa(const QString& nome) {
+    const auto i = m_empresas.find(nome);
+    if (i == m_empresas.end())
+        throw Erro(Erro::Configuracao, QStringLiteral("Não há a base \"%1\" nesta execução.").arg(nome));
+    return *i->second;
+}
+
+Empresa& Ambiente::comJanela(const QString& nome) {
+    Empresa& e = empresa(nome);
+    if (!e.janela)
+        criarJanela(e);
+    return e;
+}
+
+bool Ambiente::tem(const QString& nome) const {
+    return m_empresas.count(nome) > 0;
+}
+
+void Ambiente::criarJanela(Empresa& e) {
+    e.bd = std::make_unique<BaseDados>();
+    if (!e.bd->abrir(e.textoLigacao))
+        throw Erro(Erro::BaseDadosFechada, e.bd->ultimoErro());
+    if (e.nome == QLatin1String("guia")) {
+        // The local ERP stores the documents in this copy.
+        auto erp = std::make_unique<ErpLocal>();
+        if (!erp->login(DadosBench::Utilizador, DadosBench::Password, DadosBench::Empresa, e.textoLigacao,
+                        QStringLiteral("bench")))
+            throw Erro(Erro::Erp, erp->motivoFalhaLogin());
+        SessaoErp::instalarGlobal(std::move(erp));
+    }
+    e.janela = std::make_unique<frmImportacao>();
+    e.janela->bd = e.bd.get();
+    e.janela->Form_Load();
+    e.janela->show();
+    QApplication::setActiveWindow(e.janela.get());
+    esperar([&] { return e.janela->windowHandle() && e.janela->windowHandle()->isExposed(); }, "janela exposta");
+    exigirSemCaixas(QStringLiteral("abrir a janela"));
+}
+
+void Ambiente::exigirSemCaixas(const QString& passo) {
+    const QStringList caixas = m_mensagens.tirar();
+    if (!caixas.isEmpty())
+        throw Erro(Erro::Configuracao, QStringLiteral("%1 mostrou: %2").arg(passo, caixas.join(QStringLiteral(" | "))));
+    if (terminacaoPedida())
+        throw Erro(Erro::Configuracao, QStringLiteral("%1 terminou o programa.").arg(passo));
+}
+
+// ---------------------------------------------------------------------------
+
+double agora() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+void esperar(const std::function<bool()>& feito, const char* oque) {
+    const double limite = agora() + 20.0;
+    while (!feito()) {
+        if (agora() > limite)
+            throw Erro(Erro::Configuracao, QStringLiteral("Esperou demasiado: %1.").arg(QString::fromUtf8(oque)));
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+}
+
+ContadorPinturas::ContadorPinturas(QWidget* w) : QObject(w) {
+    w->installEventFilter(this);
+}
+
+void ContadorPinturas::esperarPintura() {
+    const int antes = m_pinturas;
+    esperar([&] { return m_pinturas > antes; }, "pintura");
+}
+
+bool ContadorPinturas::eventFilter(QObject*, QEvent* evento) {
+    if (evento->type() == QEvent::Paint)
+        ++m_pinturas;
+    return false;
+}
+
+} // namespace Bench

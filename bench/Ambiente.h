@@ -1,0 +1,113 @@
+#pragma once
+
+// What the benchmark measures in: the company databases, one import window
+// per database (offscreen), the ERP session for the Guia, and the operator's
+// boxes answered (and counted: a box during a measure is a failure).
+
+#include "AcessoDados.h"
+#include "DadosBench.h"
+#include "Mensagens.h"
+#include "frmImportacao.h"
+
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <map>
+#include <memory>
+
+namespace Bench {
+
+struct Opcoes {
+    QString pastaDados;  ///< the SQLite files (made there when missing)
+    bool rapido = false; ///< the tiny bases and few repetitions of the smoke run
+    QString postgres;    ///< libpq text "host=... port=... user=..."; empty: no PostgreSQL figures
+    quint32 semente = DadosBench::SementePadrao;
+    QString json;        ///< where the results go
+    QString executavel;  ///< this program, run again for the start-up and memory figures
+    int repeticoes = 0;  ///< every measure's repetitions when set
+};
+
+/// Answers every box with OK and keeps its text.
+class MensagensBench final : public Mensagens {
+public:
+    int caixa(const QString& titulo, const QString& texto, Botoes, Icone) override;
+    bool pedirValores(const QString&, const QStringList&, QStringList&, const QList<int>&) override { return false; }
+    void terminar(int codigo) override;
+    /// The boxes shown since the last call, emptied.
+    QStringList tirar();
+
+private:
+    QStringList m_textos;
+};
+
+/// One company database with its import window.
+struct Empresa {
+    QString nome;
+    QString ficheiro;     ///< the SQLite file; empty on PostgreSQL
+    QString baseDados;    ///< the PostgreSQL database
+    QString textoLigacao; ///< for BaseDados and the ERP login
+    std::unique_ptr<BaseDados> bd;
+    std::unique_ptr<frmImportacao> janela;
+};
+
+class Ambiente {
+public:
+    explicit Ambiente(const Opcoes& opcoes);
+    ~Ambiente();
+    Q_DISABLE_COPY_MOVE(Ambiente)
+
+    static Ambiente& actual();
+
+    const Opcoes& opcoes() const { return m_opcoes; }
+    /// "grande", "pequena", "clientes", "grande-pg", "guia" (a copy of
+    /// "grande" that the Guia writes to).
+    Empresa& empresa(const QString& nome);
+    /// The same, opened with its window shown (on first use).
+    Empresa& comJanela(const QString& nome);
+    bool tem(const QString& nome) const;
+    /// The folder with the parameters file (and, for child programs, the configuration).
+    QString pastaAplicacao() const { return m_app.path(); }
+    /// A folder with the configuration that makes start-up open "grande".
+    QString pastaArranque() const;
+    MensagensBench& mensagens() { return m_mensagens; }
+    const DadosBench::Perfil& perfil(DadosBench::Base base) const { return m_perfis.at(base); }
+    /// The load of a special client must give exactly this many lines.
+    int pendentes(const QString& cliente) const;
+
+    /// Runs one step of the operator's on a window: raises when it showed a box.
+    void exigirSemCaixas(const QString& passo);
+
+private:
+    void criarJanela(Empresa& e);
+
+    Opcoes m_opcoes;
+    QTemporaryDir m_app;
+    QTemporaryDir m_trabalho;
+    MensagensBench m_mensagens;
+    std::map<DadosBench::Base, DadosBench::Perfil> m_perfis;
+    std::map<QString, std::unique_ptr<Empresa>> m_empresas;
+};
+
+/// Seconds on a monotonic clock shared by every process of the machine.
+double agora();
+
+/// Lets the window system and the timers run until `feito` holds (or a few
+/// seconds pass); raises on the time-out.
+void esperar(const std::function<bool()>& feito, const char* oque);
+
+/// Counts the paint events of a widget.
+class ContadorPinturas final : public QObject {
+public:
+    explicit ContadorPinturas(QWidget* w);
+    int pinturas() const { return m_pinturas; }
+    /// Lets events run until the widget painted again.
+    void esperarPintura();
+
+protected:
+    bool eventFilter(QObject* objecto, QEvent* evento) override;
+
+private:
+    int m_pinturas = 0;
+};
+
+} // namespace Bench

@@ -1,0 +1,476 @@
+// The measures. Each figure runs the window's own handlers on its offscreen
+// window and stops the clock when the grid (or the list) has painted; each
+// floor does the same database work straight through the engine's API.
+
+#include "Medidas.h"
+
+#include "Ambiente.h"
+#include "CampoEntrada.h"
+#include "ColunasGrelha.h"
+#include "Erro.h"
+#include "Filhos.h"
+#include "Grelha.h"
+#include "ListaPesquisa.h"
+#include "Pisos.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <memory>
+
+namespace Bench {
+
+namespace {
+
+using Corpo = std::function<void(benchmark::State&)>;
+
+/// Runs a measure; an error ends it as a benchmark error (named in the report).
+void correr(benchmark::State& st, const Corpo& corpo) {
+    try {
+        corpo(st);
+    } catch (const Erro& e) {
+        st.SkipWithError(qPrintable(e.texto()));
+    } catch (const std::exception& e) {
+        st.SkipWithError(e.what());
+    }
+}
+
+/// The paint counters of the grids, one per window.
+ContadorPinturas& pinturasGrelha(Empresa& e) {
+    static std::map<frmImportacao*, ContadorPinturas*> contadores;
+    ContadorPinturas*& c = contadores[e.janela.get()];
+    if (!c)
+        c = new ContadorPinturas(e.janela->grelha->viewport());
+    return *c;
+}
+
+void deixarPintar() {
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+}
+
+/// The window with the client's lines loaded (unless they already are).
+frmImportacao& carregada(Empresa& e, const QString& cliente, int linhas) {
+    frmImportacao& w = *e.janela;
+    if (w.LinhasCarregadas != linhas || w.campo[1]->text() != cliente) {
+        w.LimparForm();
+        w.campo[1]->setText(cliente);
+        w.btCarga_Click();
+        Ambiente::actual().exigirSemCaixas(QStringLiteral("Carregar %1").arg(cliente));
+        if (w.LinhasCarregadas != linhas)
+            throw Erro(Erro::Configuracao,
+                       QStringLiteral("%1 carregou %2 linhas, não %3.").arg(cliente).arg(w.LinhasCarregadas).arg(linhas));
+    }
+    deixarPintar();
+    return w;
+}
+
+// --- "&Carregar" -----------------------------------------------------------
+
+void carga(benchmark::State& st, const QString& base, const QString& cliente) {
+    Ambiente& a = Ambiente::actual();
+    Empresa& e = a.comJanela(base);
+    frmImportacao& w = *e.janela;
+    ContadorPinturas& pinturas = pinturasGrelha(e);
+    const int esperadas = a.pendentes(cliente);
+    for (auto _ : st) {
+        w.LimparForm();
+        w.campo[1]->setText(cliente);
+        deixarPintar();
+        const double t0 = agora();
+        w.btCarga_Click();
+        pinturas.esperarPintura();
+        st.SetIterationTime(agora() - t0);
+        a.exigirSemCaixas(QStringLiteral("Carregar"));
+        if (w.LinhasCarregadas != esperadas)
+            throw Erro(Erro::Configuracao, QStringLiteral("Carregar %1 deu %2 linhas, não %3.")
+                                               .arg(cliente)
+                                               .arg(w.LinhasCarregadas)
+                                               .arg(esperadas));
+    }
+    st.counters["linhas"] = esperadas;
+}
+
+void pisoCargaSqlite(benchmark::State& st, const QString& base, const QString& cliente) {
+    Ambiente& a = Ambiente::actual();
+    PisoSqlite piso(a.empresa(base).ficheiro);
+    const Instrucao ins = instrucaoCarga(cliente);
+    for (auto _ : st) {
+        const double t0 = agora();
+        const Leitura l = piso.consulta(ins);
+        st.SetIterationTime(agora() - t0);
+        benchmark::DoNotOptimize(l.soma);
+        if (l.linhas != a.pendentes(cliente))
+            throw Erro(Erro::Configuracao, QStringLiteral("O piso leu %1 linhas.").arg(l.linhas));
+    }
+}
+
+void pisoCargaPg(benchmark::State& st, const QString& cliente) {
+    Ambiente& a = Ambiente::actual();
+    PisoPostgres piso(a.opcoes().postgres + QStringLiteral(" dbname=") + a.empresa(QStringLiteral("grande-pg")).baseDados);
+    const Instrucao ins = instrucaoCarga(cliente);
+    for (auto _ : st) {
+        const double t0 = agora();
+        const Leitura l = piso.consulta(ins);
+        st.SetIterationTime(agora() - t0);
+        benchmark::DoNotOptimize(l.soma);
+        if (l.linhas != a.pendentes(cliente))
+            throw Erro(Erro::Configuracao, QStringLiteral("O piso leu %1 linhas.").arg(l.linhas));
+    }
+}
+
+// --- "&Marcar" / "&Desmarcar" ---------------------------------------------
+
+void marcar(benchmark::State& st, bool desmarcar) {
+    Ambiente& a = Ambiente::actual();
+    Empresa& e = a.comJanela(QStringLiteral("grande"));
+    frmImportacao& w = carregada(e, DadosBench::ClienteGrande, a.pendentes(DadosBench::ClienteGrande));
+    ContadorPinturas& pinturas = pinturasGrelha(e);
+    const QString antes = desmarcar ? QStringLiteral("&Desmarcar") : QStringLiteral("&Marcar");
+    for (auto _ : st) {
+        if (w.btMarcar->text() != antes) {
+            w.btMarcar_Click();
+            deixarPintar();
+        }
+        const double t0 = agora();
+        w.btMarcar_Click();
+        pinturas.esperarPintura();
+        st.SetIterationTime(agora() - t0);
+        a.exigirSemCaixas(antes);
+        if (w.grelha->modelo().valor(0, Col::AN).toBool() == desmarcar)
+            throw Erro(Erro::Configuracao, QStringLiteral("%1 não mudou a primeira linha.").arg(antes));
+    }
+}
+
+// --- one tick, one quantity ------------------------------------------------
+
+/// Rows visited in turn, spread over the grid.
+int linhaDaVez(int i, int linhas) {
+    return static_cast<int>((static_cast<long long>(i) * 7919) % linhas);
+}
+
+void tique(benchmark::State& st) {
+    Ambiente& a = Ambiente::actual();
+    Empresa& e = a.comJanela(QStringLiteral("grande"));
+    const int linhas = a.pendentes(DadosBench::ClienteGrande);
+    frmImportacao& w = carregada(e, DadosBench::ClienteGrande, linhas);
+    // The window's handler, timed on its own.
+    const std::function<void()> original = w.grelha->aoAlterarValor;
+    double noManipulador = 0;
+    int chamadas = 0;
+    w.grelha->aoAlterarValor = [&] {
+        const double t0 = agora();
+        original();
+        noManipulador += agora() - t0;
+        ++chamadas;
+    };
+    int i = 0;
+    try {
+        for (auto _ : st) {
+            const int r = linhaDaVez(++i, linhas);
+            const QModelIndex celula = w.grelha->modelo().index(r, Col::AN);
+            w.grelha->setCurrentIndex(celula);
+            const bool antes = w.grelha->modelo().valor(r, Col::AN).toBool();
+            QKeyEvent espaco(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+            const double t0 = agora();
+            QApplication::sendEvent(w.grelha, &espaco);
+            st.SetIterationTime(agora() - t0);
+            if (w.grelha->modelo().valor(r, Col::AN).toBool() == antes)
+                throw Erro(Erro::Configuracao, QStringLiteral("O espaço não mudou a marca da linha %1.").arg(r));
+        }
+    } catch (...) {
+        w.grelha->aoAlterarValor = original;
+        throw;
+    }
+    w.grelha->aoAlterarValor = original;
+    a.exigirSemCaixas(QStringLiteral("Marcar uma linha"));
+    st.counters["manipulador_us"] = chamadas ? noManipulador / chamadas * 1e6 : 0;
+    deixarPintar();
+}
+
+void quantidade(benchmark::State& st) {
+    Ambiente& a = Ambiente::actual();
+    Empresa& e = a.comJanela(QStringLiteral("grande"));
+    const int linhas = a.pendentes(DadosBench::ClienteGrande);
+    frmImportacao& w = carregada(e, DadosBench::ClienteGrande, linhas);
+    ModeloGrelha& m = w.grelha->modelo();
+    const auto original = w.grelha->antesDeConfirmar;
+    double noManipulador = 0;
+    int chamadas = 0;
+    w.grelha->antesDeConfirmar = [&](int linha, int posicao, QVariant& anterior, bool& cancelar) {
+        const double t0 = agora();
+        original(linha, posicao, anterior, cancelar);
+        noManipulador += agora() - t0;
+        ++chamadas;
+    };
+    int i = 0;
+    try {
+        for (auto _ : st) {
+            int r = linhaDaVez(++i, linhas);
+            // A line with at least one unit pending takes the quantity 1.
+            while (Moeda::deVariant(m.valor(r, Col::QtdP)).value_or(Moeda()) < Moeda::deInteiro(1))
+                r = (r + 1) % linhas;
+            const QModelIndex celula = m.index(r, Col::Qtd);
+            w.grelha->setCurrentIndex(celula);
+            w.grelha->edit(celula);
+            auto* editor = qobject_cast<QLineEdit*>(w.grelha->indexWidget(celula));
+            if (!editor)
+                throw Erro(Erro::Configuracao, QStringLiteral("A célula da quantidade não abriu o editor."));
+            editor->setText(QStringLiteral("1"));
+            QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+            const double t0 = agora();
+            QApplication::sendEvent(editor, &enter);
+            st.SetIterationTime(agora() - t0);
+            if (!m.valor(r, Col::AN).toBool() || Moeda::deVariant(m.valor(r, Col::Qtd)) != Moeda::deInteiro(1))
+                throw Erro(Erro::Configuracao, QStringLiteral("A quantidade 1 não ficou na linha %1.").arg(r));
+        }
+    } catch (...) {
+        w.grelha->antesDeConfirmar = original;
+        throw;
+    }
+    w.grelha->antesDeConfirmar = original;
+    a.exigirSemCaixas(QStringLiteral("Escrever uma quantidade"));
+    st.counters["manipulador_us"] = chamadas ? noManipulador / chamadas * 1e6 : 0;
+    deixarPintar();
+}
+
+// --- "&Guia" ---------------------------------------------------------------
+
+/// 1,000 lines, or a quarter of the tiny base's: every Guia satisfies its
+/// lines in full, and the repetitions must find lines left.
+int linhasGuia() {
+    return std::min(1000, Ambiente::actual().pendentes(DadosBench::ClienteGrande) / 4);
+}
+
+void guia(benchmark::State& st) {
+    Ambiente& a = Ambiente::actual();
+    Empresa& e = a.comJanela(QStringLiteral("guia"));
+    frmImportacao& w = *e.janela;
+    ModeloGrelha& m = w.grelha->modelo();
+    const int n = linhasGuia();
+    for (auto _ : st) {
+        // Each Guia satisfies its lines in full: the next load brings others.
+        w.LimparForm();
+        w.campo[1]->setText(DadosBench::ClienteGrande);
+        w.btCarga_Click();
+        a.exigirSemCaixas(QStringLiteral("Carregar para a Guia"));
+        if (w.LinhasCarregadas < n)
+            throw Erro(Erro::Configuracao, QStringLiteral("Só há %1 linhas para a Guia.").arg(w.LinhasCarregadas));
+        for (int r = 0; r < n; ++r) {
+            m.definirValor(r, Col::AN, true);
+            m.definirValor(r, Col::Qtd, m.valor(r, Col::QtdP));
+        }
+        deixarPintar();
+        const double t0 = agora();
+        w.btEnc_Click();
+        st.SetIterationTime(agora() - t0);
+        a.exigirSemCaixas(QStringLiteral("Guia"));
+        if (!w.estado->text().startsWith(QStringLiteral("Criados")))
+            throw Erro(Erro::Configuracao, QStringLiteral("A Guia não foi criada: %1").arg(w.estado->text()));
+    }
+    st.counters["linhas"] = n;
+}
+
+void pisoGuia(benchmark::State& st) {
+    Ambiente& a = Ambiente::actual();
+    PisoSqlite piso(a.empresa(QStringLiteral("guia")).ficheiro);
+    static int numero = 0;
+    for (auto _ : st) {
+        const std::vector<LinhaPiso> linhas = piso.linhasPendentes(DadosBench::ClienteGrande, linhasGuia());
+        const double t0 = agora();
+        piso.guia(linhas, ++numero);
+        st.SetIterationTime(agora() - t0);
+    }
+}
+
+// --- the "Clientes" look-up ------------------------------------------------
+
+/// Notes when a list's rows have first been painted (the end of the first
+/// paint of its table that has rows) and closes the list right after.
+class ObservadorLista final : public QObject {
+public:
+    double fim = 0;
+
+protected:
+    bool eventFilter(QObject* objecto, QEvent* evento) override {
+        if (evento->type() != QEvent::Paint || m_visto || m_pintando)
+            return false;
+        auto* area = qobject_cast<QWidget*>(objecto);
+        auto* tabela = area ? qobject_cast<QTableView*>(area->parentWidget()) : nullptr;
+        if (!tabela || tabela->viewport() != area || !tabela->model() || tabela->model()->rowCount() == 0)
+            return false;
+        auto* dialogo = qobject_cast<QDialog*>(tabela->window());
+        if (!dialogo)
+            return false;
+        m_visto = true;
+        // The paint itself, here, so that the clock stops when it is done.
+        m_pintando = true;
+        QCoreApplication::sendEvent(area, evento);
+        m_pintando = false;
+        fim = agora();
+        QMetaObject::invokeMethod(dialogo, &QDialog::reject, Qt::QueuedConnection);
+        return true;
+    }
+
+private:
+    bool m_visto = false;
+    bool m_pintando = false;
+};
+
+void pesquisa(benchmark::State& st, const QString& base) {
+    Ambiente& a = Ambiente::actual();
+    Empresa& e = a.comJanela(base);
+    frmImportacao& w = *e.janela;
+    for (auto _ : st) {
+        ObservadorLista observador;
+        qApp->installEventFilter(&observador);
+        const double t0 = agora();
+        w.btFx_Click(1);
+        qApp->removeEventFilter(&observador);
+        if (observador.fim == 0)
+            throw Erro(Erro::Configuracao, QStringLiteral("A lista de clientes fechou sem linhas pintadas."));
+        st.SetIterationTime(observador.fim - t0);
+        a.exigirSemCaixas(QStringLiteral("Lista de clientes"));
+        deixarPintar();
+    }
+}
+
+const Instrucao& instrucaoPesquisa() {
+    static const Instrucao i{QStringLiteral("SELECT Codigo AS Cliente, Nome AS Nome From Clientes  ORDER BY Codigo"), {}, {}};
+    return i;
+}
+
+void pisoPesquisa(benchmark::State& st, const QString& base) {
+    PisoSqlite piso(Ambiente::actual().empresa(base).ficheiro);
+    for (auto _ : st) {
+        const double t0 = agora();
+        const Leitura l = piso.consulta(instrucaoPesquisa(), ModeloPesquisa::Pagina);
+        st.SetIterationTime(agora() - t0);
+        benchmark::DoNotOptimize(l.soma);
+    }
+}
+
+/// A bare Qt dialog of the list's size with a table of 100 rows, opened to
+/// its first painted row.
+void dialogoNu(benchmark::State& st) {
+    QStandardItemModel modelo(ModeloPesquisa::Pagina, 2);
+    for (int r = 0; r < ModeloPesquisa::Pagina; ++r) {
+        modelo.setItem(r, 0, new QStandardItem(QStringLiteral("C%1").arg(r + 1, 6, 10, QLatin1Char('0'))));
+        modelo.setItem(r, 1, new QStandardItem(QStringLiteral("Cliente número %1, Lda").arg(r + 1)));
+    }
+    for (auto _ : st) {
+        ObservadorLista observador;
+        qApp->installEventFilter(&observador);
+        const double t0 = agora();
+        {
+            // The list's size, for a fair comparison: the same area to paint.
+            QDialog d;
+            auto* layout = new QVBoxLayout(&d);
+            auto* tabela = new QTableView(&d);
+            tabela->setModel(&modelo);
+            layout->addWidget(tabela);
+            d.resize(twipsParaPixeis(8000, &d), twipsParaPixeis(6000, &d, true));
+            d.exec();
+        }
+        qApp->removeEventFilter(&observador);
+        st.SetIterationTime(observador.fim - t0);
+    }
+}
+
+// --- start-up and memory, in processes of their own ---------------------------
+
+void arranque(benchmark::State& st) {
+    Ambiente& a = Ambiente::actual();
+    double login = 0;
+    for (auto _ : st) {
+        const Relato r = correrFilho(a.opcoes().executavel, {QStringLiteral("arranque"), a.pastaArranque()});
+        st.SetIterationTime(r.valor(QStringLiteral("mostrada")) - r.inicio);
+        login += r.valor(QStringLiteral("login"));
+    }
+    st.counters["login_ms"] = login / static_cast<double>(st.iterations()) * 1e3;
+}
+
+void janelaNua(benchmark::State& st) {
+    Ambiente& a = Ambiente::actual();
+    double pico = 0;
+    for (auto _ : st) {
+        const Relato r = correrFilho(a.opcoes().executavel, {QStringLiteral("nua")});
+        st.SetIterationTime(r.valor(QStringLiteral("mostrada")) - r.inicio);
+        pico = std::max(pico, r.valor(QStringLiteral("pico_kib")));
+    }
+    st.counters["pico_MiB"] = pico / 1024.0;
+}
+
+void memoria(benchmark::State& st) {
+    Ambiente& a = Ambiente::actual();
+    double pico = 0, arranque = 0;
+    for (auto _ : st) {
+        const Relato r = correrFilho(a.opcoes().executavel,
+                                     {QStringLiteral("memoria"), a.pastaArranque(), DadosBench::ClienteLimite});
+        st.SetIterationTime(0.001);
+        if (r.valor(QStringLiteral("linhas")) != a.pendentes(DadosBench::ClienteLimite))
+            throw Erro(Erro::Configuracao, QStringLiteral("A carga de LIMITE não deu as linhas esperadas."));
+        if (r.valor(QStringLiteral("reiniciado")) != 1)
+            throw Erro(Erro::Configuracao, QStringLiteral("O pico de memória não pôde ser reiniciado."));
+        pico = std::max(pico, r.valor(QStringLiteral("pico_kib")));
+        arranque = std::max(arranque, r.valor(QStringLiteral("pico_arranque_kib")));
+    }
+    st.counters["pico_MiB"] = pico / 1024.0;
+    st.counters["pico_arranque_MiB"] = arranque / 1024.0;
+}
+
+void registar(const char* nome, int repeticoes, int iteracoes, Corpo corpo) {
+    benchmark::RegisterBenchmark(nome, [corpo](benchmark::State& st) { correr(st, corpo); })
+        ->UseManualTime()
+        ->Unit(benchmark::kMicrosecond)
+        ->Iterations(iteracoes)
+        ->Repetitions(repeticoes)
+        ->ComputeStatistics("min", [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); })
+        ->ReportAggregatesOnly(true);
+}
+
+} // namespace
+
+void registarMedidas(bool rapido, bool postgres, int repeticoes) {
+    // The smoke run only checks that every measure runs: few repetitions.
+    const auto vezes = [=](int n) { return repeticoes > 0 ? repeticoes : (rapido ? 2 : n); };
+    const QString grande = DadosBench::ClienteGrande, pequeno = DadosBench::ClientePequeno;
+    registar(Nome::CargaGrande, vezes(15), 1, [=](auto& st) { carga(st, QStringLiteral("grande"), grande); });
+    registar(Nome::PisoCargaGrande, vezes(15), 1, [=](auto& st) { pisoCargaSqlite(st, QStringLiteral("grande"), grande); });
+    if (postgres) {
+        registar(Nome::CargaGrandePg, vezes(15), 1, [=](auto& st) { carga(st, QStringLiteral("grande-pg"), grande); });
+        registar(Nome::PisoCargaGrandePg, vezes(15), 1, [=](auto& st) { pisoCargaPg(st, grande); });
+    }
+    registar(Nome::CargaPequenoGrande, vezes(20), 5, [=](auto& st) { carga(st, QStringLiteral("grande"), pequeno); });
+    registar(Nome::CargaPequenoPequena, vezes(20), 5, [=](auto& st) { carga(st, QStringLiteral("pequena"), pequeno); });
+    registar(Nome::CargaGrandePequena, vezes(10), 1, [=](auto& st) { carga(st, QStringLiteral("pequena"), grande); });
+    registar(Nome::Marcar, vezes(15), 1, [](auto& st) { marcar(st, false); });
+    registar(Nome::Desmarcar, vezes(15), 1, [](auto& st) { marcar(st, true); });
+    registar(Nome::Tique, vezes(10), rapido ? 20 : 100, [](auto& st) { tique(st); });
+    registar(Nome::Quantidade, vezes(10), rapido ? 20 : 100, [](auto& st) { quantidade(st); });
+    registar(Nome::Guia, vezes(10), 1, [](auto& st) { guia(st); });
+    registar(Nome::PisoGuia, vezes(10), 1, [](auto& st) { pisoGuia(st); });
+    registar(Nome::Pesquisa, vezes(15), 1, [](auto& st) { pesquisa(st, QStringLiteral("grande")); });
+    registar(Nome::PesquisaMuitos, vezes(15), 1, [](auto& st) { pesquisa(st, QStringLiteral("clientes")); });
+    registar(Nome::PisoPesquisa, vezes(15), 10, [](auto& st) { pisoPesquisa(st, QStringLiteral("grande")); });
+    registar(Nome::PisoPesquisaMuitos, vezes(15), 10, [](auto& st) { pisoPesquisa(st, QStringLiteral("clientes")); });
+    registar(Nome::PisoDialogo, vezes(15), 1, [](auto& st) { dialogoNu(st); });
+    registar(Nome::Arranque, vezes(10), 1, [](auto& st) { arranque(st); });
+    registar(Nome::JanelaNua, vezes(10), 1, [](auto& st) { janelaNua(st); });
+    registar(Nome::Memoria, vezes(3), 1, [](auto& st) { memoria(st); });
+}
+
+} // namespace Bench

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QSqlDatabase>
+
+/// Gives an open SQLite connection a LOWER() that lowers every letter, as
+/// PostgreSQL's does: SQLite's own lowers ASCII letters only, so a search
+/// without regard to case would not find "AÇORES" by "açores", nor even by
+/// "AÇORES" once the typed text is lowered. Only this connection changes.
+/// False when the connection is not an open SQLite one.
+bool minusculasUnicode(const QSqlDatabase& db);

@@ -1,0 +1,265 @@
+// Injected faults: each step of "&Guia" fails in turn (the entry store, the
+// document object, the header, Validar, each line, the save, the annulment),
+// and the database connection is cut in the middle of a save. For each, the
+// operator sees the expected messages, the window is cleared, the entry is
+// annulled (or listed for manual annulment), and the database holds no
+// document stored in part. The next run then makes its documents.
+
+#include "AmbienteJanela.h"
+#include "CampoEntrada.h"
+#include "ColunasGrelha.h"
+#include "ErpLocal.h"
+#include "Grelha.h"
+#include "Guarda.h"
+#include "Integridade.h"
+#include "frmImportacao.h"
+
+#include <QPushButton>
+#include <QSqlDatabase>
+#include <QTest>
+
+namespace {
+
+const QString Listagem = QStringLiteral("Os documentos seguintes devem ser anulados manualmente - ");
+
+/// What the operator is to see, and what becomes of the run's entry.
+enum class Desfecho {
+    NadaGuardado,    ///< the entry was not stored; its message is shown
+    EntradaAnulada,  ///< the Guia failed; its message is shown and the entry annulled
+    EntradaListada,  ///< the Guia failed and the annulment too: the entry is listed
+    ProgramaTermina, ///< an error the run does not catch: its box, then the program ends
+};
+
+/// The window over client C1's orders (ENC/1/10: A1 5, A2 7; ENC/1/11: A3 2,
+/// A1 4) with the local ERP's session logged in.
+struct Cenario {
+    explicit Cenario(Motor motor) : a(motor) {
+        prepararErp(a.base);
+        a.base.encomenda("ENC", 1, 10, 2026, "C1", "2026-03-05", "R1", {{"A1", 5}, {"A2", 7}});
+        a.base.encomenda("ENC", 1, 11, 2026, "C1", "2026-03-06", "R2", {{"A3", 2}, {"A1", 4}});
+        inicio = pendentesDasEncomendas(a.base);
+        auto sessao = std::make_unique<ErpLocal>();
+        if (!sessao->login(QStringLiteral("op"), QStringLiteral("segredo"), QStringLiteral("DEMO"),
+                           a.base.textoLigacao(), QStringLiteral("POSTO1")))
+            qFatal("login: %s", qPrintable(sessao->motivoFalhaLogin()));
+        erp = sessao.get();
+        SessaoErp::instalarGlobal(std::move(sessao));
+        w.bd = &a.bd;
+        w.Form_Load();
+        mostrarActiva(w);
+    }
+    ~Cenario() { reiniciarTerminacao(); }
+
+    /// Loads the client's lines and marks three of them (one line each of A1, A2, A1).
+    void carregarEMarcar() {
+        w.campo[1]->setText(QStringLiteral("C1"));
+        w.btCarga->click();
+        for (const int linha : {0, 1, 3}) {
+            w.grelha->modelo().definirValor(linha, Col::AN, true);
+            w.grelha->modelo().definirValor(linha, Col::Qtd, QVariant::fromValue(Moeda::deInteiro(1)));
+        }
+    }
+
+    bool janelaLimpa() const {
+        return w.LinhasCarregadas == 0 && w.grelha->modelo().valor(0, Col::Artigo).toString().isEmpty() &&
+               w.campo[1]->text().isEmpty() && w.btEnc->isEnabled() && w.btCarga->isEnabled() && !w.DocComercial &&
+               w.DocumentosCriados.size() == 1;
+    }
+
+    int contar(const QString& sql) { return a.base.escalar(sql).toInt(); }
+
+    /// The backend of the ERP session's PostgreSQL connection, the one in a transaction.
+    QVariant backendDoErp() {
+        return a.base.escalar(QStringLiteral("SELECT pid FROM pg_stat_activity WHERE datname = current_database()"
+                                             " AND pid <> pg_backend_pid() AND state = 'idle in transaction'"));
+    }
+
+    /// Cuts the ERP session's connection: the server ends its backend
+    /// (PostgreSQL), or the connection is closed under it (SQLite).
+    void cortarLigacaoDoErp() {
+        if (a.base.motor() == Motor::Postgres) {
+            const QVariant pid = backendDoErp();
+            QVERIFY(pid.isValid());
+            QVERIFY(a.base.escalar(QStringLiteral("SELECT pg_terminate_backend(?, 10000)"), {pid}).toBool());
+            return;
+        }
+        int fechadas = 0;
+        for (const QString& nome : QSqlDatabase::connectionNames())
+            if (nome.startsWith(QLatin1String("erplocal-"))) {
+                QSqlDatabase::database(nome, false).close();
+                ++fechadas;
+            }
+        QCOMPARE(fechadas, 1);
+    }
+
+    AmbienteJanela a;
+    Pendentes inicio;
+    ErpLocal* erp = nullptr;
+    frmImportacao w;
+};
+
+} // namespace
+
+class tst_Falhas : public QObject {
+    Q_OBJECT
+
+private:
+    /// After a fault: the window, the messages and the database as `desfecho` says.
+    void verificarDesfecho(Cenario& c, Desfecho desfecho, const QString& texto) {
+        const QStringList caixas = c.a.mensagens.textos();
+        const Integridade i = verificarIntegridade(c.a.base, c.inicio);
+        const QString relato = caixas.join(QLatin1String(" | ")) + QLatin1String("\n") + i.resumo() +
+                               QLatin1Char('\n') + i.detalhes.join(QLatin1Char('\n'));
+        // Nothing stored in part, no order line satisfied, no Guia.
+        QVERIFY2(i.sobreSatisfeitas == 0 && i.meioGuardados == 0 && i.numerosRepetidos == 0, qPrintable(relato));
+        QVERIFY2(i.guias == 0 && i.linhasGuia == 0, qPrintable(relato));
+        QCOMPARE(pendentesDasEncomendas(c.a.base), c.inicio);
+        switch (desfecho) {
+        case Desfecho::NadaGuardado:
+            QCOMPARE(caixas, QStringList{texto});
+            QCOMPARE(i.entradas, 0);
+            QVERIFY(c.janelaLimpa());
+            break;
+        case Desfecho::EntradaAnulada:
+            QVERIFY2(caixas.size() == 1 && caixas.at(0).contains(texto), qPrintable(relato));
+            QCOMPARE(i.entradas, 1);
+            QCOMPARE(i.entradasAnuladas, 1);
+            QVERIFY2(i.sa(), qPrintable(relato));
+            QVERIFY(c.janelaLimpa());
+            break;
+        case Desfecho::EntradaListada: {
+            QCOMPARE(caixas.size(), 2);
+            QVERIFY2(caixas.at(0).contains(texto), qPrintable(relato));
+            // The entry that stays is the one listed, and only it.
+            QCOMPARE(i.entradas, 1);
+            QCOMPARE(i.entradasAnuladas, 0);
+            QCOMPARE(i.entradasSemGuia, 1);
+            const QString chave = c.a.base
+                                      .escalar(QStringLiteral("SELECT TPDOC || '/' || SERIE || '/' || NNUMDOC || '/' ||"
+                                                              " ANO FROM DOCGCCAB WHERE TPDOC = 'ENT'"))
+                                      .toString();
+            QCOMPARE(caixas.at(1), Listagem + QStringLiteral("\n\r'%1 '").arg(chave));
+            QCOMPARE(c.contar(QStringLiteral("SELECT COUNT(*) FROM DOCGCLIN WHERE TPDOCUM = 'ENT' AND LINANU = 0")), 3);
+            QVERIFY(c.janelaLimpa());
+            break;
+        }
+        case Desfecho::ProgramaTermina:
+            QCOMPARE(caixas, QStringList{QStringLiteral("Erro %1: %2").arg(int(Erro::Erp)).arg(texto)});
+            QCOMPARE(c.a.mensagens.terminacoes, std::vector<int>{1});
+            QCOMPARE(i.entradas, 0);
+            break;
+        }
+    }
+
+    /// The next run makes its entry and Guia: the session was not left broken.
+    void proximaCorreBem(Cenario& c, int entradasAntes) {
+        c.erp->limparFalhas();
+        c.erp->definirAccaoNoMeio({});
+        c.a.mensagens.caixas.clear();
+        c.carregarEMarcar();
+        c.w.btEnc->click();
+        QVERIFY2(c.a.mensagens.caixas.empty(), qPrintable(c.a.mensagens.textos().join('|')));
+        QCOMPARE(c.contar(QStringLiteral("SELECT COUNT(*) FROM DOCGCCAB WHERE TPDOC = 'GR' AND ANULADO = 0")), 1);
+        QCOMPARE(c.contar(QStringLiteral("SELECT COUNT(*) FROM DOCGCCAB WHERE TPDOC = 'ENT'")), entradasAntes + 1);
+        const Integridade i = verificarIntegridade(c.a.base, c.inicio);
+        QVERIFY2(i.sobreSatisfeitas == 0 && i.guiasSemEntrada == 0 && i.paresDiferentes == 0 && i.meioGuardados == 0,
+                 qPrintable(i.resumo() + QLatin1Char('\n') + i.detalhes.join(QLatin1Char('\n'))));
+    }
+
+private Q_SLOTS:
+    void initTestCase_data() { adicionarMotores(); }
+
+    void falhaEmCadaPasso_data() {
+        QTest::addColumn<QString>("operacao");
+        QTest::addColumn<int>("ocorrencia");
+        QTest::addColumn<int>("desfecho");
+        const auto linha = [](const char* nome, const char* operacao, int ocorrencia, Desfecho d) {
+            QTest::newRow(nome) << QString::fromLatin1(operacao) << ocorrencia << int(d);
+        };
+        // The entry.
+        linha("entrada: recusada", "CriaDocumentoEntrada:recusa", 1, Desfecho::NadaGuardado);
+        linha("entrada: falha antes da transacção confirmada", "CriaDocumentoEntrada:meio", 1, Desfecho::NadaGuardado);
+        linha("entrada: erro", "CriaDocumentoEntrada", 1, Desfecho::ProgramaTermina);
+        // The Guia, step by step.
+        linha("objecto documento", "CriaObjectoApi", 1, Desfecho::EntradaAnulada);
+        linha("cabecalho: primeiro membro", "Cab", 1, Desfecho::EntradaAnulada);
+        linha("cabecalho: Terceiro", "Cab", 8, Desfecho::EntradaAnulada);
+        linha("cabecalho: depois de Validar", "Cab", 10, Desfecho::EntradaAnulada);
+        linha("cabecalho: ultimo membro", "Cab", 17, Desfecho::EntradaAnulada);
+        linha("Validar", "Validar", 1, Desfecho::EntradaAnulada);
+        for (int l = 1; l <= 3; ++l) {
+            const QByteArray n = QByteArray::number(l);
+            linha("linha " + n + ": objecto", "CriaObjectoApi", l + 1, Desfecho::EntradaAnulada);
+            linha("linha " + n + ": primeiro membro", "Linha", 12 * (l - 1) + 1, Desfecho::EntradaAnulada);
+            linha("linha " + n + ": ultimo membro", "Linha", 12 * l, Desfecho::EntradaAnulada);
+            linha("linha " + n + ": SugereValoresLin", "SugereValoresLin", l, Desfecho::EntradaAnulada);
+            linha("linha " + n + ": AdicionaLinha", "AdicionaLinha", l, Desfecho::EntradaAnulada);
+        }
+        linha("gravacao: recusada", "GravaDocumento", 1, Desfecho::EntradaAnulada);
+        linha("gravacao: erro", "GravaDocumento:excepcao", 1, Desfecho::EntradaAnulada);
+        linha("gravacao: falha antes da transaccao confirmada", "GravaDocumento:meio", 1, Desfecho::EntradaAnulada);
+        // The annulment, after a Guia refused.
+        linha("anulacao: recusada", "AnulaDocumento", 1, Desfecho::EntradaListada);
+        linha("anulacao: erro", "AnulaDocumento:excepcao", 1, Desfecho::EntradaListada);
+        linha("anulacao: falha antes da transaccao confirmada", "AnulaDocumento:meio", 1, Desfecho::EntradaListada);
+    }
+    void falhaEmCadaPasso() {
+        QFETCH(QString, operacao);
+        QFETCH(int, ocorrencia);
+        QFETCH(int, desfecho);
+        Cenario c(motorActual());
+        c.carregarEMarcar();
+        c.erp->falharEm(operacao, ocorrencia);
+        QString texto = QStringLiteral("Falha simulada em %1.").arg(operacao);
+        if (operacao.startsWith(QLatin1String("AnulaDocumento"))) {
+            // The Guia must fail first for the annulment to run.
+            c.erp->falharEm(QStringLiteral("GravaDocumento"));
+            texto = QStringLiteral("Falha simulada em GravaDocumento.");
+        }
+        c.w.btEnc->click();
+        verificarDesfecho(c, Desfecho(desfecho), texto);
+        if (Desfecho(desfecho) == Desfecho::ProgramaTermina)
+            return; // the program ends here
+        proximaCorreBem(c, c.contar(QStringLiteral("SELECT COUNT(*) FROM DOCGCCAB WHERE TPDOC = 'ENT'")));
+    }
+
+    void ligacaoCortadaAMeio_data() {
+        QTest::addColumn<QString>("operacao");
+        QTest::addColumn<int>("desfecho");
+        QTest::newRow("gravacao da entrada") << "CriaDocumentoEntrada" << int(Desfecho::NadaGuardado);
+        QTest::newRow("gravacao da guia") << "GravaDocumento" << int(Desfecho::EntradaAnulada);
+        QTest::newRow("anulacao da entrada") << "AnulaDocumento" << int(Desfecho::EntradaListada);
+    }
+    void ligacaoCortadaAMeio() {
+        QFETCH(QString, operacao);
+        QFETCH(int, desfecho);
+        Cenario c(motorActual());
+        c.carregarEMarcar();
+        if (operacao == QLatin1String("AnulaDocumento"))
+            c.erp->falharEm(QStringLiteral("GravaDocumento"));
+        bool cortada = false;
+        c.erp->definirAccaoNoMeio([&](const QString& op) {
+            if (op != operacao || cortada)
+                return;
+            cortada = true;
+            c.cortarLigacaoDoErp();
+        });
+        c.w.btEnc->click();
+        QVERIFY(cortada);
+        const QStringList caixas = c.a.mensagens.textos();
+        QVERIFY(!caixas.isEmpty());
+        // The operator is told why: the server's reason on PostgreSQL, the
+        // closed connection on SQLite (never an empty box).
+        QVERIFY2(caixas.at(0).trimmed().size() > 10, qPrintable(caixas.join('|')));
+        if (c.a.base.motor() == Motor::Sqlite && operacao != QLatin1String("AnulaDocumento"))
+            QCOMPARE(caixas.at(0), QStringLiteral("A ligação à base de dados está fechada."));
+        verificarDesfecho(c, Desfecho(desfecho),
+                          operacao == QLatin1String("AnulaDocumento")
+                              ? QStringLiteral("Falha simulada em GravaDocumento.")
+                              : caixas.at(0));
+        proximaCorreBem(c, c.contar(QStringLiteral("SELECT COUNT(*) FROM DOCGCCAB WHERE TPDOC = 'ENT'")));
+    }
+};
+
+QTEST_MAIN(tst_Falhas)
+#include "tst_falhas.moc"

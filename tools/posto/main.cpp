@@ -1,0 +1,259 @@
+// orlavane-posto: one workstation of the several-workstations test.
+//
+// Logs in to the local ERP with a session of its own, opens the company
+// database with a connection of its own and drives the real import window
+// (offscreen) as an operator would: accept the client, "&Carregar", tick
+// lines and type quantities (or "&Marcar"), "&Guia"; again and again until
+// the runs or the seconds are spent. Some runs may have a fault injected in
+// the making of the Guia, so that its entry is annulled while the other
+// workstations save. Ends with one line on standard output:
+//
+//   RESUMO posto=P rondas=N guias=G recusadas=R vazias=V falhas=F falhasEntrada=E listadas=L outras=O fatais=X
+//
+// guias: entry and Guia made; recusadas: the Guia refused because another
+// workstation took the pending quantity first (the entry annulled); vazias:
+// nothing pending any more; falhas: a fault injected in the Guia (the entry
+// annulled); falhasEntrada: a fault injected in the entry (nothing stored);
+// listadas: entries the window listed for manual annulment; outras: anything
+// else, and windows not cleared after a run; fatais: errors that would have
+// ended the program.
+//
+//   orlavane-posto --ligacao TEXTO --pasta DIR --posto NOME --cliente CODIGO
+//                  [--utilizador U --password P --empresa E]
+//                  [--rondas N] [--segundos S] [--semente N] [--falhas PERCENTAGEM]
+//
+// Exit status: 0 when every run ended as the program promises (documents made,
+// or refused with a message, and the window cleared); 2 after an error that
+// would have ended the program; 3 when the login or the database failed.
+
+#include "ColunasGrelha.h"
+#include "ErpLocal.h"
+#include "Grelha.h"
+#include "Guarda.h"
+#include "Mensagens.h"
+#include "Moeda.h"
+#include "frmImportacao.h"
+
+#include "CampoEntrada.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPushButton>
+
+#include <cstdio>
+#include <random>
+
+namespace {
+
+/// Answers every box with OK and remembers its text; forms are cancelled.
+class MensagensPosto final : public Mensagens {
+public:
+    int caixa(const QString&, const QString& texto, Botoes, Icone) override {
+        textos << texto;
+        return RespostaOk;
+    }
+    bool pedirValores(const QString&, const QStringList&, QStringList&, const QList<int>&) override { return false; }
+    void terminar(int codigo) override {
+        terminado = true;
+        codigoFim = codigo;
+    }
+
+    QStringList textos;
+    bool terminado = false;
+    int codigoFim = 0;
+};
+
+struct Contagem {
+    int rondas = 0;
+    int guias = 0;
+    int recusadas = 0;
+    int vazias = 0;
+    int falhas = 0;
+    int falhasEntrada = 0;
+    int listadas = 0;
+    int outras = 0;
+    int fatais = 0;
+};
+
+/// Faults injected in the making of the Guia, after the entry was stored.
+const QStringList FalhasGuia = {
+    QStringLiteral("CriaObjectoApi"),
+    QStringLiteral("Cab"),
+    QStringLiteral("Validar"),
+    QStringLiteral("AdicionaLinha"),
+    QStringLiteral("GravaDocumento"),
+    QStringLiteral("GravaDocumento:meio"),
+    QStringLiteral("CriaDocumentoEntrada:recusa"),
+};
+
+void escreverErro(const QString& texto) {
+    std::fprintf(stderr, "%s\n", qPrintable(texto));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("orlavane-posto"));
+
+    QCommandLineParser opcoes;
+    opcoes.setApplicationDescription(QStringLiteral("Um posto de trabalho do teste de vários postos em simultâneo."));
+    opcoes.addHelpOption();
+    const auto opcao = [&](const char* nome, const char* descricao, const char* valor, const char* defeito = nullptr) {
+        QCommandLineOption o(QString::fromLatin1(nome), QString::fromUtf8(descricao), QString::fromLatin1(valor));
+        if (defeito)
+            o.setDefaultValue(QString::fromUtf8(defeito));
+        opcoes.addOption(o);
+        return o;
+    };
+    const auto ligacao = opcao("ligacao", "Texto de ligação à base de dados da empresa (e do ERP).", "TEXTO");
+    const auto pasta = opcao("pasta", "Pasta do programa: a do ficheiro de parâmetros.", "DIR");
+    const auto posto = opcao("posto", "Nome deste posto.", "NOME");
+    const auto cliente = opcao("cliente", "Cliente cujas encomendas satisfazer.", "CODIGO");
+    const auto utilizador = opcao("utilizador", "Utilizador do ERP.", "U", "demo");
+    const auto password = opcao("password", "Palavra-passe do utilizador do ERP.", "P", "demo");
+    const auto empresa = opcao("empresa", "Empresa do ERP.", "E", "DEMO");
+    const auto rondas = opcao("rondas", "Número máximo de rondas.", "N", "20");
+    const auto segundos = opcao("segundos", "Não começa rondas depois de tantos segundos.", "S", "60");
+    const auto semente = opcao("semente", "Semente do gerador aleatório.", "N", "1");
+    const auto falhas = opcao("falhas", "Percentagem de rondas com uma falha injectada na guia.", "P", "0");
+    opcoes.process(app);
+    for (const auto& o : {ligacao, pasta, posto, cliente})
+        if (opcoes.value(o).isEmpty()) {
+            std::fprintf(stderr, "Falta --%s.\n", qPrintable(o.names().constFirst()));
+            return 64;
+        }
+
+    const QString nomePosto = opcoes.value(posto);
+    const QString codigoCliente = opcoes.value(cliente);
+    const int maxRondas = opcoes.value(rondas).toInt();
+    const qint64 limite = opcoes.value(segundos).toLongLong() * 1000;
+    const int percentagemFalhas = opcoes.value(falhas).toInt();
+    std::mt19937 aleatorio(opcoes.value(semente).toUInt());
+    const auto ate = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(aleatorio); };
+
+    Pastas::definirPastaAplicacao(opcoes.value(pasta));
+    MensagensPosto mensagens;
+    Mensagens::instalar(&mensagens);
+
+    auto sessao = std::make_unique<ErpLocal>();
+    ErpLocal* erp = sessao.get();
+    sessao->definicao(3);
+    if (!sessao->login(opcoes.value(utilizador), opcoes.value(password), opcoes.value(empresa), opcoes.value(ligacao),
+                       nomePosto)) {
+        escreverErro(QStringLiteral("%1: login falhado: %2").arg(nomePosto, sessao->motivoFalhaLogin()));
+        return 3;
+    }
+    SessaoErp::instalarGlobal(std::move(sessao));
+    BaseDados bd;
+    if (!bd.abrir(opcoes.value(ligacao))) {
+        escreverErro(QStringLiteral("%1: %2").arg(nomePosto, bd.ultimoErro()));
+        SessaoErp::largarGlobal();
+        return 3;
+    }
+
+    Contagem c;
+    {
+        frmImportacao w;
+        w.bd = &bd;
+        guarda([&] { w.Form_Load(); });
+        if (!mensagens.terminado) {
+            w.show();
+            QElapsedTimer relogio;
+            relogio.start();
+            for (; c.rondas < maxRondas && relogio.elapsed() < limite && !mensagens.terminado; ++c.rondas) {
+                mensagens.textos.clear();
+                // The client typed and the field left: the next load starts a fresh grid.
+                w.campo[1]->setFocus();
+                w.campo[1]->setText(codigoCliente);
+                w.ValidarCampo = true;
+                if (!w.campo[1]->validarSaida() || !mensagens.textos.isEmpty()) {
+                    ++c.outras;
+                    escreverErro(QStringLiteral("%1: cliente recusado: %2").arg(nomePosto, mensagens.textos.join('|')));
+                    continue;
+                }
+                w.btCarga->click();
+                if (mensagens.terminado)
+                    break;
+                if (!mensagens.textos.isEmpty()) {
+                    ++c.vazias; // nothing pending any more
+                    continue;
+                }
+
+                // Tick some of the oldest lines, as operators do, so that the
+                // workstations compete for the same ones; often for the whole
+                // pending quantity, which another may be taking at that moment.
+                ModeloGrelha& m = w.grelha->modelo();
+                const int linhas = w.LinhasCarregadas;
+                if (ate(20) == 0) {
+                    w.btMarcar->click();
+                    for (int r = 0; r < linhas; ++r) {
+                        const Moeda pendente = Moeda::deVariant(m.valor(r, Col::QtdP)).value_or(Moeda());
+                        m.definirValor(r, Col::Qtd,
+                                       QVariant::fromValue(std::min(pendente, Moeda::deInteiro(1 + ate(3)))));
+                    }
+                } else {
+                    const int marcar = 1 + ate(std::min(3, linhas));
+                    for (int k = 0; k < marcar; ++k) {
+                        const int r = ate(std::min(6, linhas));
+                        const Moeda pendente = Moeda::deVariant(m.valor(r, Col::QtdP)).value_or(Moeda());
+                        const std::int64_t inteiro = pendente.unidades() / Moeda::Escala;
+                        const Moeda q = (ate(3) == 0 || inteiro < 1)
+                                            ? pendente
+                                            : Moeda::deInteiro(1 + ate(int(std::min<std::int64_t>(inteiro, 5))));
+                        m.definirValor(r, Col::AN, true);
+                        m.definirValor(r, Col::Qtd, QVariant::fromValue(q));
+                    }
+                }
+
+                const bool injectar = percentagemFalhas > 0 && ate(100) < percentagemFalhas;
+                if (injectar)
+                    erp->falharEm(FalhasGuia.at(ate(int(FalhasGuia.size()))));
+                w.btEnc->click();
+                erp->limparFalhas();
+                if (mensagens.terminado)
+                    break;
+
+                const QStringList& t = mensagens.textos;
+                const QString listagem = QStringLiteral("Os documentos seguintes devem ser anulados manualmente");
+                if (t.isEmpty()) {
+                    ++c.guias;
+                } else if (t.constFirst().contains(QLatin1String("Falha simulada em CriaDocumentoEntrada"))) {
+                    ++c.falhasEntrada;
+                } else if (t.constFirst().contains(QLatin1String("Falha simulada"))) {
+                    ++c.falhas;
+                } else if (t.constFirst().contains(QLatin1String(": pendente "))) {
+                    ++c.recusadas;
+                } else {
+                    ++c.outras;
+                    escreverErro(QStringLiteral("%1: ronda %2: %3").arg(nomePosto).arg(c.rondas).arg(t.join('|')));
+                }
+                for (const QString& s : t)
+                    if (s.startsWith(listagem)) {
+                        c.listadas += int(s.count(QLatin1String("\n\r'")));
+                        escreverErro(QStringLiteral("%1: %2").arg(nomePosto, s));
+                    }
+                // Every run ends with the window cleared.
+                if (w.LinhasCarregadas != 0 || !m.valor(0, Col::Artigo).toString().isEmpty() || !w.btEnc->isEnabled()) {
+                    ++c.outras;
+                    escreverErro(QStringLiteral("%1: ronda %2: a janela não ficou limpa").arg(nomePosto).arg(c.rondas));
+                }
+            }
+        }
+        if (mensagens.terminado) {
+            ++c.fatais;
+            escreverErro(QStringLiteral("%1: o programa terminaria: %2").arg(nomePosto, mensagens.textos.join('|')));
+        }
+    }
+    Mensagens::instalar(nullptr);
+    std::printf("RESUMO posto=%s rondas=%d guias=%d recusadas=%d vazias=%d falhas=%d falhasEntrada=%d listadas=%d "
+                "outras=%d fatais=%d\n",
+                qPrintable(nomePosto), c.rondas, c.guias, c.recusadas, c.vazias, c.falhas, c.falhasEntrada, c.listadas,
+                c.outras, c.fatais);
+    std::fflush(stdout);
+    return c.fatais > 0 ? 2 : 0;
+}
