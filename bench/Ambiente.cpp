@@ -157,6 +157,18 @@ int Ambiente::pendentes(const QString& cliente) const {
     return -1;
 }
 
+Tamanhos Ambiente::tamanhos() const {
+    Tamanhos t;
+    t.linhasGrande = pendentes(DadosBench::ClienteGrande);
+    t.linhasLimite = pendentes(DadosBench::ClienteLimite);
+    t.linhasGuia = std::min(1000, t.linhasGrande / 4);
+    t.linhasBase = m_perfis.at(DadosBench::Base::Grande).linhas;
+    t.linhasPequena = m_perfis.at(DadosBench::Base::Pequena).linhas;
+    t.clientes = m_perfis.at(DadosBench::Base::Grande).clientes;
+    t.muitosClientes = m_perfis.at(DadosBench::Base::Clientes).clientes;
+    return t;
+}
+
 Empresa& Ambiente::empresa(const QString& nome) {
     const auto i = m_empresas.find(nome);
     if (i == m_empresas.end())

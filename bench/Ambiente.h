@@ -7,6 +7,7 @@
 #include "AcessoDados.h"
 #include "DadosBench.h"
 #include "Mensagens.h"
+#include "Relatorio.h"
 #include "frmImportacao.h"
 
 #include <QTemporaryDir>
@@ -22,9 +23,9 @@ struct Opcoes {
     bool rapido = false; ///< the tiny bases and few repetitions of the smoke run
     QString postgres;    ///< libpq text "host=... port=... user=..."; empty: no PostgreSQL figures
     quint32 semente = DadosBench::SementePadrao;
-    QString json;        ///< where the results go
-    QString executavel;  ///< this program, run again for the start-up and memory figures
-    int repeticoes = 0;  ///< every measure's repetitions when set
+    QString json;       ///< where the results go
+    QString executavel; ///< this program, run again for the start-up and memory figures
+    int repeticoes = 0; ///< every measure's repetitions when set
 };
 
 /// Answers every box with OK and keeps its text.
@@ -73,6 +74,8 @@ public:
     const DadosBench::Perfil& perfil(DadosBench::Base base) const { return m_perfis.at(base); }
     /// The load of a special client must give exactly this many lines.
     int pendentes(const QString& cliente) const;
+    /// The sizes of this run's bases, for the report.
+    Tamanhos tamanhos() const;
 
     /// Runs one step of the operator's on a window: raises when it showed a box.
     void exigirSemCaixas(const QString& passo);

@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QHeaderView>
+#include <QJsonArray>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -71,8 +72,9 @@ frmImportacao& carregada(Empresa& e, const QString& cliente, int linhas) {
         w.btCarga_Click();
         Ambiente::actual().exigirSemCaixas(QStringLiteral("Carregar %1").arg(cliente));
         if (w.LinhasCarregadas != linhas)
-            throw Erro(Erro::Configuracao,
-                       QStringLiteral("%1 carregou %2 linhas, não %3.").arg(cliente).arg(w.LinhasCarregadas).arg(linhas));
+            throw Erro(
+                Erro::Configuracao,
+                QStringLiteral("%1 carregou %2 linhas, não %3.").arg(cliente).arg(w.LinhasCarregadas).arg(linhas));
     }
     deixarPintar();
     return w;
@@ -120,7 +122,8 @@ void pisoCargaSqlite(benchmark::State& st, const QString& base, const QString& c
 
 void pisoCargaPg(benchmark::State& st, const QString& cliente) {
     Ambiente& a = Ambiente::actual();
-    PisoPostgres piso(a.opcoes().postgres + QStringLiteral(" dbname=") + a.empresa(QStringLiteral("grande-pg")).baseDados);
+    PisoPostgres piso(a.opcoes().postgres + QStringLiteral(" dbname=") +
+                      a.empresa(QStringLiteral("grande-pg")).baseDados);
     const Instrucao ins = instrucaoCarga(cliente);
     for (auto _ : st) {
         const double t0 = agora();
@@ -252,7 +255,7 @@ void quantidade(benchmark::State& st) {
 /// 1,000 lines, or a quarter of the tiny base's: every Guia satisfies its
 /// lines in full, and the repetitions must find lines left.
 int linhasGuia() {
-    return std::min(1000, Ambiente::actual().pendentes(DadosBench::ClienteGrande) / 4);
+    return Ambiente::actual().tamanhos().linhasGuia;
 }
 
 void guia(benchmark::State& st) {
@@ -349,7 +352,8 @@ void pesquisa(benchmark::State& st, const QString& base) {
 }
 
 const Instrucao& instrucaoPesquisa() {
-    static const Instrucao i{QStringLiteral("SELECT Codigo AS Cliente, Nome AS Nome From Clientes  ORDER BY Codigo"), {}, {}};
+    static const Instrucao i{
+        QStringLiteral("SELECT Codigo AS Cliente, Nome AS Nome From Clientes  ORDER BY Codigo"), {}, {}};
     return i;
 }
 
@@ -444,12 +448,40 @@ void registar(const char* nome, int repeticoes, int iteracoes, Corpo corpo) {
 
 } // namespace
 
+QJsonObject planosDaCarga(Ambiente& a) {
+    QJsonObject r;
+    auto verificar = [](const QString& onde, const QStringList& plano) {
+        for (const QString& passo : plano)
+            if (passo.contains(QLatin1String("SCAN DOCGCLIN"), Qt::CaseInsensitive) ||
+                passo.contains(QLatin1String("Seq Scan on docgclin"), Qt::CaseInsensitive))
+                std::printf("AVISO: %s lê DOCGCLIN inteira: %s\n", qPrintable(onde), qPrintable(passo));
+        return QJsonArray::fromStringList(plano);
+    };
+    PisoSqlite sqlite(a.empresa(QStringLiteral("grande")).ficheiro);
+    for (const QString& cliente : {DadosBench::ClienteGrande, DadosBench::ClientePequeno}) {
+        const QString onde = QStringLiteral("SQLite, %1").arg(cliente);
+        const QStringList plano = sqlite.plano(instrucaoCarga(cliente));
+        r[onde] = verificar(onde, plano);
+        if (plano.join(QLatin1Char(' ')).contains(QLatin1String("SCAN DOCGCLIN")))
+            throw Erro(Erro::Configuracao, QStringLiteral("A instrução de \"&Carregar\" lê DOCGCLIN inteira no SQLite."));
+    }
+    if (a.tem(QStringLiteral("grande-pg"))) {
+        PisoPostgres pg(a.opcoes().postgres + QStringLiteral(" dbname=") + a.empresa(QStringLiteral("grande-pg")).baseDados);
+        for (const QString& cliente : {DadosBench::ClienteGrande, DadosBench::ClientePequeno}) {
+            const QString onde = QStringLiteral("PostgreSQL, %1").arg(cliente);
+            r[onde] = verificar(onde, pg.plano(instrucaoCarga(cliente)));
+        }
+    }
+    return r;
+}
+
 void registarMedidas(bool rapido, bool postgres, int repeticoes) {
     // The smoke run only checks that every measure runs: few repetitions.
     const auto vezes = [=](int n) { return repeticoes > 0 ? repeticoes : (rapido ? 2 : n); };
     const QString grande = DadosBench::ClienteGrande, pequeno = DadosBench::ClientePequeno;
     registar(Nome::CargaGrande, vezes(15), 1, [=](auto& st) { carga(st, QStringLiteral("grande"), grande); });
-    registar(Nome::PisoCargaGrande, vezes(15), 1, [=](auto& st) { pisoCargaSqlite(st, QStringLiteral("grande"), grande); });
+    registar(Nome::PisoCargaGrande, vezes(15), 1,
+             [=](auto& st) { pisoCargaSqlite(st, QStringLiteral("grande"), grande); });
     if (postgres) {
         registar(Nome::CargaGrandePg, vezes(15), 1, [=](auto& st) { carga(st, QStringLiteral("grande-pg"), grande); });
         registar(Nome::PisoCargaGrandePg, vezes(15), 1, [=](auto& st) { pisoCargaPg(st, grande); });

@@ -1,8 +1,15 @@
 #pragma once
 
+#include <QJsonObject>
 #include <QString>
 
 namespace Bench {
+
+class Ambiente;
+
+/// The engines' plans for the load's statement (BIG and SMALL on the large
+/// base): a scan of DOCGCLIN raises, since the load must seek by index.
+QJsonObject planosDaCarga(Ambiente& ambiente);
 
 /// Registers every measure (figures and floors) with Google Benchmark.
 /// `repeticoes`, when not 0, replaces every measure's own.

@@ -93,7 +93,8 @@ Leitura PisoSqlite::consulta(const Instrucao& instrucao, int maximo) {
         ++i;
         if (v.typeId() == QMetaType::QString) {
             textos.push_back(v.toString().toUtf8());
-            sqlite3_bind_text(p.s(), i, textos.back().constData(), static_cast<int>(textos.back().size()), SQLITE_STATIC);
+            sqlite3_bind_text(p.s(), i, textos.back().constData(), static_cast<int>(textos.back().size()),
+                              SQLITE_STATIC);
         } else {
             sqlite3_bind_int64(p.s(), i, v.toLongLong());
         }
@@ -121,6 +122,27 @@ Leitura PisoSqlite::consulta(const Instrucao& instrucao, int maximo) {
             }
         }
     }
+    return r;
+}
+
+QStringList PisoSqlite::plano(const Instrucao& instrucao) {
+    const QByteArray sql = QByteArrayLiteral("EXPLAIN QUERY PLAN ") + instrucao.sql.toUtf8();
+    Preparada p(m_db, sql.constData());
+    std::vector<QByteArray> textos;
+    int i = 0;
+    for (const QVariant& v : instrucao.parametros) {
+        ++i;
+        if (v.typeId() == QMetaType::QString) {
+            textos.push_back(v.toString().toUtf8());
+            sqlite3_bind_text(p.s(), i, textos.back().constData(), -1, SQLITE_TRANSIENT);
+        } else {
+            sqlite3_bind_int64(p.s(), i, v.toLongLong());
+        }
+    }
+    QStringList r;
+    // id, parent, notused, detail
+    while (sqlite3_step(p.s()) == SQLITE_ROW)
+        r << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(p.s(), 3)));
     return r;
 }
 
@@ -161,15 +183,17 @@ std::vector<LinhaPiso> PisoSqlite::linhasPendentes(const QString& cliente, int n
 
 void PisoSqlite::guia(const std::vector<LinhaPiso>& linhas, int numero) {
     // As the local ERP stores them: the same columns, the same conditional update.
-    const std::string data = "2024-12-31 00:00:00", vazio, armazem = "A1", cliente = DadosBench::ClienteGrande.toStdString();
+    const std::string data = "2024-12-31 00:00:00", vazio, armazem = "A1",
+                      cliente = DadosBench::ClienteGrande.toStdString();
     executar(m_db, "BEGIN IMMEDIATE");
     try {
-        Preparada cab(m_db, "INSERT INTO DOCGCCAB (TPDOC, SERIE, NNUMDOC, ANO, DATA, TERCEIRO, TIPOTERCEIRO, VNUMDOC,"
-                            " AREAGESTAO, SECTOR, TIPOPRECO, NUMCONTRIBUINTE, DESCONTOCAB, PROCESSO, MEIOTRANSPORTE,"
-                            " MATRICULA, LOCALCARGA, LOCALDESCARGA, ARMAZEM, OBSERVACOES, MODOGRAVACAO, UTILIZADOR,"
-                            " POSTO, DOCRELACIONADO, ANULADO)"
-                            " VALUES (?, 99, ?, 2024, ?, ?, ?, '', 4, ?, 0, '', 0, '', '', '', '', '', ?, ?, ?, 'bench',"
-                            " 'bench', ?, 0)");
+        Preparada cab(m_db,
+                      "INSERT INTO DOCGCCAB (TPDOC, SERIE, NNUMDOC, ANO, DATA, TERCEIRO, TIPOTERCEIRO, VNUMDOC,"
+                      " AREAGESTAO, SECTOR, TIPOPRECO, NUMCONTRIBUINTE, DESCONTOCAB, PROCESSO, MEIOTRANSPORTE,"
+                      " MATRICULA, LOCALCARGA, LOCALDESCARGA, ARMAZEM, OBSERVACOES, MODOGRAVACAO, UTILIZADOR,"
+                      " POSTO, DOCRELACIONADO, ANULADO)"
+                      " VALUES (?, 99, ?, 2024, ?, ?, ?, '', 4, ?, 0, '', 0, '', '', '', '', '', ?, ?, ?, 'bench',"
+                      " 'bench', ?, 0)");
         Preparada lin(m_db, "INSERT INTO DOCGCLIN (TPDOCUM, SERIE, NNUMDOC, ANO, NUMLINHA, TIPODELINHA, ARTIGO, DESCR,"
                             " ARMAZEM, DATA, PRUNIT, QTDORIG, QUANT, LINANU, ORDOC, ORANO, ORNUM, ORSERIE,"
                             " LINHAORIGINAL) VALUES (?, 99, ?, 2024, ?, 1, ?, ?, ?, ?, ?, ?, ?, 0, ?, ?, ?, ?, ?)");
@@ -225,31 +249,50 @@ PisoPostgres::~PisoPostgres() {
     PQfinish(m_c);
 }
 
-Leitura PisoPostgres::consulta(const Instrucao& instrucao) {
-    // "?" placeholders become $1, $2...: the statement has no "?" of its own.
-    QString sql;
+namespace {
+
+/// The statement with "?" placeholders as $1, $2... (it has no "?" of its own), run with its values as text.
+PGresult* executarPg(pg_conn* c, const QString& prefixo, const Instrucao& instrucao) {
+    QString sql = prefixo;
     int n = 0;
-    for (const QChar c : instrucao.sql)
-        sql += c == QLatin1Char('?') ? QStringLiteral("$%1").arg(++n) : QString(c);
+    for (const QChar ch : instrucao.sql)
+        sql += ch == QLatin1Char('?') ? QStringLiteral("$%1").arg(++n) : QString(ch);
     std::vector<QByteArray> valores;
     std::vector<const char*> ponteiros;
     for (const QVariant& v : instrucao.parametros)
         valores.push_back(v.toString().toUtf8());
     for (const QByteArray& v : valores)
         ponteiros.push_back(v.constData());
-    PGresult* r = PQexecParams(m_c, sql.toUtf8().constData(), static_cast<int>(ponteiros.size()), nullptr,
+    PGresult* r = PQexecParams(c, sql.toUtf8().constData(), static_cast<int>(ponteiros.size()), nullptr,
                                ponteiros.data(), nullptr, nullptr, 0);
     if (PQresultStatus(r) != PGRES_TUPLES_OK) {
         const QString motivo = QString::fromUtf8(PQresultErrorMessage(r)).trimmed();
         PQclear(r);
         throw Erro(Erro::Sql, motivo);
     }
+    return r;
+}
+
+} // namespace
+
+QStringList PisoPostgres::plano(const Instrucao& instrucao) {
+    PGresult* r = executarPg(m_c, QStringLiteral("EXPLAIN "), instrucao);
+    QStringList linhas;
+    for (int i = 0; i < PQntuples(r); ++i)
+        linhas << QString::fromUtf8(PQgetvalue(r, i, 0));
+    PQclear(r);
+    return linhas;
+}
+
+Leitura PisoPostgres::consulta(const Instrucao& instrucao) {
+    PGresult* r = executarPg(m_c, QString(), instrucao);
     Leitura l;
     const int linhas = PQntuples(r), colunas = PQnfields(r);
     for (int i = 0; i < linhas; ++i) {
         for (int c = 0; c < colunas; ++c) {
             const int tamanho = PQgetlength(r, i, c);
-            l.soma += static_cast<std::uint64_t>(tamanho) + (tamanho > 0 ? static_cast<unsigned char>(PQgetvalue(r, i, c)[0]) : 0u);
+            l.soma += static_cast<std::uint64_t>(tamanho) +
+                      (tamanho > 0 ? static_cast<unsigned char>(PQgetvalue(r, i, c)[0]) : 0u);
         }
     }
     l.linhas = linhas;

@@ -6,6 +6,7 @@
 #include "InstrucaoEncomendas.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <vector>
@@ -45,6 +46,8 @@ public:
     /// Prepares the statement, binds its values, steps through every row and
     /// reads every column in the type the engine holds it.
     Leitura consulta(const Instrucao& instrucao, int maximo = -1);
+    /// The engine's plan for the statement (EXPLAIN QUERY PLAN), one line per step.
+    QStringList plano(const Instrucao& instrucao);
     /// The first `n` lines the load of `cliente` gives, to satisfy.
     std::vector<LinhaPiso> linhasPendentes(const QString& cliente, int n);
     /// The Guia's database work in one transaction: the entry's header and
@@ -66,6 +69,8 @@ public:
 
     /// The statement with its values as $n parameters, every row at once, every column read.
     Leitura consulta(const Instrucao& instrucao);
+    /// The server's plan for the statement (EXPLAIN), one line per node.
+    QStringList plano(const Instrucao& instrucao);
 
 private:
     pg_conn* m_c = nullptr;

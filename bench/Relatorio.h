@@ -32,8 +32,21 @@ private:
     std::map<std::string, Medida> m_medidas;
 };
 
+/// The sizes the figures were measured at, as the bases of this run have them.
+struct Tamanhos {
+    int linhasGrande = 0;  ///< BIG's lines
+    int linhasLimite = 0;  ///< LIMITE's lines
+    int linhasGuia = 0;    ///< the lines of the Guia
+    int linhasBase = 0;    ///< order lines of the large base
+    int linhasPequena = 0; ///< order lines of the small base, BIG's and SMALL's aside
+    int clientes = 0;      ///< clients of the large base
+    int muitosClientes = 0;
+};
+
 /// Prints the table of figures against their floors and writes the JSON file
-/// (the table, the raw measures, the machine). Returns the number of targets missed.
-int relatar(const std::map<std::string, Medida>& medidas, bool rapido, const QString& json);
+/// (the table, the raw measures, the machine). Returns the number of targets
+/// missed (none in the smoke run, whose figures say nothing).
+int relatar(const std::map<std::string, Medida>& medidas, const Tamanhos& tamanhos, const QJsonObject& planos,
+            bool rapido, const QString& json);
 
 } // namespace Bench

@@ -92,9 +92,10 @@ int main(int argc, char** argv) {
     try {
         Bench::Ambiente ambiente(opcoes);
         Bench::registarMedidas(opcoes.rapido, !opcoes.postgres.isEmpty(), opcoes.repeticoes);
+        const QJsonObject planos = Bench::planosDaCarga(ambiente);
         Bench::Recolha recolha;
         benchmark::RunSpecifiedBenchmarks(&recolha);
-        Bench::relatar(recolha.medidas(), opcoes.rapido, opcoes.json);
+        Bench::relatar(recolha.medidas(), ambiente.tamanhos(), planos, opcoes.rapido, opcoes.json);
         for (const auto& [nome, m] : recolha.medidas())
             if (!m.erro.isEmpty())
                 return 1;

@@ -159,7 +159,8 @@ class CursorSqlite final : public CursorLigado {
 public:
     CursorSqlite(QSqlQuery q, sqlite3_stmt* instrucao, std::shared_ptr<BaseDados::Cursores> cursores)
         : CursorLigado(std::move(cursores)), m_q(std::move(q)), m_s(instrucao), m_nomes(nomesDe(m_q)),
-          m_politica(m_q.numericalPrecisionPolicy()), m_semMutex(sqlite3_db_mutex(sqlite3_db_handle(instrucao)) == nullptr),
+          m_politica(m_q.numericalPrecisionPolicy()),
+          m_semMutex(sqlite3_db_mutex(sqlite3_db_handle(instrucao)) == nullptr),
           m_ultimos(static_cast<std::size_t>(m_nomes.size())) {}
     Q_DISABLE_COPY_MOVE(CursorSqlite)
 

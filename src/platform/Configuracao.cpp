@@ -71,9 +71,18 @@ QByteArray lerBytes(const QString& caminho, const QString& descricao) {
                 f.error() == QFileDevice::PermissionsError ? QStringLiteral("sem permissão de leitura.")
                                                            : f.errorString() + QLatin1Char('.'));
     }
-    QByteArray bytes = f.read(TamanhoMaximo + 1);
-    if (f.error() != QFileDevice::NoError)
-        recusar(Erro::Ficheiro, descricao, caminho, f.errorString() + QLatin1Char('.'));
+    // Read in blocks up to one byte past the limit: a file of a few hundred
+    // bytes does not cost a megabyte.
+    QByteArray bytes;
+    char bloco[16384];
+    while (bytes.size() <= TamanhoMaximo) {
+        const qint64 lidos = f.read(bloco, sizeof bloco);
+        if (lidos < 0)
+            recusar(Erro::Ficheiro, descricao, caminho, f.errorString() + QLatin1Char('.'));
+        if (lidos == 0)
+            break;
+        bytes.append(bloco, static_cast<qsizetype>(lidos));
+    }
     if (bytes.size() > TamanhoMaximo)
         recusar(Erro::Configuracao, descricao, caminho, QStringLiteral("é demasiado grande (mais de 1 MiB)."));
     return bytes;

@@ -46,9 +46,10 @@ QString decimais(Moeda valor, QChar separador, int minimo) {
     return r;
 }
 
-/// The statements prepared on each connection of this thread (by name), one
-/// per text, kept while the connection stays as it is: a store of a thousand
-/// lines, and the suggestions for its lines, prepare each statement once.
+/// The statements prepared on each SQLite connection of this thread (by
+/// name), one per text, kept while the connection stays as it is: a store of
+/// a thousand lines, and the suggestions for its lines, prepare each
+/// statement once.
 thread_local std::unordered_map<QString, std::unordered_map<QString, QSqlQuery>> preparadasPorLigacao;
 
 QSqlQuery novaConsulta(const QSqlDatabase& db) {
@@ -131,18 +132,19 @@ bool correrDirecto(QSqlQuery& q, const QVariantList& valores, int& alteradas, st
     throw Erro(Erro::Sql, texto.isEmpty() ? QStringLiteral("A base de dados falhou sem indicar o motivo.") : texto);
 }
 
-/// The statement prepared earlier (or now) for this text on this connection;
-/// none when the connection is closed or the text does not prepare (the
-/// usual path then says why).
+/// The statement prepared earlier (or now) for this text on this SQLite
+/// connection; none when the connection is closed or the text does not
+/// prepare (the usual path then says why). PostgreSQL statements are
+/// prepared anew each time: a connection the server dropped would leave
+/// prepared statements behind that exist no more.
 QSqlQuery* preparada(const QSqlDatabase& db, const QString& sql) {
-    if (!db.isOpen())
+    if (!db.isOpen() || db.driverName() != QLatin1String("QSQLITE"))
         return nullptr;
     auto& consultas = preparadasPorLigacao[db.connectionName()];
     auto i = consultas.find(sql);
-    // A SQLite statement the driver let go of (its connection was closed and
-    // opened again) is prepared anew.
-    if (i != consultas.end() && db.driverName() == QLatin1String("QSQLITE") && SqliteDirecto::disponivel() &&
-        !SqliteDirecto::instrucao(i->second)) {
+    // A statement the driver let go of (its connection was closed and opened
+    // again) is prepared anew.
+    if (i != consultas.end() && SqliteDirecto::disponivel() && !SqliteDirecto::instrucao(i->second)) {
         consultas.erase(i);
         i = consultas.end();
     }

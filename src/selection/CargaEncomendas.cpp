@@ -302,8 +302,11 @@ void tirarRepetidas(std::vector<LinhaGrelha>& linhas, const std::vector<std::uin
         return;
     std::size_t escritas = 0;
     for (std::size_t i = 0; i < n; ++i) {
-        if (!repetida[i])
-            linhas[escritas++] = std::move(linhas[i]);
+        if (repetida[i])
+            continue;
+        if (escritas != i)
+            linhas[escritas] = std::move(linhas[i]);
+        ++escritas;
     }
     linhas.resize(escritas);
 }
@@ -352,8 +355,8 @@ std::vector<LinhaGrelha> lerLinhasEncomenda(RecordSet& rs, const ChavesLinhas& e
             progresso();
             relogio.restart();
         }
-        QVariant tipo = rs.valor(iTpDocum), serie = rs.valor(iSerie), numero = rs.valor(iNNumDoc),
-                 ano = rs.valor(iAno), numLinha = rs.valor(iNumLinha);
+        QVariant tipo = rs.valor(iTpDocum), serie = rs.valor(iSerie), numero = rs.valor(iNNumDoc), ano = rs.valor(iAno),
+                 numLinha = rs.valor(iNumLinha);
         const ChaveLinhaEncomenda chave{tipo.toString(), inteiro(serie), inteiro(numero), inteiro(ano),
                                         inteiro(numLinha)};
         // A line already in the grid, or met earlier in this result (see

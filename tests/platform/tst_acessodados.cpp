@@ -355,6 +355,99 @@ private Q_SLOTS:
         QCOMPARE(percorrer(a), de(1, 1));
     }
 
+    void valoresComoODriverOsDa() {
+        // Whatever path the record set reads by, every value is the one Qt's
+        // driver gives: same type, same value (nulls, bytes, text that is
+        // not valid UTF-8 included), row after row.
+        BaseTeste base(motorActual(), false);
+        const bool pg = base.motor() == Motor::Postgres;
+        QVERIFY(QSqlQuery(base.db()).exec(
+            pg ? QStringLiteral("CREATE TABLE t (n BIGINT, r DOUBLE PRECISION, d NUMERIC(19,4), x TEXT, b BYTEA,"
+                                " q TIMESTAMP, c DATE)")
+               : QStringLiteral(
+                     "CREATE TABLE t (n INTEGER, r REAL, d NUMERIC(19,4), x TEXT, b BLOB, q TEXT, c TEXT)")));
+        const QStringList textos = {QStringLiteral("ENC"),
+                                    QStringLiteral("Tinta plástica branca"),
+                                    QString(),
+                                    QStringLiteral(""),
+                                    QStringLiteral("ENC"),
+                                    QStringLiteral("日本 🙂")};
+        for (int i = 0; i < textos.size(); ++i)
+            base.executar(QStringLiteral("INSERT INTO t VALUES (?, ?, ?, ?, ?, ?, ?)"),
+                          {i == 2 ? QVariant(QMetaType(QMetaType::Int)) : QVariant(i * 1000000007LL), i + 0.25,
+                           QStringLiteral("%1.5").arg(i), textos.at(i),
+                           i == 3 ? QVariant(QMetaType(QMetaType::QByteArray)) : QVariant(QByteArray("a\0b", 4)),
+                           QStringLiteral("2024-03-0%1 23:30:00").arg(i + 1),
+                           QStringLiteral("2024-12-3%1").arg(i % 2)});
+        if (!pg) // bytes that are not UTF-8, and SQLite keeps whatever it is given
+            base.executar(QStringLiteral("INSERT INTO t (n, x) VALUES (99, CAST(X'41C3FF42' AS TEXT))"));
+        const QString sql = QStringLiteral("SELECT n, r, d, x, b, q, c FROM t ORDER BY n");
+
+        QSqlQuery q(base.db());
+        q.setForwardOnly(true);
+        q.setNumericalPrecisionPolicy(QSql::HighPrecision);
+        QVERIFY(q.exec(sql));
+        QList<QVariantList> esperado;
+        while (q.next()) {
+            QVariantList l;
+            for (int i = 0; i < 7; ++i)
+                l << q.value(i);
+            esperado << l;
+        }
+        BaseDados bd;
+        QVERIFY2(bd.abrir(base.textoLigacao()), qPrintable(bd.ultimoErro()));
+        RecordSet rs;
+        bd.consultar(sql, {}, rs);
+        QList<QVariantList> lido;
+        for (; !rs.fim(); rs.seguinte()) {
+            QVariantList l;
+            for (int i = 0; i < 7; ++i) {
+                l << rs.valor(i);
+                // Read twice: the same value again.
+                QCOMPARE(rs.valor(i), l.last());
+            }
+            lido << l;
+        }
+        QCOMPARE(lido.size(), esperado.size());
+        for (int r = 0; r < lido.size(); ++r) {
+            for (int i = 0; i < 7; ++i) {
+                const QVariant &a = lido.at(r).at(i), &b = esperado.at(r).at(i);
+                QCOMPARE(a.metaType(), b.metaType());
+                QCOMPARE(a.isNull(), b.isNull());
+                QCOMPARE(a, b);
+            }
+        }
+    }
+
+    void textoEmBruto() {
+        // The text a reader may convert itself: the bytes of text values (and,
+        // on PostgreSQL, of dates and timestamps without a time zone), never
+        // of numbers or nulls; nothing once the record set has moved past.
+        BaseTeste base(motorActual(), false);
+        const bool pg = base.motor() == Motor::Postgres;
+        QVERIFY(QSqlQuery(base.db()).exec(
+            pg ? QStringLiteral("CREATE TABLE t (n INTEGER, x VARCHAR(20), q TIMESTAMP, z TIMESTAMPTZ)")
+               : QStringLiteral("CREATE TABLE t (n INTEGER, x TEXT, q TEXT, z INTEGER)")));
+        base.executar(QStringLiteral("INSERT INTO t VALUES (1, 'Plástico', '2024-03-05 14:30:00', ?)"),
+                      {pg ? QVariant(QStringLiteral("2024-03-05 14:30:00+01")) : QVariant(42)});
+        BaseDados bd;
+        QVERIFY2(bd.abrir(base.textoLigacao()), qPrintable(bd.ultimoErro()));
+        RecordSet rs;
+        bd.consultar(QStringLiteral("SELECT n, x, q, z FROM t"), {}, rs);
+        QVERIFY(!rs.textoUtf8(0));
+        QCOMPARE(QByteArray(rs.textoUtf8(1)->data(), rs.textoUtf8(1)->size()), QStringLiteral("Plástico").toUtf8());
+        QCOMPARE(QByteArray(rs.textoUtf8(2)->data(), rs.textoUtf8(2)->size()), QByteArray("2024-03-05 14:30:00"));
+        QVERIFY(!rs.textoUtf8(3));
+        QVERIFY(!rs.textoUtf8(9));
+        // Counting keeps the rows: they are then given by valor() alone.
+        bd.consultar(QStringLiteral("SELECT n, x, q, z FROM t"), {}, rs);
+        QCOMPARE(rs.contagem(), 1);
+        QVERIFY(!rs.textoUtf8(1));
+        QCOMPARE(rs.valor(1).toString(), QStringLiteral("Plástico"));
+        rs.seguinte();
+        QVERIFY(!rs.textoUtf8(1));
+    }
+
     void novaLigacaoNaMesmaBase() {
         BaseTeste base(motorActual());
         BaseDados bd;

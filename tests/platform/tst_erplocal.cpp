@@ -1,5 +1,6 @@
 #include "Apoio.h"
 #include "ErpLocal.h"
+#include "ErpLocalInterno.h"
 #include "Erro.h"
 #include "Esquema.h"
 #include "Moeda.h"
@@ -714,6 +715,85 @@ private Q_SLOTS:
         QCOMPARE(r.numero, 1);
         QCOMPARE(a.guias(), 1);
         QCOMPARE_MOEDA(a.pendente(1), 6);
+    }
+
+    void valoresEscritosComoPeloQt() {
+        // What a store writes is what Qt would have written: the same values
+        // through the kept statement as through a new one, whatever their type.
+        BaseTeste base(motorActual(), false);
+        const bool pg = base.motor() == Motor::Postgres;
+        QVERIFY(QSqlQuery(base.db()).exec(
+            pg ? QStringLiteral("CREATE TABLE t (k INTEGER, a TEXT, b TEXT, c INTEGER, d BIGINT, e DOUBLE PRECISION,"
+                                " f BOOLEAN, g INTEGER, h BYTEA, i DATE)")
+               : QStringLiteral("CREATE TABLE t (k INTEGER, a TEXT, b TEXT, c INTEGER, d INTEGER, e REAL, f INTEGER,"
+                                " g INTEGER, h BLOB, i TEXT)")));
+        const QString sql = QStringLiteral("INSERT INTO t VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+        const QVariantList valores{QStringLiteral("Tinta plástica 🙂"),
+                                   QString(),
+                                   7,
+                                   qlonglong(9007199254740993LL),
+                                   2.5,
+                                   true,
+                                   QVariant(QMetaType(QMetaType::Int)),
+                                   QByteArray("\x01\x00\xff", 3),
+                                   QDate(2024, 3, 5)};
+        ErpBd::executar(base.db(), sql, QVariantList{1} + valores);
+        {
+            ErpBd::Transaccao t(base.db(), pg);
+            QCOMPARE(ErpBd::escrever(base.db(), sql, QVariantList{2} + valores), 1);
+            QCOMPARE(ErpBd::escrever(base.db(), sql, QVariantList{3} + valores), 1);
+            t.confirmar();
+        }
+        QSqlQuery q(base.db());
+        QVERIFY(q.exec(QStringLiteral("SELECT * FROM t ORDER BY k")));
+        QList<QVariantList> linhas;
+        while (q.next()) {
+            QVariantList l;
+            for (int i = 1; i < 10; ++i)
+                l << q.value(i);
+            linhas << l;
+        }
+        QCOMPARE(linhas.size(), 3);
+        QCOMPARE(linhas.at(1), linhas.at(0));
+        QCOMPARE(linhas.at(2), linhas.at(0));
+        QCOMPARE(linhas.at(0).at(1).toString(), QString(QLatin1String(""))); // empty text, not NULL
+        QVERIFY(!linhas.at(0).at(1).isNull());
+        QVERIFY(linhas.at(0).at(6).isNull());
+        QCOMPARE(ErpBd::primeiraLinha(base.db(), QStringLiteral("SELECT a, d FROM t WHERE k = ?"), {3}),
+                 std::optional<QVariantList>(QVariantList{linhas.at(0).at(0), linhas.at(0).at(3)}));
+    }
+
+    void ligacaoReabertaPorFora() {
+        // The session prepares its statements once per connection: a
+        // connection closed and opened again behind its back (its statements
+        // let go by the driver) still saves, from the first statement on.
+        Ambiente a(motorActual());
+        ErpLocal erp;
+        QVERIFY(a.entrar(erp));
+        auto doc = novaGuia(erp);
+        juntarLinha(erp, *doc, QStringLiteral("A1"), 1, Origem{1});
+        QCOMPARE(gravar(erp, *doc).flag, qint16(0));
+        for (const QString& nome : QSqlDatabase::connectionNames()) {
+            if (!nome.startsWith(QLatin1String("erplocal-")))
+                continue;
+            QSqlDatabase db = QSqlDatabase::database(nome, false);
+            db.close();
+            QVERIFY(db.open());
+        }
+        doc = novaGuia(erp);
+        juntarLinha(erp, *doc, QStringLiteral("A1"), 2, Origem{1});
+        juntarLinha(erp, *doc, QStringLiteral("A2"), 5, Origem{2});
+        const Resultado r = gravar(erp, *doc);
+        QCOMPARE(r.texto, QString());
+        QCOMPARE(r.flag, qint16(0));
+        QCOMPARE(r.numero, 2);
+        QCOMPARE_MOEDA(a.pendente(1), 7);
+        QCOMPARE_MOEDA(a.pendente(2), 0);
+        // And a refusal by the conditional update is still seen as one.
+        doc = novaGuia(erp);
+        juntarLinha(erp, *doc, QStringLiteral("A1"), 8, Origem{1});
+        QCOMPARE(gravar(erp, *doc).flag, qint16(1));
+        QCOMPARE_MOEDA(a.pendente(1), 7);
     }
 
     void ganchoDeFalhas() {

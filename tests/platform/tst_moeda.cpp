@@ -6,6 +6,11 @@
 #include <QDate>
 #include <QTest>
 
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <random>
+
 #include <cmath>
 #include <limits>
 
@@ -36,6 +41,7 @@ private Q_SLOTS:
     // Moeda.
     void deDouble_data();
     void deDouble();
+    void deDoubleComoOTextoMaisCurto();
     void deTextoC_data();
     void deTextoC();
     void deVariant_data();
@@ -73,6 +79,46 @@ void TestMoeda::deDouble() {
     QFETCH(double, valor);
     QFETCH(qint64, unidades);
     QCOMPARE(Moeda::deDouble(valor).unidades(), unidades);
+}
+
+void TestMoeda::deDoubleComoOTextoMaisCurto() {
+    // A double is the shortest decimal text that reads back as it, rounded
+    // to ten-thousandths: whatever the path taken, for currency values, their
+    // neighbours and arbitrary doubles.
+    std::mt19937_64 g(20240517);
+    auto referencia = [](double v) {
+        char texto[64];
+        const auto fim = std::to_chars(texto, texto + sizeof texto, v);
+        return Moeda::deTextoC(QString::fromLatin1(texto, fim.ptr - texto));
+    };
+    for (int i = 0; i < 200000; ++i) {
+        double v = 0;
+        switch (i % 4) {
+        case 0:
+            v = static_cast<double>(static_cast<std::int64_t>(g() % 2000000000001ULL) - 1000000000000LL) / 10000.0;
+            break;
+        case 1:
+            v = std::nextafter(static_cast<double>(static_cast<std::int64_t>(g() % 200000001ULL) - 100000000) / 100.0,
+                               (g() & 1) ? 1e300 : -1e300);
+            break;
+        case 2: {
+            std::uint64_t bits = g();
+            std::memcpy(&v, &bits, sizeof v);
+            if (!std::isfinite(v) || std::fabs(v) > 1e14)
+                v = static_cast<double>(g() % 100000) * 0.00005;
+            break;
+        }
+        default:
+            v = static_cast<double>(g() % 17179869184ULL) / 2.0 - 4294967296.0 + 0.00005;
+            break;
+        }
+        const auto esperado = referencia(v);
+        QVERIFY(esperado.has_value());
+        if (Moeda::deDouble(v) != *esperado)
+            QFAIL(qPrintable(QStringLiteral("%1: %2 em vez de %3")
+                                 .arg(v, 0, 'g', 17)
+                                 .arg(Moeda::deDouble(v).paraTextoC(), esperado->paraTextoC())));
+    }
 }
 
 void TestMoeda::deTextoC_data() {

@@ -1,4 +1,6 @@
+#include "Apoio.h"
 #include "CargaEncomendas.h"
+#include "ColunasGrelha.h"
 #include "InstrucaoEncomendas.h"
 
 #include <QDateTime>
@@ -64,6 +66,60 @@ private Q_SLOTS:
         QCOMPARE(textoSimples(15.0), QStringLiteral("15"));
         QCOMPARE(textoSimples(qlonglong(15)), QStringLiteral("15"));
         QCOMPARE(textoSimples(QStringLiteral("S")), QStringLiteral("S"));
+    }
+
+    void linhasRepetidasUmaSoVez_data() { adicionarMotores(); }
+    void linhasRepetidasUmaSoVez() {
+        // A result that names an order line twice (a header kept twice) gives
+        // it once, where it first came; a line already in the grid not at all.
+        QFETCH(Motor, motor);
+        BaseTeste base(motor, false);
+        BaseDados bd;
+        QVERIFY2(bd.abrir(base.textoLigacao()), qPrintable(bd.ultimoErro()));
+        auto linha = [](int numero, int numLinha, const char* data) {
+            return QStringLiteral("SELECT 'ENC' AS TpDocum, %1 AS NNumDoc, 'A%2' AS Artigo, 'Artigo %2' AS Descr,"
+                                  " 2.5 AS PrUnit, 3 AS Quant, 1 AS Serie, 2024 AS Ano, '%3 00:00:00' AS Data,"
+                                  " 'R' AS VNumDoc, 4 AS QtdOrig, %2 AS NumLinha, 'C1' AS Terceiro,"
+                                  " '2024-01-31 10:00:00' AS DataDoc")
+                .arg(numero)
+                .arg(numLinha)
+                .arg(QLatin1String(data));
+        };
+        const QString sql =
+            QStringList{linha(10, 1, "2024-02-01"), linha(10, 2, "2024-02-29"), linha(11, 1, "2024-03-01"),
+                        linha(10, 1, "2024-02-01"), linha(12, 1, "2024-03-02"), linha(10, 2, "2024-02-29")}
+                .join(QStringLiteral(" UNION ALL "));
+        RecordSet rs;
+        bd.consultar(sql, {}, rs);
+        ChavesLinhas naGrelha;
+        naGrelha.insert({QStringLiteral("ENC"), 1, 12, 2024, 1});
+        const std::vector<LinhaGrelha> linhas = lerLinhasEncomenda(rs, naGrelha);
+        QStringList lidas;
+        for (const LinhaGrelha& l : linhas)
+            lidas << l[Col::NumEnc].toString() + QLatin1Char('#') + l[Col::LinhaEnc].toString() + QLatin1Char(' ') +
+                         l[Col::DataEnt].toString() + QLatin1Char(' ') + l[Col::DataDoc].toString();
+        QCOMPARE(lidas, (QStringList{"ENC/1/10#1 01-02-2024 31-01-2024", "ENC/1/10#2 29-02-2024 31-01-2024",
+                                     "ENC/1/11#1 01-03-2024 31-01-2024"}));
+        QCOMPARE(Moeda::deVariant(linhas.at(0)[Col::Preco]), std::optional<Moeda>(Moeda::deUnidades(25000)));
+        QVERIFY(!linhas.at(0)[Col::AN].toBool());
+    }
+
+    void datasPorExtenso() {
+        // Dates written by hand: every day of a leap year, and what the format
+        // parser takes that the fast path leaves to it.
+        for (QDate d(2024, 1, 1); d.year() == 2024; d = d.addDays(1)) {
+            const QString esperado = d.toString(QStringLiteral("dd-MM-yyyy"));
+            QCOMPARE(dataDdMmAaaa(d), esperado);
+            QCOMPARE(dataDdMmAaaa(d.toString(Qt::ISODate) + QStringLiteral(" 23:59:59")), esperado);
+            QCOMPARE(dataDdMmAaaa(QDateTime(d, QTime(12, 0))), esperado);
+        }
+        QCOMPARE(dataDdMmAaaa(QStringLiteral("  2024-03-05")), QStringLiteral("05-03-2024"));
+        QCOMPARE(dataDdMmAaaa(QStringLiteral("2023-02-29 10:00:00")), QStringLiteral("2023-02-29 10:00:00"));
+        QCOMPARE(dataDdMmAaaa(QStringLiteral("0999-01-02")), QDate(999, 1, 2).toString(QStringLiteral("dd-MM-yyyy")));
+        QCOMPARE(dataDdMmAaaa(QStringLiteral("2024-03-05T14:30:00Z")), QStringLiteral("05-03-2024"));
+        QCOMPARE(textoSimples(-7LL), QStringLiteral("-7"));
+        QCOMPARE(textoSimples(2.5), QStringLiteral("2.5"));
+        QCOMPARE(textoSimples(QStringLiteral("ENC")), QStringLiteral("ENC"));
     }
 
     void crescimento() {

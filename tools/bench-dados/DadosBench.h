@@ -31,8 +31,8 @@ inline const QString Empresa = QStringLiteral("BENCH");
 struct Especial {
     QString codigo;
     QString nome;
-    int pendentes = 0;        ///< lines the load returns (configured types, pending, not annulled)
-    int naoPendentes = 0;     ///< lines of the same orders already satisfied or annulled
+    int pendentes = 0;    ///< lines the load returns (configured types, pending, not annulled)
+    int naoPendentes = 0; ///< lines of the same orders already satisfied or annulled
     int linhasPorEncomenda = 10;
     int encomendasOutroTipo = 0; ///< ENX orders (a type the parameters leave out)
     int linhasOutroTipo = 10;
@@ -40,8 +40,8 @@ struct Especial {
 
 /// What one base holds.
 struct Perfil {
-    QString nome;              ///< file and database name ("grande", "pequena-rapido", ...)
-    int clientes = 0;          ///< rows of Clientes, the special clients among them
+    QString nome;     ///< file and database name ("grande", "pequena-rapido", ...)
+    int clientes = 0; ///< rows of Clientes, the special clients among them
     int artigos = 0;
     /// Orders and order lines of the base, the special clients' ones included
     /// when `totaisComEspeciais`; otherwise those of the other clients only.

@@ -50,7 +50,7 @@ struct LinhaDocumento {
     const std::string* artigo = nullptr;
     const std::string* descricao = nullptr;
     const std::string* data = nullptr; ///< "yyyy-MM-dd hh:mm:ss"
-    std::int64_t preco = 0;           ///< ten-thousandths
+    std::int64_t preco = 0;            ///< ten-thousandths
     std::int64_t pedida = 0;
     std::int64_t pendente = 0;
     int anulada = 0; ///< 0 or -1

@@ -43,7 +43,13 @@ public:
     }
     void artigo(const LinhaArtigo& a) override {
         copiar("Artigos (Codigo, Nome, Unidade, PrecoVenda, Armazem, Inactivo)");
-        campo(a.codigo).campo(a.nome).campo(a.unidade).campo(textoDecimal(a.preco)).campo("A1").campo(a.inactivo).fimLinha();
+        campo(a.codigo)
+            .campo(a.nome)
+            .campo(a.unidade)
+            .campo(textoDecimal(a.preco))
+            .campo("A1")
+            .campo(a.inactivo)
+            .fimLinha();
     }
     void cabecalho(const LinhaCabecalho& c) override {
         copiar("DOCGCCAB (TPDOC, SERIE, NNUMDOC, ANO, DATA, TERCEIRO, TIPOTERCEIRO, VNUMDOC, AREAGESTAO,"

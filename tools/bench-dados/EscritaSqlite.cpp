@@ -52,7 +52,8 @@ public:
 
 private:
     [[noreturn]] void falhar(const char* sql) {
-        throw Erro(Erro::Sql, QStringLiteral("%1: %2").arg(QString::fromUtf8(sql), QString::fromUtf8(sqlite3_errmsg(m_db))));
+        throw Erro(Erro::Sql,
+                   QStringLiteral("%1: %2").arg(QString::fromUtf8(sql), QString::fromUtf8(sqlite3_errmsg(m_db))));
     }
     sqlite3* m_db;
     sqlite3_stmt* m_s = nullptr;
@@ -62,7 +63,8 @@ class DestinoSqlite final : public Destino {
 public:
     explicit DestinoSqlite(const QString& ficheiro) {
         const QByteArray nome = QFile::encodeName(ficheiro);
-        if (sqlite3_open_v2(nome.constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+        if (sqlite3_open_v2(nome.constData(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
+            SQLITE_OK) {
             const QString motivo = QString::fromUtf8(sqlite3_errmsg(m_db));
             sqlite3_close(m_db);
             throw Erro(Erro::BaseDadosFechada, QStringLiteral("\"%1\" não abre: %2").arg(ficheiro, motivo));
@@ -88,7 +90,8 @@ public:
             m_db, "INSERT INTO Clientes (Codigo, Nome, NumContribuinte, Morada, Localidade, Inactivo)"
                   " VALUES (?, ?, ?, ?, ?, ?)");
         m_artigo = std::make_unique<Instrucao>(
-            m_db, "INSERT INTO Artigos (Codigo, Nome, Unidade, PrecoVenda, Armazem, Inactivo) VALUES (?, ?, ?, ?, 'A1', ?)");
+            m_db,
+            "INSERT INTO Artigos (Codigo, Nome, Unidade, PrecoVenda, Armazem, Inactivo) VALUES (?, ?, ?, ?, 'A1', ?)");
         m_cabecalho = std::make_unique<Instrucao>(
             m_db, "INSERT INTO DOCGCCAB (TPDOC, SERIE, NNUMDOC, ANO, DATA, TERCEIRO, TIPOTERCEIRO, VNUMDOC, AREAGESTAO,"
                   " NUMCONTRIBUINTE, ARMAZEM, UTILIZADOR) VALUES (?, ?, ?, ?, ?, ?, 2, ?, 4, ?, 'A1', 'erp')");
@@ -119,7 +122,12 @@ public:
             .executar();
     }
     void artigo(const LinhaArtigo& a) override {
-        m_artigo->texto(1, a.codigo).texto(2, a.nome).texto(3, a.unidade).decimal(4, a.preco).inteiro(5, a.inactivo).executar();
+        m_artigo->texto(1, a.codigo)
+            .texto(2, a.nome)
+            .texto(3, a.unidade)
+            .decimal(4, a.preco)
+            .inteiro(5, a.inactivo)
+            .executar();
     }
     void cabecalho(const LinhaCabecalho& c) override {
         m_cabecalho->texto(1, c.tipo)

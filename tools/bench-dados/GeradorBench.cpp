@@ -52,8 +52,9 @@ quint32 semente(quint32 base, const QString& parte) {
 }
 
 Especial grande(bool rapido) {
-    return rapido ? Especial{ClienteGrande, QStringLiteral("Grande Armazém de Ferragens, SA"), 300, 60, 10, 5, 10}
-                  : Especial{ClienteGrande, QStringLiteral("Grande Armazém de Ferragens, SA"), 30000, 6000, 10, 100, 10};
+    return rapido
+               ? Especial{ClienteGrande, QStringLiteral("Grande Armazém de Ferragens, SA"), 300, 60, 10, 5, 10}
+               : Especial{ClienteGrande, QStringLiteral("Grande Armazém de Ferragens, SA"), 30000, 6000, 10, 100, 10};
 }
 Especial pequeno() {
     return {ClientePequeno, QStringLiteral("Drogaria Pequena, Lda"), 10, 2, 6, 1, 3};
@@ -63,17 +64,17 @@ Especial limite(bool rapido) {
                   : Especial{ClienteLimite, QStringLiteral("Distribuidora Limite, SA"), 32767, 3233, 10, 100, 10};
 }
 
-const char* const Actividades[] = {"Ferragens",   "Construções", "Serralharia",  "Carpintaria", "Electricidade",
-                                   "Canalizações", "Drogaria",    "Metalúrgica",  "Tintas",      "Climatização",
-                                   "Mobiliário",  "Caixilharia", "Obras Públicas", "Pavimentos", "Agro-Pecuária"};
-const char* const Apelidos[] = {"Silva",  "Santos", "Ferreira", "Pereira", "Oliveira", "Costa",   "Rodrigues",
-                                "Martins", "Sousa", "Fernandes", "Gonçalves", "Gomes",  "Lopes",   "Marques",
-                                "Alves",  "Almeida", "Ribeiro", "Pinto",   "Carvalho", "Teixeira", "Moreira"};
+const char* const Actividades[] = {"Ferragens",    "Construções", "Serralharia",    "Carpintaria", "Electricidade",
+                                   "Canalizações", "Drogaria",    "Metalúrgica",    "Tintas",      "Climatização",
+                                   "Mobiliário",   "Caixilharia", "Obras Públicas", "Pavimentos",  "Agro-Pecuária"};
+const char* const Apelidos[] = {"Silva",   "Santos",  "Ferreira",  "Pereira",   "Oliveira", "Costa",    "Rodrigues",
+                                "Martins", "Sousa",   "Fernandes", "Gonçalves", "Gomes",    "Lopes",    "Marques",
+                                "Alves",   "Almeida", "Ribeiro",   "Pinto",     "Carvalho", "Teixeira", "Moreira"};
 const char* const Sociedades[] = {", Lda", " & Filhos, Lda", ", SA", ", Unipessoal Lda", " & Irmãos, Lda"};
 const char* const Localidades[] = {"Braga",  "Guimarães", "Porto",  "Vila Nova de Gaia", "Aveiro", "Coimbra",
                                    "Leiria", "Viseu",     "Lisboa", "Setúbal",           "Évora",  "Faro"};
-const char* const Ruas[] = {"Rua da Liberdade", "Avenida 25 de Abril", "Rua do Comércio", "Rua Nova",
-                            "Zona Industrial, Lote", "Estrada Nacional 14, km"};
+const char* const Ruas[] = {"Rua da Liberdade", "Avenida 25 de Abril",   "Rua do Comércio",
+                            "Rua Nova",         "Zona Industrial, Lote", "Estrada Nacional 14, km"};
 
 struct Familia {
     const char* codigo;
@@ -82,14 +83,22 @@ struct Familia {
     std::int64_t preco; ///< ten-thousandths
 };
 const Familia Familias[] = {
-    {"PAR", "Parafuso sextavado zincado", "UN", 450},  {"POR", "Porca sextavada zincada", "UN", 180},
-    {"ANI", "Anilha lisa zincada", "UN", 90},          {"BUC", "Bucha de nylon", "UN", 250},
-    {"BRO", "Broca HSS para metal", "UN", 21500},      {"TIN", "Tinta plástica branca mate", "UN", 124900},
-    {"CIM", "Cimento cola cinzento", "UN", 69000},     {"PVC", "Tubo PVC esgoto (barra 3 m)", "UN", 57500},
-    {"CAB", "Cabo eléctrico H07V-U", "M", 4200},       {"DIS", "Disjuntor monofásico", "UN", 68000},
-    {"LUV", "Luvas de trabalho nitrilo", "CX", 42500}, {"SIL", "Silicone 280 ml", "UN", 38900},
-    {"ARA", "Arame recozido", "KG", 31000},            {"CHA", "Chapa galvanizada", "UN", 185000},
-    {"LIX", "Lixa de água", "UN", 6500},               {"ROL", "Rolo de pintura", "UN", 47500},
+    {"PAR", "Parafuso sextavado zincado", "UN", 450},
+    {"POR", "Porca sextavada zincada", "UN", 180},
+    {"ANI", "Anilha lisa zincada", "UN", 90},
+    {"BUC", "Bucha de nylon", "UN", 250},
+    {"BRO", "Broca HSS para metal", "UN", 21500},
+    {"TIN", "Tinta plástica branca mate", "UN", 124900},
+    {"CIM", "Cimento cola cinzento", "UN", 69000},
+    {"PVC", "Tubo PVC esgoto (barra 3 m)", "UN", 57500},
+    {"CAB", "Cabo eléctrico H07V-U", "M", 4200},
+    {"DIS", "Disjuntor monofásico", "UN", 68000},
+    {"LUV", "Luvas de trabalho nitrilo", "CX", 42500},
+    {"SIL", "Silicone 280 ml", "UN", 38900},
+    {"ARA", "Arame recozido", "KG", 31000},
+    {"CHA", "Chapa galvanizada", "UN", 185000},
+    {"LIX", "Lixa de água", "UN", 6500},
+    {"ROL", "Rolo de pintura", "UN", 47500},
 };
 
 std::string numero(const char* prefixo, int n, int digitos) {
@@ -286,7 +295,8 @@ private:
     void encomendas() {
         // The special clients first, in the profile's order, so that their
         // numbers do not depend on the other clients.
-        const int primeiroEspecial = static_cast<int>(m_codigos.size() - static_cast<std::size_t>(m_perfil.especiais.size()));
+        const int primeiroEspecial =
+            static_cast<int>(m_codigos.size() - static_cast<std::size_t>(m_perfil.especiais.size()));
         int encomendasEspeciais = 0, linhasEspeciais = 0;
         for (qsizetype k = 0; k < m_perfil.especiais.size(); ++k) {
             std::vector<Encomenda> lista = especiais(m_perfil.especiais.at(k), primeiroEspecial + static_cast<int>(k));
@@ -303,8 +313,8 @@ private:
         const int nEncomendas = m_perfil.encomendas - (m_perfil.totaisComEspeciais ? encomendasEspeciais : 0);
         const int nLinhas = m_perfil.linhas - (m_perfil.totaisComEspeciais ? linhasEspeciais : 0);
         if (nEncomendas <= 0 || nLinhas < nEncomendas || m_activos.empty())
-            throw Erro(Erro::Configuracao, QStringLiteral("O perfil %1 não deixa encomendas para os outros clientes.")
-                                               .arg(m_perfil.nome));
+            throw Erro(Erro::Configuracao,
+                       QStringLiteral("O perfil %1 não deixa encomendas para os outros clientes.").arg(m_perfil.nome));
         Sorteio s(semente(m_semente, QStringLiteral("encomendas")));
         const int media = nLinhas / nEncomendas;
         std::vector<Encomenda> lista;
@@ -369,16 +379,18 @@ private:
             lin.numero = cab.numero;
             lin.ano = cab.ano;
             for (int n = 1; n <= e.linhas; ++n) {
-                const Artigo& a = m_artigos[static_cast<std::size_t>(s.entre(0, static_cast<int>(m_artigos.size()) - 1))];
+                const Artigo& a =
+                    m_artigos[static_cast<std::size_t>(s.entre(0, static_cast<int>(m_artigos.size()) - 1))];
                 lin.numLinha = n;
                 lin.artigo = &a.codigo;
                 lin.descricao = &a.nome;
                 lin.data = &m_calendario.meiaNoite(e.dia + s.entre(3, Calendario::Prazo));
                 lin.preco = a.preco;
                 lin.pedida = a.aPeso ? std::int64_t{s.entre(100, 25000)} * 100 : std::int64_t{s.entre(1, 60)} * 10000;
-                estado(lin, s, e.especial ? std::optional<bool>(n <= static_cast<int>(e.fechadas.size()) &&
-                                                                e.fechadas[static_cast<std::size_t>(n - 1)])
-                                          : std::nullopt);
+                estado(lin, s,
+                       e.especial ? std::optional<bool>(n <= static_cast<int>(e.fechadas.size()) &&
+                                                        e.fechadas[static_cast<std::size_t>(n - 1)])
+                                  : std::nullopt);
                 m_destino.linha(lin);
                 ++m_resumo.linhas;
             }
@@ -423,8 +435,8 @@ private:
 void esquema(const QString& driver, QStringList& tabelas, QStringList& indices) {
     const QString nome = QStringLiteral("orlavane-bench-esquema-") + driver;
     {
-        const QSqlDatabase db =
-            QSqlDatabase::contains(nome) ? QSqlDatabase::database(nome, false) : QSqlDatabase::addDatabase(driver, nome);
+        const QSqlDatabase db = QSqlDatabase::contains(nome) ? QSqlDatabase::database(nome, false)
+                                                             : QSqlDatabase::addDatabase(driver, nome);
         for (const QString& sql : Esquema::instrucoes(db))
             (sql.startsWith(QLatin1String("CREATE INDEX"), Qt::CaseInsensitive) ? indices : tabelas) << sql;
     }
@@ -570,7 +582,8 @@ bool garantirSqlite(const QString& ficheiro, const Perfil& p, quint32 s, Resumo*
     definirUtilizador(QStringLiteral("QSQLITE"), temporario, {}, 0, {}, {});
     QFile::remove(ficheiro);
     if (!QFile::rename(temporario, ficheiro))
-        throw Erro(Erro::Ficheiro, QStringLiteral("\"%1\" não pode tomar o lugar de \"%2\".").arg(temporario, ficheiro));
+        throw Erro(Erro::Ficheiro,
+                   QStringLiteral("\"%1\" não pode tomar o lugar de \"%2\".").arg(temporario, ficheiro));
     QFile f(marca);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(esperada.toUtf8() + '\n') < 0)
         throw Erro(Erro::Ficheiro, QStringLiteral("\"%1\" não pode ser escrito.").arg(marca));
@@ -584,10 +597,10 @@ bool garantirPostgres(const QString& ligacao, const QString& base, const Perfil&
         falharPg(c, QStringLiteral("Ligação ao PostgreSQL"));
     const QByteArray nome = base.toUtf8();
     const char* valores[] = {nome.constData()};
-    PGresult* r = PQexecParams(c, "SELECT shobj_description(oid, 'pg_database') FROM pg_database WHERE datname = $1",
-                               1, nullptr, valores, nullptr, nullptr, 0);
-    const bool igual = PQresultStatus(r) == PGRES_TUPLES_OK && PQntuples(r) == 1 &&
-                       QString::fromUtf8(PQgetvalue(r, 0, 0)) == esperada;
+    PGresult* r = PQexecParams(c, "SELECT shobj_description(oid, 'pg_database') FROM pg_database WHERE datname = $1", 1,
+                               nullptr, valores, nullptr, nullptr, 0);
+    const bool igual =
+        PQresultStatus(r) == PGRES_TUPLES_OK && PQntuples(r) == 1 && QString::fromUtf8(PQgetvalue(r, 0, 0)) == esperada;
     PQclear(r);
     PQfinish(c);
     if (igual)
@@ -602,6 +615,9 @@ Resumo criarPostgres(const QString& ligacao, const QString& base, const Perfil& 
         PGconn* c = PQconnectdb((ligacao + QStringLiteral(" dbname=postgres")).toUtf8().constData());
         if (PQstatus(c) != CONNECTION_OK)
             falharPg(c, QStringLiteral("Ligação ao PostgreSQL"));
+        // "does not exist, skipping" and the like are no news here.
+        PQsetNoticeProcessor(
+            c, [](void*, const char*) {}, nullptr);
         for (const QString& sql : {QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(base),
                                    QStringLiteral("CREATE DATABASE %1").arg(base)}) {
             PGresult* r = PQexec(c, sql.toUtf8().constData());

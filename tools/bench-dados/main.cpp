@@ -29,7 +29,8 @@ int main(int argc, char** argv) {
     const QCommandLineOption rapido(QStringLiteral("rapido"), QStringLiteral("As bases minúsculas do ensaio rápido."));
     const QCommandLineOption semente(QStringLiteral("semente"), QStringLiteral("Semente do conteúdo."),
                                      QStringLiteral("N"), QString::number(DadosBench::SementePadrao));
-    const QCommandLineOption base(QStringLiteral("base"), QStringLiteral("grande, pequena ou clientes (todas por omissão)."),
+    const QCommandLineOption base(QStringLiteral("base"),
+                                  QStringLiteral("grande, pequena ou clientes (todas por omissão)."),
                                   QStringLiteral("BASE"));
     const QCommandLineOption postgres(QStringLiteral("postgres"),
                                       QStringLiteral("Criar as bases neste servidor PostgreSQL (texto de ligação libpq "
@@ -63,7 +64,8 @@ int main(int argc, char** argv) {
             QString onde;
             bool feita = true;
             if (opcoes.isSet(postgres)) {
-                onde = QStringLiteral("PostgreSQL orlavane_bench_") + QString(p.nome).replace(QLatin1Char('-'), QLatin1Char('_'));
+                onde = QStringLiteral("PostgreSQL orlavane_bench_") +
+                       QString(p.nome).replace(QLatin1Char('-'), QLatin1Char('_'));
                 r = DadosBench::criarPostgres(opcoes.value(postgres), onde.mid(11), p, s);
             } else {
                 onde = QDir(opcoes.value(pasta)).absoluteFilePath(p.nome + QStringLiteral(".db"));
@@ -71,7 +73,8 @@ int main(int argc, char** argv) {
             }
             if (feita)
                 std::printf("%s: %d clientes, %d artigos, %d encomendas, %d linhas (%s) em %.1f s\n", qPrintable(onde),
-                            r.clientes, r.artigos, r.encomendas, r.linhas, qPrintable(r.especiais.join(QStringLiteral("; "))),
+                            r.clientes, r.artigos, r.encomendas, r.linhas,
+                            qPrintable(r.especiais.join(QStringLiteral("; "))),
                             static_cast<double>(t.elapsed()) / 1000.0);
             else
                 std::printf("%s: já existe com a mesma assinatura.\n", qPrintable(onde));
