@@ -450,10 +450,12 @@ void registar(const char* nome, int repeticoes, int iteracoes, Corpo corpo) {
 
 QJsonObject planosDaCarga(Ambiente& a) {
     QJsonObject r;
-    auto verificar = [](const QString& onde, const QStringList& plano) {
+    // PostgreSQL may choose to read the whole table for a client with tens of
+    // thousands of lines (its cost model, not a missing index); for SMALL it must seek.
+    auto verificar = [](const QString& onde, const QStringList& plano, bool exigir) {
         for (const QString& passo : plano)
-            if (passo.contains(QLatin1String("SCAN DOCGCLIN"), Qt::CaseInsensitive) ||
-                passo.contains(QLatin1String("Seq Scan on docgclin"), Qt::CaseInsensitive))
+            if (exigir && (passo.contains(QLatin1String("SCAN DOCGCLIN"), Qt::CaseInsensitive) ||
+                           passo.contains(QLatin1String("Seq Scan on docgclin"), Qt::CaseInsensitive)))
                 std::printf("AVISO: %s lê DOCGCLIN inteira: %s\n", qPrintable(onde), qPrintable(passo));
         return QJsonArray::fromStringList(plano);
     };
@@ -461,15 +463,17 @@ QJsonObject planosDaCarga(Ambiente& a) {
     for (const QString& cliente : {DadosBench::ClienteGrande, DadosBench::ClientePequeno}) {
         const QString onde = QStringLiteral("SQLite, %1").arg(cliente);
         const QStringList plano = sqlite.plano(instrucaoCarga(cliente));
-        r[onde] = verificar(onde, plano);
+        r[onde] = verificar(onde, plano, true);
         if (plano.join(QLatin1Char(' ')).contains(QLatin1String("SCAN DOCGCLIN")))
-            throw Erro(Erro::Configuracao, QStringLiteral("A instrução de \"&Carregar\" lê DOCGCLIN inteira no SQLite."));
+            throw Erro(Erro::Configuracao,
+                       QStringLiteral("A instrução de \"&Carregar\" lê DOCGCLIN inteira no SQLite."));
     }
     if (a.tem(QStringLiteral("grande-pg"))) {
-        PisoPostgres pg(a.opcoes().postgres + QStringLiteral(" dbname=") + a.empresa(QStringLiteral("grande-pg")).baseDados);
+        PisoPostgres pg(a.opcoes().postgres + QStringLiteral(" dbname=") +
+                        a.empresa(QStringLiteral("grande-pg")).baseDados);
         for (const QString& cliente : {DadosBench::ClienteGrande, DadosBench::ClientePequeno}) {
             const QString onde = QStringLiteral("PostgreSQL, %1").arg(cliente);
-            r[onde] = verificar(onde, pg.plano(instrucaoCarga(cliente)));
+            r[onde] = verificar(onde, pg.plano(instrucaoCarga(cliente)), cliente == DadosBench::ClientePequeno);
         }
     }
     return r;
@@ -479,8 +483,8 @@ void registarMedidas(bool rapido, bool postgres, int repeticoes) {
     // The smoke run only checks that every measure runs: few repetitions.
     const auto vezes = [=](int n) { return repeticoes > 0 ? repeticoes : (rapido ? 2 : n); };
     const QString grande = DadosBench::ClienteGrande, pequeno = DadosBench::ClientePequeno;
-    registar(Nome::CargaGrande, vezes(15), 1, [=](auto& st) { carga(st, QStringLiteral("grande"), grande); });
-    registar(Nome::PisoCargaGrande, vezes(15), 1,
+    registar(Nome::CargaGrande, vezes(25), 1, [=](auto& st) { carga(st, QStringLiteral("grande"), grande); });
+    registar(Nome::PisoCargaGrande, vezes(25), 1,
              [=](auto& st) { pisoCargaSqlite(st, QStringLiteral("grande"), grande); });
     if (postgres) {
         registar(Nome::CargaGrandePg, vezes(15), 1, [=](auto& st) { carga(st, QStringLiteral("grande-pg"), grande); });
@@ -489,19 +493,19 @@ void registarMedidas(bool rapido, bool postgres, int repeticoes) {
     registar(Nome::CargaPequenoGrande, vezes(20), 5, [=](auto& st) { carga(st, QStringLiteral("grande"), pequeno); });
     registar(Nome::CargaPequenoPequena, vezes(20), 5, [=](auto& st) { carga(st, QStringLiteral("pequena"), pequeno); });
     registar(Nome::CargaGrandePequena, vezes(10), 1, [=](auto& st) { carga(st, QStringLiteral("pequena"), grande); });
-    registar(Nome::Marcar, vezes(15), 1, [](auto& st) { marcar(st, false); });
-    registar(Nome::Desmarcar, vezes(15), 1, [](auto& st) { marcar(st, true); });
+    registar(Nome::Marcar, vezes(25), 1, [](auto& st) { marcar(st, false); });
+    registar(Nome::Desmarcar, vezes(25), 1, [](auto& st) { marcar(st, true); });
     registar(Nome::Tique, vezes(10), rapido ? 20 : 100, [](auto& st) { tique(st); });
     registar(Nome::Quantidade, vezes(10), rapido ? 20 : 100, [](auto& st) { quantidade(st); });
-    registar(Nome::Guia, vezes(10), 1, [](auto& st) { guia(st); });
-    registar(Nome::PisoGuia, vezes(10), 1, [](auto& st) { pisoGuia(st); });
-    registar(Nome::Pesquisa, vezes(15), 1, [](auto& st) { pesquisa(st, QStringLiteral("grande")); });
-    registar(Nome::PesquisaMuitos, vezes(15), 1, [](auto& st) { pesquisa(st, QStringLiteral("clientes")); });
+    registar(Nome::Guia, vezes(15), 1, [](auto& st) { guia(st); });
+    registar(Nome::PisoGuia, vezes(15), 1, [](auto& st) { pisoGuia(st); });
+    registar(Nome::Pesquisa, vezes(25), 1, [](auto& st) { pesquisa(st, QStringLiteral("grande")); });
+    registar(Nome::PesquisaMuitos, vezes(25), 1, [](auto& st) { pesquisa(st, QStringLiteral("clientes")); });
     registar(Nome::PisoPesquisa, vezes(15), 10, [](auto& st) { pisoPesquisa(st, QStringLiteral("grande")); });
     registar(Nome::PisoPesquisaMuitos, vezes(15), 10, [](auto& st) { pisoPesquisa(st, QStringLiteral("clientes")); });
-    registar(Nome::PisoDialogo, vezes(15), 1, [](auto& st) { dialogoNu(st); });
-    registar(Nome::Arranque, vezes(10), 1, [](auto& st) { arranque(st); });
-    registar(Nome::JanelaNua, vezes(10), 1, [](auto& st) { janelaNua(st); });
+    registar(Nome::PisoDialogo, vezes(25), 1, [](auto& st) { dialogoNu(st); });
+    registar(Nome::Arranque, vezes(15), 1, [](auto& st) { arranque(st); });
+    registar(Nome::JanelaNua, vezes(15), 1, [](auto& st) { janelaNua(st); });
     registar(Nome::Memoria, vezes(3), 1, [](auto& st) { memoria(st); });
 }
 

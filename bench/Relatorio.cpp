@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QLocale>
 #include <QSysInfo>
 #include <QThread>
 
@@ -192,8 +191,13 @@ void Recolha::ReportRuns(const std::vector<Run>& runs) {
 int relatar(const std::map<std::string, Medida>& medidas, const Tamanhos& n, const QJsonObject& planos, bool rapido,
             const QString& json) {
     const Tabela t(medidas);
-    const QLocale pt(QLocale::Portuguese, QLocale::Portugal);
-    auto q = [&pt](int v) { return pt.toString(v); };
+    // Thousands apart by a blank, as the operators write them ("30 000").
+    auto q = [](int v) {
+        QString t = QString::number(v);
+        for (qsizetype i = t.size() - 3; i > 0; i -= 3)
+            t.insert(i, QLatin1Char(' '));
+        return t;
+    };
     using A = Figura::Alvo;
     std::vector<Figura> f;
     auto ms = [&](const char* nome, QString* erro = nullptr) { return t.tempo(nome, 1e3, erro); };

@@ -45,9 +45,13 @@ fi
 cmake --build "$build" -j "$(nproc)" --target orlavane-bench orlavane-bench-dados
 
 dados=$build/bench-dados
-opcoes=(--dados "$dados" --json "$build/bench$([ "$rapido" = 1 ] && echo -rapido).json")
-[ "$rapido" = 1 ] && opcoes+=(--rapido)
-"$build/bin/orlavane-bench-dados" --pasta "$dados" $([ "$rapido" = 1 ] && echo --rapido)
+if [ "$rapido" = 1 ]; then
+  opcoes=(--dados "$dados" --json "$build/bench-rapido.json" --rapido)
+  "$build/bin/orlavane-bench-dados" --pasta "$dados" --rapido
+else
+  opcoes=(--dados "$dados" --json "$build/bench.json")
+  "$build/bin/orlavane-bench-dados" --pasta "$dados"
+fi
 
 if [ "$postgres" = 1 ]; then
   export ORLAVANE_PG_PORT=${ORLAVANE_BENCH_PG_PORT:-54347}

@@ -55,18 +55,20 @@ void frmImportacao::btMarcar_Click() {
     ModeloGrelha& m = grelha->modelo();
     const QVariant zero = QVariant::fromValue(Moeda());
     const int n = m.numeroLinhas();
+    // Read in place: a click walks every row.
     for (int r = 0; r < n; ++r) {
-        if (valorVazio(m.valor(r, Col::Artigo)))
+        if (valorVazio(m.valorRef(r, Col::Artigo)))
             continue;
         if (marcar) {
             m.definirValor(r, Col::AN, true);
-            m.definirValor(r, Col::Qtd, m.valor(r, Col::QtdP));
+            m.definirValor(r, Col::Qtd, m.valorRef(r, Col::QtdP));
         } else {
             m.definirValor(r, Col::AN, false);
             m.definirValor(r, Col::Qtd, zero);
         }
     }
     btMarcar->setText(marcar ? QStringLiteral("&Desmarcar") : QStringLiteral("&Marcar"));
-    grelha->actualizar();
+    // Only the marks and the quantities changed: only they are painted again.
+    m.actualizarColunas({Col::AN, Col::Qtd});
     ValidarCampo = false;
 }

@@ -34,16 +34,36 @@ QVariant nulo() {
 }
 
 QString decimais(Moeda valor, QChar separador, int minimo) {
+    // Written digit by digit: a store writes a few for every line.
     const std::int64_t u = valor.unidades();
     const std::uint64_t absoluto = u < 0 ? std::uint64_t(0) - std::uint64_t(u) : std::uint64_t(u);
-    QString parteDecimal = QStringLiteral("%1").arg(absoluto % Moeda::Escala, 4, 10, QLatin1Char('0'));
-    while (parteDecimal.size() > minimo && parteDecimal.endsWith(QLatin1Char('0')))
-        parteDecimal.chop(1);
-    QString r = u < 0 ? QStringLiteral("-") : QString();
-    r += QString::number(absoluto / Moeda::Escala);
-    if (!parteDecimal.isEmpty())
-        r += separador + parteDecimal;
-    return r;
+    QChar texto[32];
+    int n = 0;
+    if (u < 0)
+        texto[n++] = QLatin1Char('-');
+    char inteiros[24];
+    int k = 0;
+    std::uint64_t parte = absoluto / Moeda::Escala;
+    do {
+        inteiros[k++] = static_cast<char>('0' + parte % 10);
+        parte /= 10;
+    } while (parte != 0);
+    while (k > 0)
+        texto[n++] = QLatin1Char(inteiros[--k]);
+    // Four decimals, trailing zeros dropped down to `minimo`.
+    int decimal = static_cast<int>(absoluto % Moeda::Escala);
+    char casas[4];
+    for (int i = 3; i >= 0; --i, decimal /= 10)
+        casas[i] = static_cast<char>('0' + decimal % 10);
+    int quantas = 4;
+    while (quantas > minimo && casas[quantas - 1] == '0')
+        --quantas;
+    if (quantas > 0) {
+        texto[n++] = separador;
+        for (int i = 0; i < quantas; ++i)
+            texto[n++] = QLatin1Char(casas[i]);
+    }
+    return QString(texto, n);
 }
 
 /// The statements prepared on each SQLite connection of this thread (by

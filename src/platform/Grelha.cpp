@@ -162,6 +162,13 @@ void ModeloGrelha::guardar(int linha, int indice, QVariant v) {
     celula(linha, indice) = std::move(v);
 }
 
+const QVariant& ModeloGrelha::valorRef(int linha, int indice) const {
+    verificar(linha, indice);
+    static const QVariant vazio;
+    const LinhaGrelha& l = m_linhas[static_cast<std::size_t>(linha)];
+    return static_cast<std::size_t>(indice) < l.size() ? l[static_cast<std::size_t>(indice)] : vazio;
+}
+
 QVariant ModeloGrelha::valor(int linha, int indice) const {
     verificar(linha, indice);
     const LinhaGrelha& l = m_linhas[static_cast<std::size_t>(linha)];
@@ -170,6 +177,11 @@ QVariant ModeloGrelha::valor(int linha, int indice) const {
 
 void ModeloGrelha::definirValor(int linha, int indice, const QVariant& v) {
     verificar(linha, indice);
+    // `v` may be a cell of this very row (valorRef): growing the row would move it.
+    if (m_linhas[static_cast<std::size_t>(linha)].size() <= static_cast<std::size_t>(indice)) {
+        definirValor(linha, indice, QVariant(v));
+        return;
+    }
     // A value already of the column's type is what converter() would give back.
     if (jaConvertido(m_colunas[static_cast<std::size_t>(indice)], v))
         celula(linha, indice) = v;
@@ -262,6 +274,15 @@ void ModeloGrelha::actualizar() {
     if (m_linhas.empty() || m_colunas.empty())
         return;
     Q_EMIT dataChanged(index(0, 0), index(numeroLinhas() - 1, numeroColunas() - 1));
+}
+
+void ModeloGrelha::actualizarColunas(std::initializer_list<int> indices) {
+    if (m_linhas.empty())
+        return;
+    for (int c : indices) {
+        if (c >= 0 && c < numeroColunas())
+            Q_EMIT dataChanged(index(0, c), index(numeroLinhas() - 1, c));
+    }
 }
 
 int ModeloGrelha::rowCount(const QModelIndex& parent) const {

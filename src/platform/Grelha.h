@@ -59,6 +59,9 @@ public:
     /// Row store: the value at (row, store index); an empty variant for a cell
     /// never written. Raises Erro for a row or index outside the store.
     QVariant valor(int linha, int indice) const;
+    /// The same without a copy, for walks over every row; valid until the
+    /// store changes.
+    const QVariant& valorRef(int linha, int indice) const;
     /// Puts a value without telling the views: call actualizar() once after a
     /// bulk change. Currency columns keep currency (Moeda) values.
     void definirValor(int linha, int indice, const QVariant& v);
@@ -73,6 +76,9 @@ public:
     void escreverLinhas(int primeira, std::vector<LinhaGrelha>&& linhas, int novoTotal);
     /// Tells the views that every cell may have changed (one signal).
     void actualizar();
+    /// Tells the views that these columns may have changed in every row (one
+    /// signal each): only they are painted again.
+    void actualizarColunas(std::initializer_list<int> indices);
 
     // QAbstractTableModel.
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;

@@ -80,6 +80,28 @@ bool nulo(const QVariant& v) {
     }
 }
 
+/// Text bound as UTF-8 when it holds no surrogate: the bytes SQLite would
+/// itself make of the driver's UTF-16 (which it converts to the database's
+/// UTF-8 at every row); anything else goes as UTF-16, as the driver binds it.
+int ligarTexto(sqlite3_stmt* s, int i, const QString& t) {
+    const char16_t* u = reinterpret_cast<const char16_t*>(t.utf16());
+    const qsizetype n = t.size();
+    char curto[256];
+    bool ascii = n <= static_cast<qsizetype>(sizeof curto);
+    for (qsizetype k = 0; k < n && ascii; ++k) {
+        ascii = u[k] < 0x80;
+        if (ascii)
+            curto[k] = static_cast<char>(u[k]);
+    }
+    if (ascii)
+        return sqlite3_bind_text(s, i, curto, static_cast<int>(n), SQLITE_TRANSIENT);
+    for (qsizetype k = 0; k < n; ++k)
+        if (QChar::isSurrogate(u[k]))
+            return sqlite3_bind_text16(s, i, u, static_cast<int>(n * 2), SQLITE_TRANSIENT);
+    const QByteArray b = t.toUtf8();
+    return sqlite3_bind_text(s, i, b.constData(), static_cast<int>(b.size()), SQLITE_TRANSIENT);
+}
+
 } // namespace
 
 bool ligar(sqlite3_stmt* s, const QVariantList& valores) {
@@ -125,12 +147,9 @@ bool ligar(sqlite3_stmt* s, const QVariantList& valores) {
             case QMetaType::LongLong:
                 r = sqlite3_bind_int64(s, i, v.toLongLong());
                 break;
-            default: {
-                const auto* t = static_cast<const QString*>(v.constData());
-                r = sqlite3_bind_text16(s, i, t->unicode(), static_cast<int>(t->size() * sizeof(QChar)),
-                                        SQLITE_TRANSIENT);
+            default:
+                r = ligarTexto(s, i, *static_cast<const QString*>(v.constData()));
                 break;
-            }
             }
         }
         if (r != SQLITE_OK) {
