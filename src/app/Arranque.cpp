@@ -8,10 +8,31 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QFont>
+#include <QFontDatabase>
+#include <QFontMetricsF>
+
+#include <future>
 
 namespace Arranque {
 
 namespace {
+
+/// Reads the workstation's font list (the first text a window shows waits
+/// for it) on another core while the ERP checks the login: the window is then
+/// built without that wait. Only the font database is touched, which Qt
+/// guards for use from any thread.
+std::future<void> prepararLetras() {
+    const QFont normal = QApplication::font();
+    return std::async(std::launch::async, [normal] {
+        QFontDatabase::families();
+        QFont verdana = normal;
+        verdana.setFamilies({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans")});
+        verdana.setPointSizeF(8.25);
+        for (const QFont& f : {normal, verdana})
+            QFontMetricsF(f).height();
+    });
+}
 
 /// Whether values read from a configuration file hold a password: the ERP
 /// user's (E2), the database's (D4), or one inside the ERP's connection text (E4).
@@ -77,9 +98,12 @@ Programa Main(const std::function<std::unique_ptr<SessaoErp>()>& criarSessao) {
             e = config.valores();
         }
     }
+    std::future<void> letras = prepararLetras();
     std::unique_ptr<SessaoErp> sessao = criarSessao();
     sessao->definicao(3);
-    if (!sessao->login(e[0], e[1], e[2], e[3], e[4])) {
+    const bool ligado = sessao->login(e[0], e[1], e[2], e[3], e[4]);
+    letras.wait();
+    if (!ligado) {
         Mensagens::actual().caixa(QStringLiteral("Orlavane"), MensagemLoginFalhado, Mensagens::Botoes::Ok,
                                   Mensagens::Icone::Nenhum);
         return programa;

@@ -3,7 +3,9 @@
 #include "AcessoDados.h"
 #include "SessaoErp.h"
 
+#include <QIcon>
 #include <QPointer>
+#include <QStyle>
 #include <QWidget>
 
 #include <array>
@@ -116,6 +118,7 @@ protected:
 
 private:
     void criarControlos();
+    QIcon imagem(QStyle::StandardPixmap qual) const;
     void validarParametros(const QString& caminho) const;
     QString caminhoParametros() const;
     bool m_terminado = false;

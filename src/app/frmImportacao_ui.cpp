@@ -35,9 +35,16 @@ QFont verdana(QWidget* w) {
 
 } // namespace
 
+/// The style's picture at its small size only: an icon of every size would
+/// decode each of them before the window first shows, and the buttons only
+/// ever show the small one.
+QIcon frmImportacao::imagem(QStyle::StandardPixmap qual) const {
+    return QIcon(style()->standardPixmap(qual, nullptr, this));
+}
+
 void frmImportacao::criarControlos() {
     setWindowTitle(QStringLiteral("Satisfação Encomendas"));
-    setWindowIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
+    setWindowIcon(imagem(QStyle::SP_FileDialogDetailedView));
     setFixedSize(twipsParaPixeis(15600, this), twipsParaPixeis(8190, this, true));
     pintarFundo(this, corFundo());
 
@@ -121,7 +128,7 @@ void frmImportacao::criarControlos() {
     Label2[1]->setBuddy(campo[3]);
 
     auto botao = [this](QWidget* pai, const QString& texto, const QString& dica, QStyle::StandardPixmap icone) {
-        auto* b = new QPushButton(style()->standardIcon(icone), texto, pai);
+        auto* b = new QPushButton(imagem(icone), texto, pai);
         b->setToolTip(dica);
         b->setAutoDefault(false);
         return b;

@@ -16,6 +16,7 @@ void fecharLigacao(const QString& nome) {
     ErpBd::esquecerPreparadas(nome);
     {
         QSqlDatabase db = QSqlDatabase::database(nome, false);
+        ErpBd::terminarLeitura(db);
         db.close();
     }
     QSqlDatabase::removeDatabase(nome);
@@ -60,7 +61,7 @@ bool ErpLocal::login(const QString& e1, const QString& e2, const QString& e3, co
     try {
         const TextoLigacao texto = TextoLigacao::analisar(e4);
         postgres = texto.driver == QLatin1String("QPSQL");
-        texto.abrir(nome);
+        ErpBd::ajustarLigacao(texto.abrir(nome));
     } catch (const Erro& e) {
         // The connection text's own messages never quote its password.
         fecharLigacao(nome);

@@ -3,9 +3,11 @@
 #include "Erro.h"
 #include "SqliteDirecto.h"
 
+#include <QCoreApplication>
 #include <QSet>
 #include <QSqlError>
 #include <QSqlRecord>
+#include <QTimer>
 
 #include <algorithm>
 #include <limits>
@@ -19,6 +21,8 @@ namespace {
 
 /// The PostgreSQL connections (by name) of this thread with a transaction open.
 thread_local QSet<QString> transaccoesPg;
+/// The SQLite connections (by name) of this thread with a grouped read open.
+thread_local QSet<QString> leiturasSqlite;
 
 QString textoErro(const QSqlError& erro) {
     QString t = erro.databaseText().trimmed();
@@ -227,12 +231,37 @@ std::optional<QVariantList> primeiraLinha(const QSqlDatabase& db, const QString&
     return r;
 }
 
+void lerEmGrupo(const QSqlDatabase& db) {
+    if (db.driverName() != QLatin1String("QSQLITE") || !db.isOpen() || !QCoreApplication::instance())
+        return;
+    const QString nome = db.connectionName();
+    if (leiturasSqlite.contains(nome))
+        return;
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("BEGIN")))
+        return; // read as before, one statement at a time
+    leiturasSqlite.insert(nome);
+    // Ended as soon as the event that asked for the reads is over, so that no
+    // other workstation waits on it longer than that.
+    QTimer::singleShot(0, QCoreApplication::instance(),
+                       [nome] { terminarLeitura(QSqlDatabase::database(nome, false)); });
+}
+
+void terminarLeitura(const QSqlDatabase& db) {
+    if (!leiturasSqlite.remove(db.connectionName()) || !db.isOpen())
+        return;
+    // A read has nothing to keep: COMMIT only lets the lock go.
+    QSqlQuery q(db);
+    q.exec(QStringLiteral("COMMIT"));
+}
+
 Transaccao::Transaccao(QSqlDatabase db, bool postgres) : m_db(std::move(db)), m_postgres(postgres) {
     if (m_postgres) {
         if (!m_db.transaction())
             throw Erro(Erro::Sql, textoErro(m_db.lastError()));
         transaccoesPg.insert(m_db.connectionName());
     } else {
+        terminarLeitura(m_db);
         // A deferred BEGIN would let two workstations read, then both fail to
         // write; IMMEDIATE takes the write lock first (waiting for it).
         executar(m_db, QStringLiteral("BEGIN IMMEDIATE"));
@@ -274,13 +303,25 @@ void esquecerPreparadas(const QString& nomeLigacao) {
     preparadasPorLigacao.erase(nomeLigacao);
 }
 
+void ajustarLigacao(const QSqlDatabase& db) {
+    // A store touches a page or two of every order line it satisfies, spread
+    // over the whole table: with SQLite's small default page cache a large
+    // Guia would spill half-written pages to the file before its commit and
+    // read them back. 32 MiB holds a few thousand lines' pages; the cache
+    // grows only as far as it is used.
+    if (db.driverName() == QLatin1String("QSQLITE"))
+        executar(db, QStringLiteral("PRAGMA cache_size = -32768"), {});
+}
+
 void reabrir(QSqlDatabase db) {
     esquecerPreparadas(db.connectionName());
+    leiturasSqlite.remove(db.connectionName());
     db.close();
     if (!db.open())
         throw Erro(Erro::BaseDadosFechada,
                    QStringLiteral("A ligação à base de dados perdeu-se e não foi restabelecida: %1")
                        .arg(textoErro(db.lastError())));
+    ajustarLigacao(db);
 }
 
 qint32 proximoNumero(const QSqlDatabase& db, bool postgres, const QString& tipo, int serie, int ano) {
@@ -407,40 +448,39 @@ void inserirDocumento(const QSqlDatabase& db, const CabecalhoGravar& cab, qint32
 
 void satisfazer(const QSqlDatabase& db, const LinhaGravar::Origem& origem, Moeda quantidade, const QString& cliente) {
     const QVariantList chave{origem.tipo, origem.serie, origem.numero, origem.ano, origem.linha};
-    const QString naoExiste = QStringLiteral("A linha de origem %1 não existe ou está anulada.").arg(origem.texto());
-    const auto estado = primeiraLinha(db,
-                                      QStringLiteral("SELECT c.TERCEIRO, c.ANULADO FROM DOCGCLIN l JOIN DOCGCCAB c"
-                                                     " ON c.TPDOC = l.TPDOCUM AND c.SERIE = l.SERIE"
-                                                     " AND c.NNUMDOC = l.NNUMDOC AND c.ANO = l.ANO"
-                                                     " WHERE l.TPDOCUM = ? AND l.SERIE = ? AND l.NNUMDOC = ?"
-                                                     " AND l.ANO = ? AND l.NUMLINHA = ?"),
-                                      chave);
-    if (!estado || estado->at(1).toInt() == -1)
-        throw Recusa{naoExiste};
-    if (estado->at(0).toString() != cliente)
-        throw Recusa{QStringLiteral("A linha de origem %1 é do cliente %2, não de %3.")
-                         .arg(origem.texto(), estado->at(0).toString(), cliente)};
-
     // Compared and reduced in ten-thousandths, exactly, also on SQLite (which
-    // keeps NUMERIC values as floating point). The condition is checked by the
-    // update itself, against the row as it is when the update locks it.
+    // keeps NUMERIC values as floating point). Every condition (the order is
+    // this client's and not annulled, the line not annulled, enough pending)
+    // is checked by the update itself, against the rows as they are when the
+    // update locks them; only a refused line is read again, to say why.
     const qlonglong unidades = quantidade.unidades();
     const int alteradas =
         escrever(db,
                  QStringLiteral("UPDATE DOCGCLIN SET QUANT = (ROUND(QUANT * 10000) - ?) / 10000.0"
                                 " WHERE TPDOCUM = ? AND SERIE = ? AND NNUMDOC = ? AND ANO = ? AND NUMLINHA = ?"
-                                " AND LINANU <> -1 AND ROUND(QUANT * 10000) >= ?"),
-                 QVariantList{unidades} + chave + QVariantList{unidades});
+                                " AND LINANU <> -1 AND ROUND(QUANT * 10000) >= ?"
+                                " AND EXISTS (SELECT 1 FROM DOCGCCAB c WHERE c.TPDOC = DOCGCLIN.TPDOCUM"
+                                " AND c.SERIE = DOCGCLIN.SERIE AND c.NNUMDOC = DOCGCLIN.NNUMDOC"
+                                " AND c.ANO = DOCGCLIN.ANO AND c.TERCEIRO = ? AND c.ANULADO <> -1)"),
+                 QVariantList{unidades} + chave + QVariantList{unidades, cliente});
     if (alteradas == 1)
         return;
-    const auto agora = primeiraLinha(
-        db,
-        QStringLiteral("SELECT LINANU, QUANT FROM DOCGCLIN WHERE TPDOCUM = ? AND SERIE = ? AND NNUMDOC = ?"
-                       " AND ANO = ? AND NUMLINHA = ?"),
-        chave);
-    if (!agora || agora->at(0).toInt() == -1)
+
+    const QString naoExiste = QStringLiteral("A linha de origem %1 não existe ou está anulada.").arg(origem.texto());
+    const auto estado = primeiraLinha(db,
+                                      QStringLiteral("SELECT c.TERCEIRO, c.ANULADO, l.LINANU, l.QUANT"
+                                                     " FROM DOCGCLIN l JOIN DOCGCCAB c"
+                                                     " ON c.TPDOC = l.TPDOCUM AND c.SERIE = l.SERIE"
+                                                     " AND c.NNUMDOC = l.NNUMDOC AND c.ANO = l.ANO"
+                                                     " WHERE l.TPDOCUM = ? AND l.SERIE = ? AND l.NNUMDOC = ?"
+                                                     " AND l.ANO = ? AND l.NUMLINHA = ?"),
+                                      chave);
+    if (!estado || estado->at(1).toInt() == -1 || estado->at(2).toInt() == -1)
         throw Recusa{naoExiste};
-    const Moeda pendente = Moeda::deVariant(agora->at(1)).value_or(Moeda());
+    if (estado->at(0).toString() != cliente)
+        throw Recusa{QStringLiteral("A linha de origem %1 é do cliente %2, não de %3.")
+                         .arg(origem.texto(), estado->at(0).toString(), cliente)};
+    const Moeda pendente = Moeda::deVariant(estado->at(3)).value_or(Moeda());
     throw Recusa{QStringLiteral("%1: pendente %2, pedido %3")
                      .arg(origem.texto(), textoQuantidade(pendente), textoQuantidade(quantidade))};
 }

@@ -74,6 +74,7 @@ void DocumentoLocal::SugereValoresLin(ObjectoApi& objecto, bool b1, bool b2, boo
         n->falhas.verificar(QStringLiteral("SugereValoresLin"));
     ObjectoMembros* linha = comoLinha(objecto, "SugereValoresLin");
     const auto n = nucleoLigado();
+    ErpBd::lerEmGrupo(n->db());
     const auto artigo = ErpBd::primeiraLinha(
         n->db(), QStringLiteral("SELECT Nome, PrecoVenda, Unidade, Armazem FROM Artigos WHERE Codigo = ?"),
         {linha->obter(QStringLiteral("Artigo")).toString()});

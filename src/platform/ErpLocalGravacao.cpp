@@ -5,6 +5,8 @@
 #include "ErpLocalInterno.h"
 #include "Erro.h"
 
+#include <QSet>
+
 #include <algorithm>
 #include <cmath>
 
@@ -115,9 +117,16 @@ LinhaGravar lerLinha(const ValoresObjecto& v, int numero) {
 }
 
 void exigirArtigos(const QSqlDatabase& db, const std::vector<LinhaGravar>& linhas) {
-    for (const LinhaGravar& l : linhas)
+    // Each article is looked up once, however many lines name it.
+    QSet<QString> vistos;
+    vistos.reserve(static_cast<qsizetype>(linhas.size()));
+    for (const LinhaGravar& l : linhas) {
+        if (vistos.contains(l.artigo))
+            continue;
         if (!ErpBd::artigoExiste(db, l.artigo))
             throw Recusa{QStringLiteral("Artigo %1 inexistente.").arg(l.artigo)};
+        vistos.insert(l.artigo);
+    }
 }
 
 /// Runs `escrever` in one transaction and records the outcome for UltimoErro:

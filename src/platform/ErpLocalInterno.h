@@ -83,6 +83,18 @@ private:
     bool m_aberta = false;
 };
 
+/// SQLite takes and drops its file lock around every statement read outside
+/// a transaction (several system calls each). Lookups made one after another
+/// in the same event (the window asking for each line's suggestions) share
+/// one read transaction instead: it ends when control returns to the event
+/// loop, when the session starts a store, or with terminarLeitura(). Nothing
+/// on PostgreSQL or without an event loop.
+void lerEmGrupo(const QSqlDatabase& db);
+void terminarLeitura(const QSqlDatabase& db);
+
+/// Settings of the session's own connection, right after it opens.
+void ajustarLigacao(const QSqlDatabase& db);
+
 /// Closes and opens a PostgreSQL connection again (after the server dropped
 /// it); raises Erro (BaseDadosFechada) when it does not open.
 void reabrir(QSqlDatabase db);

@@ -297,6 +297,48 @@ private Q_SLOTS:
         QVERIFY(erroDe([&] { doc->AdicionaLinha(doc->Cab()); }).startsWith(ErroErp));
     }
 
+    void sugestoesNaoPrendemABase() {
+        // Line suggestions read together; no other workstation may be kept
+        // waiting once the event that asked for them is over, and the
+        // session's own store right after them must not wait either.
+        Ambiente a(motorActual());
+        ErpLocal erp;
+        QVERIFY(a.entrar(erp));
+        auto doc = novaGuia(erp);
+        for (const QString& artigo : {QStringLiteral("A1"), QStringLiteral("A2")}) {
+            const auto linha = erp.CriaObjectoApi(Linha);
+            linha->definir(QStringLiteral("Artigo"), artigo);
+            doc->SugereValoresLin(*linha, true, true, false, true, true, false, true);
+            QVERIFY(!linha->obter(QStringLiteral("Descricao")).toString().isEmpty());
+        }
+        // Another workstation that will not wait at all.
+        std::optional<QSqlDatabase> outro;
+        if (a.base.motor() == Motor::Sqlite) {
+            outro = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("outro-posto"));
+            outro->setDatabaseName(a.base.pasta() + QStringLiteral("/empresa.db"));
+            outro->setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=0"));
+            QVERIFY(outro->open());
+        }
+        auto escreverNoOutro = [&] {
+            QSqlQuery q(*outro);
+            return q.exec(QStringLiteral("UPDATE Artigos SET Nome = Nome WHERE Codigo = 'A3'"));
+        };
+        if (outro)
+            QVERIFY2(!escreverNoOutro(), "the suggestions were expected to share one read");
+        QCoreApplication::processEvents();
+        if (outro)
+            QVERIFY(escreverNoOutro());
+
+        // Again, and this time the store follows at once, in the same event.
+        juntarLinha(erp, *doc, QStringLiteral("A1"), 3, Origem{1});
+        QCOMPARE(gravar(erp, *doc).flag, qint16(0));
+        QCOMPARE_MOEDA(a.pendente(1), 7);
+        if (outro)
+            QVERIFY(escreverNoOutro());
+        outro.reset();
+        QSqlDatabase::removeDatabase(QStringLiteral("outro-posto"));
+    }
+
     void gravaGuia() {
         Ambiente a(motorActual());
         ErpLocal erp;
