@@ -23,13 +23,10 @@ namespace {
 /// built without that wait. Only the font database is touched, which Qt
 /// guards for use from any thread.
 std::future<void> prepararLetras() {
-    const QFont normal = QApplication::font();
-    return std::async(std::launch::async, [normal] {
+    const std::vector<QFont> letras = frmImportacao::letras(QApplication::font());
+    return std::async(std::launch::async, [letras] {
         QFontDatabase::families();
-        QFont verdana = normal;
-        verdana.setFamilies({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans")});
-        verdana.setPointSizeF(8.25);
-        for (const QFont& f : {normal, verdana})
+        for (const QFont& f : letras)
             QFontMetricsF(f).height();
     });
 }

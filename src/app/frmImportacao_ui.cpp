@@ -26,14 +26,27 @@ void pintarFundo(QWidget* w, const QColor& cor) {
     w->setAutoFillBackground(true);
 }
 
-QFont verdana(QWidget* w) {
-    QFont f = w->font();
+QFont verdana(const QFont& base) {
+    QFont f = base;
     f.setFamilies({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans")});
     f.setPointSizeF(8.25);
     return f;
 }
 
+QFont letraTitulo() {
+    QFont titulo(QStringLiteral("Arial"));
+    titulo.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    titulo.setPointSize(18);
+    titulo.setBold(true);
+    titulo.setItalic(true);
+    return titulo;
+}
+
 } // namespace
+
+std::vector<QFont> frmImportacao::letras(const QFont& normal) {
+    return {normal, verdana(normal), letraTitulo()};
+}
 
 /// The style's picture at its small size only: an icon of every size would
 /// decode each of them before the window first shows, and the buttons only
@@ -55,12 +68,7 @@ void frmImportacao::criarControlos() {
     pintarFundo(Frame4, corTitulo());
 
     Label3 = new QLabel(QStringLiteral("Satisfação de Encomendas"), Frame4);
-    QFont titulo(QStringLiteral("Arial"));
-    titulo.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
-    titulo.setPointSize(18);
-    titulo.setBold(true);
-    titulo.setItalic(true);
-    Label3->setFont(titulo);
+    Label3->setFont(letraTitulo());
     Label3->setAlignment(Qt::AlignCenter);
     {
         QPalette p = Label3->palette();
@@ -74,7 +82,7 @@ void frmImportacao::criarControlos() {
     Frame1->setFrameShadow(QFrame::Sunken);
     colocar(Frame1, 60, 975, 15495, 1950);
     pintarFundo(Frame1, corFundo());
-    Frame1->setFont(verdana(Frame1));
+    Frame1->setFont(verdana(Frame1->font()));
 
     struct Campo {
         int indice, esquerda, topo, largura;
