@@ -160,6 +160,18 @@ void marcar(benchmark::State& st, bool desmarcar) {
 
 // --- one tick, one quantity ------------------------------------------------
 
+/// Puts a hook of the grid back as it was when the measure ends, also by an error.
+template <class F> class Repor {
+public:
+    explicit Repor(F& gancho) : m_gancho(gancho), m_original(gancho) {}
+    ~Repor() { m_gancho = m_original; }
+    Q_DISABLE_COPY_MOVE(Repor)
+
+private:
+    F& m_gancho;
+    F m_original;
+};
+
 /// Rows visited in turn, spread over the grid.
 int linhaDaVez(int i, int linhas) {
     return static_cast<int>((static_cast<long long>(i) * 7919) % linhas);
@@ -172,6 +184,7 @@ void tique(benchmark::State& st) {
     frmImportacao& w = carregada(e, DadosBench::ClienteGrande, linhas);
     // The window's handler, timed on its own.
     const std::function<void()> original = w.grelha->aoAlterarValor;
+    const Repor repor(w.grelha->aoAlterarValor);
     double noManipulador = 0;
     int chamadas = 0;
     w.grelha->aoAlterarValor = [&] {
@@ -181,24 +194,18 @@ void tique(benchmark::State& st) {
         ++chamadas;
     };
     int i = 0;
-    try {
-        for (auto _ : st) {
-            const int r = linhaDaVez(++i, linhas);
-            const QModelIndex celula = w.grelha->modelo().index(r, Col::AN);
-            w.grelha->setCurrentIndex(celula);
-            const bool antes = w.grelha->modelo().valor(r, Col::AN).toBool();
-            QKeyEvent espaco(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
-            const double t0 = agora();
-            QApplication::sendEvent(w.grelha, &espaco);
-            st.SetIterationTime(agora() - t0);
-            if (w.grelha->modelo().valor(r, Col::AN).toBool() == antes)
-                throw Erro(Erro::Configuracao, QStringLiteral("O espaço não mudou a marca da linha %1.").arg(r));
-        }
-    } catch (...) {
-        w.grelha->aoAlterarValor = original;
-        throw;
+    for (auto _ : st) {
+        const int r = linhaDaVez(++i, linhas);
+        const QModelIndex celula = w.grelha->modelo().index(r, Col::AN);
+        w.grelha->setCurrentIndex(celula);
+        const bool antes = w.grelha->modelo().valor(r, Col::AN).toBool();
+        QKeyEvent espaco(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+        const double t0 = agora();
+        QApplication::sendEvent(w.grelha, &espaco);
+        st.SetIterationTime(agora() - t0);
+        if (w.grelha->modelo().valor(r, Col::AN).toBool() == antes)
+            throw Erro(Erro::Configuracao, QStringLiteral("O espaço não mudou a marca da linha %1.").arg(r));
     }
-    w.grelha->aoAlterarValor = original;
     a.exigirSemCaixas(QStringLiteral("Marcar uma linha"));
     st.counters["manipulador_us"] = chamadas ? noManipulador / chamadas * 1e6 : 0;
     deixarPintar();
@@ -211,6 +218,7 @@ void quantidade(benchmark::State& st) {
     frmImportacao& w = carregada(e, DadosBench::ClienteGrande, linhas);
     ModeloGrelha& m = w.grelha->modelo();
     const auto original = w.grelha->antesDeConfirmar;
+    const Repor repor(w.grelha->antesDeConfirmar);
     double noManipulador = 0;
     int chamadas = 0;
     w.grelha->antesDeConfirmar = [&](int linha, int posicao, QVariant& anterior, bool& cancelar) {
@@ -220,31 +228,25 @@ void quantidade(benchmark::State& st) {
         ++chamadas;
     };
     int i = 0;
-    try {
-        for (auto _ : st) {
-            int r = linhaDaVez(++i, linhas);
-            // A line with at least one unit pending takes the quantity 1.
-            while (Moeda::deVariant(m.valor(r, Col::QtdP)).value_or(Moeda()) < Moeda::deInteiro(1))
-                r = (r + 1) % linhas;
-            const QModelIndex celula = m.index(r, Col::Qtd);
-            w.grelha->setCurrentIndex(celula);
-            w.grelha->edit(celula);
-            auto* editor = qobject_cast<QLineEdit*>(w.grelha->indexWidget(celula));
-            if (!editor)
-                throw Erro(Erro::Configuracao, QStringLiteral("A célula da quantidade não abriu o editor."));
-            editor->setText(QStringLiteral("1"));
-            QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
-            const double t0 = agora();
-            QApplication::sendEvent(editor, &enter);
-            st.SetIterationTime(agora() - t0);
-            if (!m.valor(r, Col::AN).toBool() || Moeda::deVariant(m.valor(r, Col::Qtd)) != Moeda::deInteiro(1))
-                throw Erro(Erro::Configuracao, QStringLiteral("A quantidade 1 não ficou na linha %1.").arg(r));
-        }
-    } catch (...) {
-        w.grelha->antesDeConfirmar = original;
-        throw;
+    for (auto _ : st) {
+        int r = linhaDaVez(++i, linhas);
+        // A line with at least one unit pending takes the quantity 1.
+        while (Moeda::deVariant(m.valor(r, Col::QtdP)).value_or(Moeda()) < Moeda::deInteiro(1))
+            r = (r + 1) % linhas;
+        const QModelIndex celula = m.index(r, Col::Qtd);
+        w.grelha->setCurrentIndex(celula);
+        w.grelha->edit(celula);
+        auto* editor = qobject_cast<QLineEdit*>(w.grelha->indexWidget(celula));
+        if (!editor)
+            throw Erro(Erro::Configuracao, QStringLiteral("A célula da quantidade não abriu o editor."));
+        editor->setText(QStringLiteral("1"));
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+        const double t0 = agora();
+        QApplication::sendEvent(editor, &enter);
+        st.SetIterationTime(agora() - t0);
+        if (!m.valor(r, Col::AN).toBool() || Moeda::deVariant(m.valor(r, Col::Qtd)) != Moeda::deInteiro(1))
+            throw Erro(Erro::Configuracao, QStringLiteral("A quantidade 1 não ficou na linha %1.").arg(r));
     }
-    w.grelha->antesDeConfirmar = original;
     a.exigirSemCaixas(QStringLiteral("Escrever uma quantidade"));
     st.counters["manipulador_us"] = chamadas ? noManipulador / chamadas * 1e6 : 0;
     deixarPintar();

@@ -79,6 +79,24 @@ PisoSqlite::PisoSqlite(const QString& ficheiro) {
     sqlite3_busy_timeout(m_db, 10000);
 }
 
+namespace {
+
+/// The statement's values: text as UTF-8, everything else as an integer.
+void ligarParametros(sqlite3_stmt* s, const QVariantList& valores) {
+    int i = 0;
+    for (const QVariant& v : valores) {
+        ++i;
+        if (v.typeId() == QMetaType::QString) {
+            const QByteArray texto = v.toString().toUtf8();
+            sqlite3_bind_text(s, i, texto.constData(), static_cast<int>(texto.size()), SQLITE_TRANSIENT);
+        } else {
+            sqlite3_bind_int64(s, i, v.toLongLong());
+        }
+    }
+}
+
+} // namespace
+
 PisoSqlite::~PisoSqlite() {
     sqlite3_close(m_db);
 }
@@ -86,19 +104,7 @@ PisoSqlite::~PisoSqlite() {
 Leitura PisoSqlite::consulta(const Instrucao& instrucao, int maximo) {
     const QByteArray sql = instrucao.sql.toUtf8();
     Preparada p(m_db, sql.constData());
-    std::vector<QByteArray> textos;
-    textos.reserve(static_cast<std::size_t>(instrucao.parametros.size()));
-    int i = 0;
-    for (const QVariant& v : instrucao.parametros) {
-        ++i;
-        if (v.typeId() == QMetaType::QString) {
-            textos.push_back(v.toString().toUtf8());
-            sqlite3_bind_text(p.s(), i, textos.back().constData(), static_cast<int>(textos.back().size()),
-                              SQLITE_STATIC);
-        } else {
-            sqlite3_bind_int64(p.s(), i, v.toLongLong());
-        }
-    }
+    ligarParametros(p.s(), instrucao.parametros);
     Leitura r;
     const int colunas = sqlite3_column_count(p.s());
     while ((maximo < 0 || r.linhas < maximo) && sqlite3_step(p.s()) == SQLITE_ROW) {
@@ -128,17 +134,7 @@ Leitura PisoSqlite::consulta(const Instrucao& instrucao, int maximo) {
 QStringList PisoSqlite::plano(const Instrucao& instrucao) {
     const QByteArray sql = QByteArrayLiteral("EXPLAIN QUERY PLAN ") + instrucao.sql.toUtf8();
     Preparada p(m_db, sql.constData());
-    std::vector<QByteArray> textos;
-    int i = 0;
-    for (const QVariant& v : instrucao.parametros) {
-        ++i;
-        if (v.typeId() == QMetaType::QString) {
-            textos.push_back(v.toString().toUtf8());
-            sqlite3_bind_text(p.s(), i, textos.back().constData(), -1, SQLITE_TRANSIENT);
-        } else {
-            sqlite3_bind_int64(p.s(), i, v.toLongLong());
-        }
-    }
+    ligarParametros(p.s(), instrucao.parametros);
     QStringList r;
     // id, parent, notused, detail
     while (sqlite3_step(p.s()) == SQLITE_ROW)
@@ -150,17 +146,7 @@ std::vector<LinhaPiso> PisoSqlite::linhasPendentes(const QString& cliente, int n
     const Instrucao ins = instrucaoCarga(cliente);
     const QByteArray sql = ins.sql.toUtf8();
     Preparada p(m_db, sql.constData());
-    std::vector<QByteArray> textos;
-    int i = 0;
-    for (const QVariant& v : ins.parametros) {
-        ++i;
-        if (v.typeId() == QMetaType::QString) {
-            textos.push_back(v.toString().toUtf8());
-            sqlite3_bind_text(p.s(), i, textos.back().constData(), -1, SQLITE_TRANSIENT);
-        } else {
-            sqlite3_bind_int64(p.s(), i, v.toLongLong());
-        }
-    }
+    ligarParametros(p.s(), ins.parametros);
     auto texto = [&](int c) { return std::string(reinterpret_cast<const char*>(sqlite3_column_text(p.s(), c))); };
     auto decimal = [&](int c) { return static_cast<std::int64_t>(sqlite3_column_double(p.s(), c) * 10000.0 + 0.5); };
     std::vector<LinhaPiso> r;

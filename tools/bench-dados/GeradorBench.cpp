@@ -5,6 +5,7 @@
 
 #include "Erro.h"
 #include "Esquema.h"
+#include "Sorteio.h"
 
 #include <QCryptographicHash>
 #include <QDate>
@@ -32,18 +33,6 @@ namespace {
 
 /// Changes whenever the generator writes something else from the same seed.
 constexpr int VersaoGerador = 1;
-
-/// mt19937 gives the same sequence everywhere; the standard distributions do
-/// not, so numbers in a range are taken by hand.
-class Sorteio {
-public:
-    explicit Sorteio(quint32 semente) : m_g(semente) {}
-    int entre(int de, int ate) { return de + static_cast<int>(m_g() % static_cast<quint32>(ate - de + 1)); }
-    bool em(int percentagem) { return entre(0, 99) < percentagem; }
-
-private:
-    std::mt19937 m_g;
-};
 
 /// A stream of its own for each part of the content, so that one part stays
 /// the same when another changes size.
