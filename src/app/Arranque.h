@@ -16,7 +16,7 @@ inline const QString PastaFabricante = QStringLiteral("\\tarnix");
 inline const QString FicheiroConfiguracao = QStringLiteral("\\Orlavane.zeb");
 inline const QString FicheiroAlternativo = QStringLiteral("\\Catalogos\\bd.sql");
 inline const QString Fornecedor = QStringLiteral("MSDataShape");
-inline const QString MensagemLoginFalhado = QStringLiteral("Não foi possivel ligar ao 100c(V2022) ...");
+inline const QString MensagemLoginFalhado = QStringLiteral("Não foi possivel ligar ao ERP(V2022) ...");
 
 /// What start-up leaves running: the database and the window that holds it.
 /// The ERP session is the program-wide one (SessaoErp::global()).

@@ -77,7 +77,7 @@ public:
     void campo_KeyPress(int index, int& keyAscii);
 
     // Document generation.
-    std::shared_ptr<ObjectoApi> SageCreateApiObject(const QString& sObjectName);
+    std::shared_ptr<ObjectoApi> ErpCreateApiObject(const QString& sObjectName);
     bool CriaCabecalho();
     bool LibertaDocumento();
     bool CriaLinhas(qint32& erro, QString& TextoErro);

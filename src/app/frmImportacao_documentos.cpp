@@ -27,7 +27,7 @@ QVariant curto(int v) {
 
 } // namespace
 
-std::shared_ptr<ObjectoApi> frmImportacao::SageCreateApiObject(const QString& sObjectName) {
+std::shared_ptr<ObjectoApi> frmImportacao::ErpCreateApiObject(const QString& sObjectName) {
     const QString nome = sObjectName;
     return sessao().CriaObjectoApi(nome);
 }
@@ -40,7 +40,7 @@ bool frmImportacao::LibertaDocumento() {
 bool frmImportacao::CriaCabecalho() {
     if (DocComercial)
         return true;
-    auto documento = std::dynamic_pointer_cast<DocumentoComercial>(SageCreateApiObject(NomeDocumentoComercial));
+    auto documento = std::dynamic_pointer_cast<DocumentoComercial>(ErpCreateApiObject(NomeDocumentoComercial));
     if (!documento)
         throw Erro(Erro::Erp, QStringLiteral("O ERP não criou o documento %1.").arg(NomeDocumentoComercial));
     DocComercial = documento;
@@ -78,7 +78,7 @@ bool frmImportacao::CriaLinhas(qint32& erro, QString& TextoErro) {
             if (!linhaParaDocumento(m, r))
                 continue;
             ++contagem;
-            std::shared_ptr<ObjectoApi> linha = SageCreateApiObject(NomeLinhaDocumento);
+            std::shared_ptr<ObjectoApi> linha = ErpCreateApiObject(NomeLinhaDocumento);
             if (!linha)
                 throw Erro(Erro::Erp, QStringLiteral("O ERP não criou a linha %1.").arg(NomeLinhaDocumento));
             linha->definir(QStringLiteral("TipoDeLinha"), curto(1));

@@ -10,8 +10,8 @@
 #include <vector>
 
 /// The names of the ERP's document API objects.
-inline const QString NomeDocumentoComercial = QStringLiteral("SageApiNextPlus.DocumentoComercial");
-inline const QString NomeLinhaDocumento = QStringLiteral("SageApiNextPlus.DocumentosGcLin");
+inline const QString NomeDocumentoComercial = QStringLiteral("ErpApi.DocumentoComercial");
+inline const QString NomeLinhaDocumento = QStringLiteral("ErpApi.DocumentosGcLin");
 
 /// Whether a grid row goes into the documents: marked and with an article.
 bool linhaParaDocumento(const ModeloGrelha& modelo, int linha);

@@ -37,7 +37,7 @@ QString semPassword(QString texto) {
 
 } // namespace
 
-/// The recorder's SageApiNextPlus.DocumentoComercial.
+/// The recorder's ErpApi.DocumentoComercial.
 class ErpGravador::DocumentoGravado final : public DocumentoComercial {
 public:
     DocumentoGravado(std::weak_ptr<ErpGravador*> vivo, std::shared_ptr<ObjectoMembros> cab)

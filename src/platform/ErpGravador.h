@@ -19,7 +19,7 @@
 ///   login(E1,***,E3,E4,E5)           E2 as "***" (or empty when empty); any
 ///                                    "Password=" value of E4 as "***"
 ///   logoff()
-///   CriaObjectoApi(SageApiNextPlus.DocumentoComercial)
+///   CriaObjectoApi(ErpApi.DocumentoComercial)
 ///   Cab.<membro>=<valor>             a header member written
 ///   Linha.<membro>=<valor>           a line member written
 ///   Validar()

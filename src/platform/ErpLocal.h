@@ -37,7 +37,7 @@ public:
     /// Closes the connection; true, also when there is none.
     bool logoff() override;
 
-    /// "SageApiNextPlus.DocumentoComercial" or "SageApiNextPlus.DocumentosGcLin",
+    /// "ErpApi.DocumentoComercial" or "ErpApi.DocumentosGcLin",
     /// exactly; anything else raises Erro (Erp). Raises too without a session.
     std::shared_ptr<ObjectoApi> CriaObjectoApi(const QString& nome) override;
 

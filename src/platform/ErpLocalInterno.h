@@ -182,7 +182,7 @@ void inserirDocumento(const QSqlDatabase& db, const CabecalhoGravar& cab, qint32
 void satisfazer(const QSqlDatabase& db, const LinhaGravar::Origem& origem, Moeda quantidade, const QString& cliente);
 } // namespace ErpBd
 
-/// SageApiNextPlus.DocumentoComercial of the local ERP.
+/// ErpApi.DocumentoComercial of the local ERP.
 class DocumentoLocal final : public DocumentoComercial {
 public:
     explicit DocumentoLocal(std::weak_ptr<NucleoErp> nucleo);

@@ -26,13 +26,13 @@ struct EstadoOperacao final {
 class ObjectoApi {
 public:
     virtual ~ObjectoApi() = default;
-    /// The full name the object was created under ("SageApiNextPlus.DocumentosGcLin").
+    /// The full name the object was created under ("ErpApi.DocumentosGcLin").
     virtual QString nomeObjecto() const = 0;
     virtual void definir(const QString& membro, const QVariant& valor) = 0;
     virtual QVariant obter(const QString& membro) const = 0;
 };
 
-/// SageApiNextPlus.DocumentoComercial: a commercial document with its header.
+/// ErpApi.DocumentoComercial: a commercial document with its header.
 class DocumentoComercial : public ObjectoApi {
 public:
     virtual ObjectoApi& Cab() = 0;

@@ -84,11 +84,11 @@ private Q_SLOTS:
         c.w.btEnc_Click();
         QVERIFY2(c.a.mensagens.caixas.empty(), qPrintable(c.a.mensagens.textos().join('|')));
         const QStringList ch = gravador(c)->chamadas;
-        const qsizetype inicio = ch.indexOf(QStringLiteral("CriaObjectoApi(SageApiNextPlus.DocumentoComercial)"));
+        const qsizetype inicio = ch.indexOf(QStringLiteral("CriaObjectoApi(ErpApi.DocumentoComercial)"));
         QVERIFY(inicio > 0);
         const QStringList cabecalho = ch.mid(inicio, 19);
         QCOMPARE(cabecalho, (QStringList{
-                                "CriaObjectoApi(SageApiNextPlus.DocumentoComercial)",
+                                "CriaObjectoApi(ErpApi.DocumentoComercial)",
                                 QStringLiteral("Cab.Ano=%1 (short)").arg(QDate::currentDate().year()),
                                 "Cab.Data=" + Hoje,
                                 "Cab.AreaGestao=4 (short)",
@@ -111,7 +111,7 @@ private Q_SLOTS:
         // Each line: its members in order, pointing back at its order line.
         const QStringList primeira = ch.mid(inicio + 19, 16);
         QCOMPARE(primeira, (QStringList{
-                               "CriaObjectoApi(SageApiNextPlus.DocumentosGcLin)",
+                               "CriaObjectoApi(ErpApi.DocumentosGcLin)",
                                "Linha.TipoDeLinha=1 (short)",
                                "Linha.Artigo=A1",
                                "Linha.Armazem=A1",
@@ -126,7 +126,7 @@ private Q_SLOTS:
                                "Linha.Orserie=1 (qlonglong)",
                                "Linha.LinhaOriginal=1 (qlonglong)",
                                "AdicionaLinha()",
-                               "CriaObjectoApi(SageApiNextPlus.DocumentosGcLin)",
+                               "CriaObjectoApi(ErpApi.DocumentosGcLin)",
                            }));
         QCOMPARE(so(ch, {"Linha.Artigo", "Linha.Quantidade=", "Linha.OrNum", "Linha.LinhaOriginal", "GravaDocumento"}),
                  (QStringList{"Linha.Artigo=A1", "Linha.Quantidade=3 (Moeda)", "Linha.OrNum=10 (qlonglong)",

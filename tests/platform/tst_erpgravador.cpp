@@ -6,8 +6,8 @@
 
 namespace {
 
-const QString Documento = QStringLiteral("SageApiNextPlus.DocumentoComercial");
-const QString Linha = QStringLiteral("SageApiNextPlus.DocumentosGcLin");
+const QString Documento = QStringLiteral("ErpApi.DocumentoComercial");
+const QString Linha = QStringLiteral("ErpApi.DocumentosGcLin");
 
 QString erroDe(const std::function<void()>& f) {
     try {
@@ -77,12 +77,12 @@ private Q_SLOTS:
             QStringLiteral("definicao(3)"),
             QStringLiteral(
                 "login(operador,***,EMP1,Driver=QPSQL;Host=/s;Database=x;User=y;Password=***;Port=5432,POSTO1)"),
-            QStringLiteral("CriaObjectoApi(SageApiNextPlus.DocumentoComercial)"),
+            QStringLiteral("CriaObjectoApi(ErpApi.DocumentoComercial)"),
             QStringLiteral("Cab.Ano=2026 (short)"),
             QStringLiteral("Cab.Serie= 1 "),
             QStringLiteral("Cab.Processo="),
             QStringLiteral("Validar()"),
-            QStringLiteral("CriaObjectoApi(SageApiNextPlus.DocumentosGcLin)"),
+            QStringLiteral("CriaObjectoApi(ErpApi.DocumentosGcLin)"),
             QStringLiteral("Linha.Artigo=A1"),
             QStringLiteral("SugereValoresLin(true,true,false,true,true,false,true)"),
             QStringLiteral("Linha.Quantidade=7.5 (Moeda)"),
@@ -181,17 +181,17 @@ private Q_SLOTS:
     void membrosEObjectos() {
         ErpGravador erp;
         const QString erroErp = QString::number(Erro::Erp) + QLatin1Char(' ');
-        QCOMPARE(erroDe([&] { erp.CriaObjectoApi(QStringLiteral("sageapinextplus.documentocomercial")); }),
-                 erroErp + QStringLiteral("O ERP não tem o objecto \"sageapinextplus.documentocomercial\"."));
-        QCOMPARE(erp.chamadas.last(), QStringLiteral("CriaObjectoApi(sageapinextplus.documentocomercial)"));
+        QCOMPARE(erroDe([&] { erp.CriaObjectoApi(QStringLiteral("erpapi.documentocomercial")); }),
+                 erroErp + QStringLiteral("O ERP não tem o objecto \"erpapi.documentocomercial\"."));
+        QCOMPARE(erp.chamadas.last(), QStringLiteral("CriaObjectoApi(erpapi.documentocomercial)"));
         const auto doc = std::dynamic_pointer_cast<DocumentoComercial>(erp.CriaObjectoApi(Documento));
         QCOMPARE(erroDe([&] { doc->Cab().definir(QStringLiteral("MeioDeTransporte"), QString()); }),
                  erroErp + QStringLiteral(
-                               "O objecto SageApiNextPlus.DocumentoComercial.Cab não tem o membro MeioDeTransporte."));
+                               "O objecto ErpApi.DocumentoComercial.Cab não tem o membro MeioDeTransporte."));
         QVERIFY(erroDe([&] { doc->Cab().definir(QStringLiteral("Numero"), 1); }).startsWith(erroErp));
         QVERIFY(erroDe([&] { erp.CriaObjectoApi(Linha)->definir(QStringLiteral("Terceiro"), 1); }).startsWith(erroErp));
         // Refused writes are not recorded.
-        QCOMPARE(erp.chamadas.last(), QStringLiteral("CriaObjectoApi(SageApiNextPlus.DocumentosGcLin)"));
+        QCOMPARE(erp.chamadas.last(), QStringLiteral("CriaObjectoApi(ErpApi.DocumentosGcLin)"));
 
         // Objects may outlive the recorder: their calls then go nowhere.
         std::shared_ptr<ObjectoApi> linha;

@@ -17,8 +17,8 @@
 
 namespace {
 
-const QString Documento = QStringLiteral("SageApiNextPlus.DocumentoComercial");
-const QString Linha = QStringLiteral("SageApiNextPlus.DocumentosGcLin");
+const QString Documento = QStringLiteral("ErpApi.DocumentoComercial");
+const QString Linha = QStringLiteral("ErpApi.DocumentosGcLin");
 
 /// A company database with demo data, an ERP user "operador" (password
 /// "segredo"), the company EMP1 and the order ENC/1/15/2026 of client C1
@@ -229,8 +229,8 @@ private Q_SLOTS:
         QCOMPARE(erp.CriaObjectoApi(Linha)->nomeObjecto(), Linha);
         QVERIFY(erp.CriaObjectoApi(Documento) != erp.CriaObjectoApi(Documento));
         for (const QString& nome :
-             {QStringLiteral("sageapinextplus.documentocomercial"), QStringLiteral("DocumentoComercial"),
-              QStringLiteral("SageApiNextPlus.Outro"), QString()}) {
+             {QStringLiteral("erpapi.documentocomercial"), QStringLiteral("DocumentoComercial"),
+              QStringLiteral("ErpApi.Outro"), QString()}) {
             const QString e = erroDe([&] { erp.CriaObjectoApi(nome); });
             QVERIFY2(e.startsWith(ErroErp) && e.contains(QLatin1Char('"') + nome + QLatin1Char('"')), qPrintable(e));
         }
@@ -244,15 +244,15 @@ private Q_SLOTS:
         QCOMPARE(doc->Cab().obter(QStringLiteral("MeiodeTransporte")).toString(), QStringLiteral("x"));
         QCOMPARE(erroDe([&] { doc->Cab().definir(QStringLiteral("MeioDeTransporte"), 1); }),
                  ErroErp + QStringLiteral(
-                               "O objecto SageApiNextPlus.DocumentoComercial.Cab não tem o membro MeioDeTransporte."));
+                               "O objecto ErpApi.DocumentoComercial.Cab não tem o membro MeioDeTransporte."));
         QCOMPARE(erroDe([&] { doc->Cab().obter(QStringLiteral("Artigo")); }),
-                 ErroErp + QStringLiteral("O objecto SageApiNextPlus.DocumentoComercial.Cab não tem o membro Artigo."));
+                 ErroErp + QStringLiteral("O objecto ErpApi.DocumentoComercial.Cab não tem o membro Artigo."));
         QCOMPARE(erroDe([&] { linha->definir(QStringLiteral("Terceiro"), 1); }),
-                 ErroErp + QStringLiteral("O objecto SageApiNextPlus.DocumentosGcLin não tem o membro Terceiro."));
+                 ErroErp + QStringLiteral("O objecto ErpApi.DocumentosGcLin não tem o membro Terceiro."));
         QCOMPARE(erroDe([&] { linha->obter(QStringLiteral("artigo")); }),
-                 ErroErp + QStringLiteral("O objecto SageApiNextPlus.DocumentosGcLin não tem o membro artigo."));
+                 ErroErp + QStringLiteral("O objecto ErpApi.DocumentosGcLin não tem o membro artigo."));
         QCOMPARE(erroDe([&] { doc->definir(QStringLiteral("Ano"), 1); }),
-                 ErroErp + QStringLiteral("O objecto SageApiNextPlus.DocumentoComercial não tem o membro Ano."));
+                 ErroErp + QStringLiteral("O objecto ErpApi.DocumentoComercial não tem o membro Ano."));
         QVERIFY(erroDe([&] { doc->Cab().definir(QStringLiteral("Numero"), 5); }).startsWith(ErroErp));
     }
 
