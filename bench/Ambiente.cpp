@@ -1,9 +1,11 @@
 #include "Ambiente.h"
 
+#include "Configuracao.h"
 #include "DadosDemo.h"
 #include "ErpLocal.h"
 #include "Erro.h"
 #include "Guarda.h"
+#include "Pastas.h"
 
 #include <QApplication>
 #include <QDir>

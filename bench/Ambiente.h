@@ -4,7 +4,7 @@
 // per database (offscreen), the ERP session for the Guia, and the operator's
 // boxes answered (and counted: a box during a measure is a failure).
 
-#include "AcessoDados.h"
+#include "BaseDados.h"
 #include "DadosBench.h"
 #include "Mensagens.h"
 #include "Relatorio.h"

@@ -7,6 +7,8 @@
 #include "Erro.h"
 #include "Grelha.h"
 #include "Guarda.h"
+#include "Pastas.h"
+#include "Twips.h"
 
 #include <QApplication>
 #include <QFile>

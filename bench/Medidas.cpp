@@ -12,6 +12,7 @@
 #include "Grelha.h"
 #include "ListaPesquisa.h"
 #include "Pisos.h"
+#include "Twips.h"
 
 #include <QApplication>
 #include <QDialog>

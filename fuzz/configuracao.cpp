@@ -10,8 +10,10 @@
 //    user and password, and any connection text read (E4) is written and read
 //    again unchanged.
 
-#include "AcessoDados.h"
+#include "Configuracao.h"
 #include "Erro.h"
+#include "LigacaoBd.h"
+#include "Pastas.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -7,9 +7,9 @@
 // upper-cased, are the key and "=" gives the rest of the line, Windows-1252);
 // splitting it at "," and joining again gives it back.
 
-#include "AcessoDados.h"
-#include "Erro.h"
 #include "Parametros.h"
+#include "CodigoPagina.h"
+#include "Erro.h"
 
 #include <QBuffer>
 

@@ -1,9 +1,13 @@
 #include "Arranque.h"
 
+#include "Configuracao.h"
 #include "ErpLocal.h"
 #include "Erro.h"
 #include "Guarda.h"
+#include "LigacaoBd.h"
 #include "Mensagens.h"
+#include "MensagensQt.h"
+#include "Pastas.h"
 
 #include <QApplication>
 #include <QFile>
@@ -11,6 +15,7 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <QFontMetricsF>
+#include <QScopeGuard>
 
 #include <future>
 
@@ -151,6 +156,11 @@ Programa Main(const std::function<std::unique_ptr<SessaoErp>()>& criarSessao) {
 int executar(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orlavane"));
+    // The operator's boxes, before anything can show a message; taken away
+    // again before the application object goes.
+    MensagensQt caixas;
+    Mensagens::instalar(&caixas);
+    const auto largarCaixas = qScopeGuard([] { Mensagens::instalar(nullptr); });
     Programa programa;
     guarda([&] { programa = Main([] { return std::make_unique<ErpLocal>(); }); });
     if (terminacaoPedida() || !programa.janela) {

@@ -1,6 +1,6 @@
 #include "Parametros.h"
 
-#include "AcessoDados.h"
+#include "CodigoPagina.h"
 #include "Erro.h"
 
 #include <QFile>

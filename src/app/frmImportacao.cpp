@@ -5,6 +5,7 @@
 #include "Grelha.h"
 #include "Guarda.h"
 #include "Parametros.h"
+#include "Pastas.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -107,7 +108,8 @@ void frmImportacao::validarParametros(const QString& caminho) const {
     for (const auto& [chave, lista] : listas)
         for (const QString& item : *lista)
             if (std::any_of(item.cbegin(), item.cend(), [](QChar c) { return c.category() == QChar::Other_Control; }))
-                recusar(QStringLiteral("a chave %1 tem caracteres de controlo; não parece texto.").arg(QLatin1String(chave)));
+                recusar(QStringLiteral("a chave %1 tem caracteres de controlo; não parece texto.")
+                            .arg(QLatin1String(chave)));
     if (TiposEncomenda.size() < 2)
         recusar(QStringLiteral("a chave ENCOMENDAS deve ter pelo menos um par tipo,série (tem %1 elemento(s)).")
                     .arg(TiposEncomenda.size()));

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AcessoDados.h"
+#include "BaseDados.h"
 #include "SessaoErp.h"
 
 #include <QIcon>

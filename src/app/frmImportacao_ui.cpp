@@ -5,6 +5,7 @@
 #include "CampoEntrada.h"
 #include "Grelha.h"
 #include "Guarda.h"
+#include "Twips.h"
 
 #include <QApplication>
 #include <QFrame>

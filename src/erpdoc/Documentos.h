@@ -1,9 +1,8 @@
 #pragma once
 
-#include "Grelha.h"
-#include "ObjectosApi.h"
-#include "SessaoErp.h"
+#include "ModeloGrelha.h"
 
+#include <QString>
 #include <QStringList>
 
 #include <optional>

@@ -1,5 +1,7 @@
 #include "ColunasGrelha.h"
 
+#include "Grelha.h"
+
 namespace {
 
 const QString FormatoMoeda = QStringLiteral("##,###0.00");

@@ -1,8 +1,11 @@
 #pragma once
 
-#include "Grelha.h"
+#include "ModeloGrelha.h"
 
 #include <array>
+
+class Grelha;
+class QColor;
 
 /// Store indexes of the order-line row (a column's position minus one).
 namespace Col {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "AcessoDados.h"
-#include "Grelha.h"
+#include "ModeloGrelha.h"
+#include "RecordSet.h"
 
 #include <QVariant>
 

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "AcessoDados.h"
 #include "Apoio.h"
+#include "BaseDados.h"
+#include "Pastas.h"
 #include "SessaoContadora.h"
 
 #include <QFile>

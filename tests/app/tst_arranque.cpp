@@ -1,8 +1,10 @@
 #include "Apoio.h"
 #include "Arranque.h"
+#include "Configuracao.h"
 #include "ErpLocal.h"
 #include "Esquema.h"
 #include "Guarda.h"
+#include "Pastas.h"
 
 #include <QDir>
 #include <QFile>

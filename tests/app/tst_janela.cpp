@@ -4,6 +4,7 @@
 #include "Erro.h"
 #include "Grelha.h"
 #include "SessaoContadora.h"
+#include "Twips.h"
 #include "frmImportacao.h"
 
 #include <QFile>

@@ -1,10 +1,13 @@
 // The demo company: what the demo maker writes opens as the program opens it
 // and holds orders in every state.
 
-#include "AcessoDados.h"
 #include "Apoio.h"
+#include "BaseDados.h"
+#include "Configuracao.h"
 #include "DadosDemo.h"
+#include "LigacaoBd.h"
 #include "Moeda.h"
+#include "Pastas.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>

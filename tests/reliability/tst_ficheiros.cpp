@@ -5,7 +5,8 @@
 // window opens, or one box names the file and the problem and the program
 // ends. It never hangs and never crashes.
 
-#include "AcessoDados.h"
+#include "BaseDados.h"
+#include "CodigoPagina.h"
 #include "Esquema.h"
 #include "Parametros.h"
 #include "PostoArranque.h"

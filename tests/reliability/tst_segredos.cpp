@@ -6,10 +6,12 @@
 // start-up warns once, without refusing, about a configuration file holding a
 // password that other users can read.
 
+#include "Configuracao.h"
 #include "ErpLocal.h"
 #include "Esquema.h"
 #include "Guarda.h"
 #include "Integridade.h"
+#include "LigacaoBd.h"
 #include "PostoArranque.h"
 #include "frmImportacao.h"
 

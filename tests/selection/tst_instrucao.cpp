@@ -1,4 +1,5 @@
 #include "Apoio.h"
+#include "BaseDados.h"
 #include "CargaEncomendas.h"
 #include "ColunasGrelha.h"
 #include "InstrucaoEncomendas.h"

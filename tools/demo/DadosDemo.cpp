@@ -1,9 +1,12 @@
 #include "DadosDemo.h"
 
-#include "AcessoDados.h"
+#include "CodigoPagina.h"
+#include "Configuracao.h"
 #include "Erro.h"
 #include "Esquema.h"
+#include "LigacaoBd.h"
 #include "Moeda.h"
+#include "Pastas.h"
 #include "Sorteio.h"
 
 #include <QDir>

@@ -35,6 +35,7 @@
 #include "frmImportacao.h"
 
 #include "CampoEntrada.h"
+#include "Pastas.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

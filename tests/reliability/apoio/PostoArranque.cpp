@@ -1,8 +1,11 @@
 #include "PostoArranque.h"
 
+#include "Configuracao.h"
 #include "ErpLocal.h"
 #include "Esquema.h"
 #include "Guarda.h"
+#include "LigacaoBd.h"
+#include "Pastas.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+
+/// Builds the connection text handed to BaseDados::abrir and to the ERP login:
+/// "Provider=MSDataShape;Driver=QSQLITE;Database=/abs/demo.db;User=...;Password=..."
+/// or with Driver=QPSQL and Host/Port. Values holding ';' or '"' are quoted.
+class LigacaoBd final {
+public:
+    /// `opcao` 1 resolves a relative SQLite file against the application folder.
+    QString construir(const QString& fornecedor, int opcao, const QString& d1, const QString& d2, const QString& d3,
+                      const QString& d4) const;
+};
+
+/// A connection text taken apart (keys without regard to case).
+struct TextoLigacao final {
+    QString driver; ///< "QSQLITE" or "QPSQL"
+    QString host;
+    int porta = -1;
+    QString base; ///< file or database name
+    QString utilizador;
+    QString password;
+    QString fornecedor;
+
+    /// Raises Erro (Configuracao) when the text names no usable driver or base.
+    static TextoLigacao analisar(const QString& texto);
+    /// The connection text again (what analisar reads back).
+    QString texto() const;
+    /// Where the database is, for messages: never the password.
+    QString descricao() const;
+    /// Opens a new Qt connection under `nomeLigacao` with these settings.
+    /// Raises Erro (BaseDadosFechada) naming the database when it does not open.
+    QSqlDatabase abrir(const QString& nomeLigacao) const;
+};

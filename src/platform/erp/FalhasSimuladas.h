@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+
+/// Faults armed by tests: the n-th occurrence of a named operation fails once.
+class FalhasSimuladas final {
+public:
+    /// Arms `operacao` to fail on its `ocorrencia`-th occurrence from now.
+    void armar(const QString& operacao, int ocorrencia);
+    void limpar() { m_armadas.clear(); }
+    /// Counts one occurrence of `operacao`; true when this is the one armed
+    /// to fail (the fault is then disarmed).
+    bool deveFalhar(const QString& operacao);
+    /// Counts one occurrence and raises Erro (Erp) "Falha simulada em ..." when armed.
+    void verificar(const QString& operacao);
+    static QString texto(const QString& operacao);
+
+private:
+    struct Armada {
+        int ocorrencia = 1;
+        int vistas = 0;
+    };
+    QHash<QString, Armada> m_armadas;
+};

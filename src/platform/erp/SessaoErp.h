@@ -1,0 +1,64 @@
+#pragma once
+
+#include "ObjectoApi.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <memory>
+#include <vector>
+
+/// The key of a stored ERP document.
+struct ChaveDocumento final {
+    qint16 Ano = 0;
+    QString TipoDoc;
+    qint16 Serie = 0;
+    qint32 Numero = 0;
+};
+
+/// "TipoDoc/Serie/Numero/Ano", the way documents are named to the operator.
+QString textoChave(const ChaveDocumento& chave);
+
+/// The outcome of an annulment: Codigo -1 when done.
+struct EstadoOperacao final {
+    qint32 Codigo = 0;
+    QString TextoEstado;
+};
+
+/// The logged-in ERP session: login, log-off and the document operations.
+class SessaoErp {
+public:
+    virtual ~SessaoErp() = default;
+
+    virtual void definicao(int valor) = 0;
+    /// E1 user, E2 password, E3 company, E4 instance (connection text), E5 workstation.
+    virtual bool login(const QString& e1, const QString& e2, const QString& e3, const QString& e4,
+                       const QString& e5) = 0;
+    virtual bool logoff() = 0;
+
+    /// A new API object by its full name, exactly as written.
+    virtual std::shared_ptr<ObjectoApi> CriaObjectoApi(const QString& nome) = 0;
+
+    virtual void setOpcaoEntrada1(bool valor) = 0;
+    virtual void setOpcaoEntrada2(bool valor) = 0;
+    /// Stores an entry document with one line per array element 1..n (element 0
+    /// of every array is empty); fills `chave`; the outcome is then given by
+    /// UltimoErro (-1 when stored).
+    virtual void CriaDocumentoEntrada(int p1, int p2, const QString& tipo, const QString& textoA, qint16 serie,
+                                      const QString& textoA2, const QString& vazio1, const QString& vazio2,
+                                      const QString& data, const QString& vazio3, const QString& textoB, int p12,
+                                      const QString& vazio4, const QStringList& artigos, const QStringList& descricoes,
+                                      const std::vector<double>& quantidades, const std::vector<double>& precos,
+                                      const QStringList& textos, ChaveDocumento& chave, bool& flag) = 0;
+    virtual void UltimoErro(qint32& codigo, QString& texto) = 0;
+    /// Saves the document; `flag` 0 when saved, non-zero when not.
+    virtual void GravaDocumento(int modo, DocumentoComercial& documento, qint16& flag) = 0;
+    virtual void AnulaDocumento(int p1, ChaveDocumento& chave, EstadoOperacao& estado, qint16& flag) = 0;
+
+    /// The program-wide session. Start-up installs it, the window's terminate
+    /// drops it; tests install their own.
+    static SessaoErp* global();
+    static void instalarGlobal(std::unique_ptr<SessaoErp> sessao);
+    static void largarGlobal();
+};
