@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages needed to build, run and test Orlavane
-# (only when one is missing). Run as root.
+# (only when one is missing), and the packages named as arguments, which
+# other scripts need beside them. Run as root.
 set -euo pipefail
 pacotes=(
   build-essential cmake ninja-build ccache pkg-config
@@ -9,6 +10,7 @@ pacotes=(
   postgresql postgresql-client
   xvfb xauth fonts-dejavu-core fonts-liberation
   clang libclang-rt-14-dev llvm
+  "$@"
 )
 em_falta=()
 for p in "${pacotes[@]}"; do
