@@ -12,21 +12,14 @@
 #include <cstdint>
 #include <cstring>
 
-size_t HashChaveLinha::operator()(const ChaveLinhaEncomenda& c) const noexcept {
-    size_t h = qHash(c.tipo);
-    for (qint64 v : {c.serie, c.numero, c.ano, c.linha})
-        h = h * 1000003u ^ std::hash<qint64>()(v);
-    return h;
-}
-
 namespace {
 
-qint64 inteiro(const QVariant& v) {
+qint32 inteiro(const QVariant& v) {
     bool ok = false;
     const qint64 n = v.toLongLong(&ok);
     if (ok)
-        return n;
-    return static_cast<qint64>(v.toDouble());
+        return static_cast<qint32>(n);
+    return static_cast<qint32>(v.toDouble());
 }
 
 QVariant moeda(const QVariant& v) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LinhaEncomenda.h"
 #include "ModeloGrelha.h"
 #include "RecordSet.h"
 
@@ -7,20 +8,6 @@
 
 #include <functional>
 #include <unordered_set>
-
-/// What identifies an order line: type, series, number, year and line number.
-struct ChaveLinhaEncomenda final {
-    QString tipo;
-    qint64 serie = 0;
-    qint64 numero = 0;
-    qint64 ano = 0;
-    qint64 linha = 0;
-    bool operator==(const ChaveLinhaEncomenda&) const = default;
-};
-
-struct HashChaveLinha {
-    size_t operator()(const ChaveLinhaEncomenda& c) const noexcept;
-};
 
 using ChavesLinhas = std::unordered_set<ChaveLinhaEncomenda, HashChaveLinha>;
 
