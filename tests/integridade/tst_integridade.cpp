@@ -310,7 +310,10 @@ private Q_SLOTS:
                                            "Password=segredo")} +
                 tipos)
             << QStringLiteral("PostgreSQL \"empresa\"");
-        QTest::newRow("opcao desconhecida") << QStringList{QStringLiteral("--nada")} << QStringLiteral("--help");
+        QTest::newRow("opcao desconhecida")
+            << QStringList{QStringLiteral("--nada")} << QStringLiteral("opção desconhecida: nada");
+        QTest::newRow("opcao sem valor") << QStringList{QStringLiteral("--ligacao")}
+                                         << QStringLiteral("falta o valor de --ligacao");
         QTest::newRow("argumento a mais") << QStringList{QStringLiteral("x")} << QStringLiteral("\"x\"");
         QTest::newRow("tipos iguais") << (QStringList{QStringLiteral("--ligacao"), QStringLiteral("BASE"),
                                                       QStringLiteral("--entrada"), QStringLiteral("GR"),

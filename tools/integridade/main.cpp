@@ -76,13 +76,18 @@ int main(int argc, char** argv) {
     opcoes.addOption(guia);
 
     // Bad arguments end with the status of a check not made, not with the
-    // parser's own.
-    if (!opcoes.parse(QCoreApplication::arguments())) {
-        escrever(stderr,
-                 QStringLiteral("orlavane-integridade: %1\nUse --help para ver as opções.\n").arg(opcoes.errorText()));
+    // parser's own. It fails on an unknown option, or on a value option given
+    // last, without its value.
+    const QStringList argumentos = QCoreApplication::arguments();
+    if (!opcoes.parse(argumentos)) {
+        const QStringList desconhecidas = opcoes.unknownOptionNames();
+        const QString motivo = desconhecidas.isEmpty()
+                                   ? QStringLiteral("falta o valor de %1").arg(argumentos.constLast())
+                                   : QStringLiteral("opção desconhecida: %1").arg(desconhecidas.constFirst());
+        escrever(stderr, QStringLiteral("orlavane-integridade: %1.\nUse --help para ver as opções.\n").arg(motivo));
         return NaoVerificado;
     }
-    if (opcoes.isSet(ajuda)) {
+    if (opcoes.isSet(ajuda) || opcoes.isSet(QStringLiteral("help-all"))) {
         escrever(stdout, opcoes.helpText());
         return 0;
     }
