@@ -24,7 +24,8 @@
 
 set(ORLAVANE_PACOTE_PROGRAMAS
     orlavane
-    orlavane-demo)
+    orlavane-demo
+    orlavane-integridade)
 
 set(ORLAVANE_PACOTE_VERSAO "" CACHE STRING "Version of the Debian package (empty: the project's)")
 if(ORLAVANE_PACOTE_VERSAO)

@@ -72,15 +72,6 @@ void avisarPermissoes(QStringList caminhos) {
 
 } // namespace
 
-QString caminhoConfiguracao() {
-    Pastas pastas;
-    QString pasta = juntarCaminho(pastas.pastaBase(), PastaFabricante);
-    // Only the folder's existence is tested, not the file's.
-    if (!Ficheiros().existePasta(pasta))
-        pasta = Pastas::pastaAplicacao();
-    return juntarCaminho(pasta, FicheiroConfiguracao);
-}
-
 Programa Main(const std::function<std::unique_ptr<SessaoErp>()>& criarSessao) {
     Programa programa;
     const QString caminho = caminhoConfiguracao();
@@ -113,26 +104,7 @@ Programa Main(const std::function<std::unique_ptr<SessaoErp>()>& criarSessao) {
     SessaoErp::instalarGlobal(std::move(sessao));
 
     // Company database.
-    std::array<QString, 4> d;
-    QString texto;
-    {
-        ConfigBd config;
-        config.ler(caminho);
-        const bool d4NoFicheiro = !config.valores()[3].isEmpty();
-        if (d4NoFicheiro)
-            comPassword << caminho;
-        if (config.valores()[0].isEmpty() || config.valores()[1].isEmpty() || config.valores()[2].isEmpty()) {
-            const QString alternativo = juntarCaminho(Pastas::pastaAplicacao(), FicheiroAlternativo);
-            config.lerAlternativo(alternativo);
-            config.definicao(0);
-            config.completar();
-            // With setting 0 nothing is asked: a password that appeared came from the fall-back file.
-            if (!d4NoFicheiro && !config.valores()[3].isEmpty())
-                comPassword << alternativo;
-        }
-        d = config.valores();
-        texto = LigacaoBd().construir(Fornecedor, 1, d[0], d[1], d[2], d[3]);
-    }
+    const QString texto = textoLigacaoBd(caminho, &comPassword);
     avisarPermissoes(comPassword);
     programa.baseDados = std::make_unique<BaseDados>();
     if (!programa.baseDados->abrir(texto)) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ArranqueConfiguracao.h"
 #include "BaseDados.h"
 #include "SessaoErp.h"
 #include "frmImportacao.h"
@@ -11,11 +12,7 @@
 /// database and shows the import window.
 namespace Arranque {
 
-/// The literals of start-up, appended to folders that have no trailing separator.
-inline const QString PastaFabricante = QStringLiteral("\\tarnix");
-inline const QString FicheiroConfiguracao = QStringLiteral("\\Orlavane.zeb");
-inline const QString FicheiroAlternativo = QStringLiteral("\\Catalogos\\bd.sql");
-inline const QString Fornecedor = QStringLiteral("MSDataShape");
+/// The text shown when the ERP login fails.
 inline const QString MensagemLoginFalhado = QStringLiteral("Não foi possivel ligar ao ERP(V2022) ...");
 
 /// What start-up leaves running: the database and the window that holds it.
@@ -24,10 +21,6 @@ struct Programa {
     std::unique_ptr<BaseDados> baseDados;
     std::unique_ptr<frmImportacao> janela;
 };
-
-/// The path of the configuration file: the maker's folder under the base
-/// folder when that folder exists, else the application folder.
-QString caminhoConfiguracao();
 
 /// Runs start-up. `criarSessao` makes the ERP session (the local ERP unless a
 /// test gives its own). Returns a Programa without a window when the program

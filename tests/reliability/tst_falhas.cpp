@@ -20,6 +20,8 @@
 
 namespace {
 
+using Integridade::Categoria;
+
 const QString Listagem = QStringLiteral("Os documentos seguintes devem ser anulados manualmente - ");
 
 /// What the operator is to see, and what becomes of the run's entry.
@@ -107,38 +109,39 @@ private:
     /// After a fault: the window, the messages and the database as `desfecho` says.
     void verificarDesfecho(Cenario& c, Desfecho desfecho, const QString& texto) {
         const QStringList caixas = c.a.mensagens.textos();
-        const Integridade i = verificarIntegridade(c.a.base, c.inicio);
-        const QString relato = caixas.join(QLatin1String(" | ")) + QLatin1String("\n") + i.resumo() +
-                               QLatin1Char('\n') + i.detalhes.join(QLatin1Char('\n'));
+        const EstadoBase i = verificarBase(c.a.base, c.inicio);
+        const Integridade::Contagens& n = i.contagens();
+        const QString relato = caixas.join(QLatin1String(" | ")) + QLatin1String("\n") + i.resumo();
         // Nothing stored in part, no order line satisfied, no Guia.
-        QVERIFY2(i.sobreSatisfeitas == 0 && i.meioGuardados == 0 && i.numerosRepetidos == 0, qPrintable(relato));
-        QVERIFY2(i.guias == 0 && i.linhasGuia == 0, qPrintable(relato));
+        QVERIFY2(i.quantos(Categoria::LinhaSobreSatisfeita) == 0 && i.pendentesAlterados.isEmpty() &&
+                     i.quantos(Categoria::MeioGuardado) == 0 && i.quantos(Categoria::NumeroRepetido) == 0,
+                 qPrintable(relato));
+        QVERIFY2(n.guias == 0 && n.linhasGuia == 0, qPrintable(relato));
         QCOMPARE(pendentesDasEncomendas(c.a.base), c.inicio);
         switch (desfecho) {
         case Desfecho::NadaGuardado:
             QCOMPARE(caixas, QStringList{texto});
-            QCOMPARE(i.entradas, 0);
+            QCOMPARE(n.entradas, 0);
             QVERIFY(c.janelaLimpa());
             break;
         case Desfecho::EntradaAnulada:
             QVERIFY2(caixas.size() == 1 && caixas.at(0).contains(texto), qPrintable(relato));
-            QCOMPARE(i.entradas, 1);
-            QCOMPARE(i.entradasAnuladas, 1);
+            QCOMPARE(n.entradas, 1);
+            QCOMPARE(n.entradasAnuladas, 1);
             QVERIFY2(i.sa(), qPrintable(relato));
             QVERIFY(c.janelaLimpa());
             break;
         case Desfecho::EntradaListada: {
             QCOMPARE(caixas.size(), 2);
             QVERIFY2(caixas.at(0).contains(texto), qPrintable(relato));
-            // The entry that stays is the one listed, and only it.
-            QCOMPARE(i.entradas, 1);
-            QCOMPARE(i.entradasAnuladas, 0);
-            QCOMPARE(i.entradasSemGuia, 1);
-            const QString chave = c.a.base
-                                      .escalar(QStringLiteral("SELECT TPDOC || '/' || SERIE || '/' || NNUMDOC || '/' ||"
-                                                              " ANO FROM DOCGCCAB WHERE TPDOC = 'ENT'"))
-                                      .toString();
-            QCOMPARE(caixas.at(1), Listagem + QStringLiteral("\n\r'%1 '").arg(chave));
+            // The entry that stays is the one listed, and only it; the
+            // integrity check lists it as an entry without a Guia.
+            QCOMPARE(n.entradas, 1);
+            QCOMPARE(n.entradasAnuladas, 0);
+            const auto semGuia = i.relatorio.de(Categoria::EntradaSemGuia);
+            QCOMPARE(int(semGuia.size()), 1);
+            QCOMPARE(i.relatorio.achados.size(), semGuia.size());
+            QCOMPARE(caixas.at(1), Listagem + QStringLiteral("\n\r'%1 '").arg(semGuia.at(0).chave));
             QCOMPARE(c.contar(QStringLiteral("SELECT COUNT(*) FROM DOCGCLIN WHERE TPDOCUM = 'ENT' AND LINANU = 0")), 3);
             QVERIFY(c.janelaLimpa());
             break;
@@ -146,7 +149,7 @@ private:
         case Desfecho::ProgramaTermina:
             QCOMPARE(caixas, QStringList{QStringLiteral("Erro %1: %2").arg(int(Erro::Erp)).arg(texto)});
             QCOMPARE(c.a.mensagens.terminacoes, std::vector<int>{1});
-            QCOMPARE(i.entradas, 0);
+            QCOMPARE(n.entradas, 0);
             break;
         }
     }
@@ -161,9 +164,11 @@ private:
         QVERIFY2(c.a.mensagens.caixas.empty(), qPrintable(c.a.mensagens.textos().join('|')));
         QCOMPARE(c.contar(QStringLiteral("SELECT COUNT(*) FROM DOCGCCAB WHERE TPDOC = 'GR' AND ANULADO = 0")), 1);
         QCOMPARE(c.contar(QStringLiteral("SELECT COUNT(*) FROM DOCGCCAB WHERE TPDOC = 'ENT'")), entradasAntes + 1);
-        const Integridade i = verificarIntegridade(c.a.base, c.inicio);
-        QVERIFY2(i.sobreSatisfeitas == 0 && i.guiasSemEntrada == 0 && i.paresDiferentes == 0 && i.meioGuardados == 0,
-                 qPrintable(i.resumo() + QLatin1Char('\n') + i.detalhes.join(QLatin1Char('\n'))));
+        const EstadoBase i = verificarBase(c.a.base, c.inicio);
+        QVERIFY2(i.pendentesAlterados.isEmpty() && i.quantos(Categoria::LinhaSobreSatisfeita) == 0 &&
+                     i.quantos(Categoria::GuiaSemEntrada) == 0 && i.quantos(Categoria::GuiaDiferente) == 0 &&
+                     i.quantos(Categoria::MeioGuardado) == 0,
+                 qPrintable(i.resumo()));
     }
 
 private Q_SLOTS:

@@ -125,20 +125,23 @@ private Q_SLOTS:
                 total[i.key()] += i.value();
         }
 
-        const Integridade i = verificarIntegridade(base, inicio);
+        const EstadoBase i = verificarBase(base, inicio);
+        const Integridade::Contagens& n = i.contagens();
         qInfo("%s: %d postos, %d rondas: %d guias, %d recusadas por outro posto ter satisfeito antes, %d com falha "
-              "injectada na guia, %d na entrada, %d sem nada pendente, %d listadas; %s",
+              "injectada na guia, %d na entrada, %d sem nada pendente, %d listadas; %d entradas (%d anuladas), %d "
+              "guias, %d problemas",
               base.motor() == Motor::Sqlite ? "SQLite" : "PostgreSQL", postos, total.value(QStringLiteral("rondas")),
               total.value(QStringLiteral("guias")), total.value(QStringLiteral("recusadas")),
               total.value(QStringLiteral("falhas")), total.value(QStringLiteral("falhasEntrada")),
-              total.value(QStringLiteral("vazias")), total.value(QStringLiteral("listadas")), qPrintable(i.resumo()));
-        QVERIFY2(i.sa(), qPrintable(i.resumo() + QLatin1Char('\n') + i.detalhes.join(QLatin1Char('\n'))));
+              total.value(QStringLiteral("vazias")), total.value(QStringLiteral("listadas")), n.entradas,
+              n.entradasAnuladas, n.guias, int(i.relatorio.achados.size() + i.pendentesAlterados.size()));
+        QVERIFY2(i.sa(), qPrintable(i.resumo()));
         QVERIFY(total.value(QStringLiteral("guias")) > 0);
         // Every Guia the workstations made is stored once with its entry; the
         // entry of every Guia that failed is annulled; no entry had to be listed.
-        QCOMPARE(i.guias, total.value(QStringLiteral("guias")));
-        QCOMPARE(i.entradas - i.entradasAnuladas, total.value(QStringLiteral("guias")));
-        QCOMPARE(i.entradasAnuladas, total.value(QStringLiteral("recusadas")) + total.value(QStringLiteral("falhas")));
+        QCOMPARE(n.guias, total.value(QStringLiteral("guias")));
+        QCOMPARE(n.entradas - n.entradasAnuladas, total.value(QStringLiteral("guias")));
+        QCOMPARE(n.entradasAnuladas, total.value(QStringLiteral("recusadas")) + total.value(QStringLiteral("falhas")));
         QCOMPARE(total.value(QStringLiteral("listadas")), 0);
         // The other client's order is untouched.
         QCOMPARE(base.escalar(QStringLiteral("SELECT QUANT FROM DOCGCLIN WHERE NNUMDOC = 900")).toDouble(), 5.0);

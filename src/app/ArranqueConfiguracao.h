@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+/// Where start-up finds its configuration and how it names the company
+/// database; shared with the programs beside the application (no widgets).
+namespace Arranque {
+
+/// The literals of start-up, appended to folders that have no trailing separator.
+inline const QString PastaFabricante = QStringLiteral("\\tarnix");
+inline const QString FicheiroConfiguracao = QStringLiteral("\\Orlavane.zeb");
+inline const QString FicheiroAlternativo = QStringLiteral("\\Catalogos\\bd.sql");
+inline const QString Fornecedor = QStringLiteral("MSDataShape");
+
+/// The path of the configuration file: the maker's folder under the base
+/// folder when that folder exists, else the application folder.
+QString caminhoConfiguracao();
+
+/// The company database's connection text: section [BaseDados] of the
+/// configuration file `caminho`, completed from the fall-back file
+/// (Catalogos/bd.sql in the application folder) when D1, D2 or D3 is empty;
+/// nothing is asked. `comPassword`, when given, receives the files whose own
+/// text held the password. Raises Erro when a file cannot be read or a value
+/// is not usable.
+QString textoLigacaoBd(const QString& caminho, QStringList* comPassword = nullptr);
+
+} // namespace Arranque
