@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QAtomicInt>
 #include <QCoreApplication>
+#include <QFile>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTest>
@@ -117,6 +118,15 @@ BaseTeste::~BaseTeste() {
     QSqlDatabase::removeDatabase(m_nomeLigacao);
     if (m_motor == Motor::Postgres)
         administrarPg(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(m_nomeBase));
+}
+
+void BaseTeste::apagar() {
+    if (m_motor == Motor::Sqlite) {
+        if (!QFile::remove(m_nomeBase))
+            qFatal("cannot remove %s", qPrintable(m_nomeBase));
+        return;
+    }
+    administrarPg(QStringLiteral("DROP DATABASE %1 WITH (FORCE)").arg(m_nomeBase));
 }
 
 QString BaseTeste::textoLigacao() const {

@@ -89,6 +89,12 @@ public:
 
     QString pasta() const { return m_dir.path(); }
 
+    /// The database goes away under every connection still open on it: the
+    /// file is removed (SQLite; open connections keep what they hold), the
+    /// database is dropped (PostgreSQL; its connections are ended). New
+    /// connections then fail to open.
+    void apagar();
+
 private:
     Motor m_motor;
     QTemporaryDir m_dir;

@@ -1,0 +1,321 @@
+#include "DiarioCorridas.h"
+
+#include "Erro.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSet>
+#include <QUuid>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace FicheirosEstado;
+
+namespace {
+
+const QString Escrever = QStringLiteral("escrever no diário das execuções");
+
+QByteArray soma(const QByteArray& json) {
+    return QCryptographicHash::hash(json, QCryptographicHash::Sha256).toHex().left(16);
+}
+
+/// "<length> <check> <JSON>\n"
+QByteArray registo(const QJsonObject& o) {
+    const QByteArray json = QJsonDocument(o).toJson(QJsonDocument::Compact);
+    return QByteArray::number(json.size()) + ' ' + soma(json) + ' ' + json + '\n';
+}
+
+/// One record that checked out, with its line as it stands in the file.
+struct Lido {
+    QByteArray linha;
+    QJsonObject objecto;
+    QString id() const { return objecto.value(QLatin1String("id")).toString(); }
+    QString tipo() const { return objecto.value(QLatin1String("t")).toString(); }
+};
+
+std::optional<QJsonObject> verificar(const QByteArray& linha) {
+    const qsizetype a = linha.indexOf(' ');
+    const qsizetype b = a < 0 ? -1 : linha.indexOf(' ', a + 1);
+    if (b < 0)
+        return std::nullopt;
+    bool ok = false;
+    const qsizetype tamanho = linha.first(a).toLongLong(&ok);
+    const QByteArray json = linha.sliced(b + 1);
+    if (!ok || tamanho != json.size() || linha.sliced(a + 1, b - a - 1) != soma(json))
+        return std::nullopt;
+    QJsonParseError erro;
+    const QJsonDocument doc = QJsonDocument::fromJson(json, &erro);
+    if (erro.error != QJsonParseError::NoError || !doc.isObject())
+        return std::nullopt;
+    return doc.object();
+}
+
+/// The records that check out, in file order, and whether anything else was
+/// found (a torn or damaged record).
+struct Conteudo {
+    std::vector<Lido> lidos;
+    bool danificado = false;
+};
+
+Conteudo ler(const QByteArray& dados) {
+    Conteudo c;
+    qsizetype inicio = 0;
+    while (inicio < dados.size()) {
+        const qsizetype fim = dados.indexOf('\n', inicio);
+        // A last line without its line feed was torn while it was written.
+        if (fim < 0) {
+            c.danificado = true;
+            break;
+        }
+        const QByteArray linha = dados.sliced(inicio, fim - inicio);
+        if (const auto o = verificar(linha); o && !o->value(QLatin1String("id")).toString().isEmpty())
+            c.lidos.push_back({linha + '\n', *o});
+        else
+            c.danificado = true;
+        inicio = fim + 1;
+    }
+    return c;
+}
+
+QJsonObject deChave(const ChaveDocumento& c) {
+    return {{QStringLiteral("tipo"), c.TipoDoc},
+            {QStringLiteral("serie"), c.Serie},
+            {QStringLiteral("numero"), c.Numero},
+            {QStringLiteral("ano"), c.Ano}};
+}
+
+std::optional<ChaveDocumento> paraChave(const QJsonValue& v) {
+    if (!v.isObject())
+        return std::nullopt;
+    const QJsonObject o = v.toObject();
+    ChaveDocumento c;
+    c.TipoDoc = o.value(QLatin1String("tipo")).toString();
+    c.Serie = static_cast<qint16>(o.value(QLatin1String("serie")).toInt());
+    c.Numero = o.value(QLatin1String("numero")).toInt();
+    c.Ano = static_cast<qint16>(o.value(QLatin1String("ano")).toInt());
+    return c;
+}
+
+const QHash<FimCorrida::Tipo, QString>& nomesFim() {
+    static const QHash<FimCorrida::Tipo, QString> nomes{
+        {FimCorrida::Tipo::GuiaFeita, QStringLiteral("guia")},
+        {FimCorrida::Tipo::EntradaAnulada, QStringLiteral("anulada")},
+        {FimCorrida::Tipo::EntradaListada, QStringLiteral("listada")},
+        {FimCorrida::Tipo::NadaGuardado, QStringLiteral("nada")},
+    };
+    return nomes;
+}
+
+InicioCorrida paraInicio(const QJsonObject& o) {
+    InicioCorrida i;
+    i.id = o.value(QLatin1String("id")).toString();
+    i.hora = QDateTime::fromString(o.value(QLatin1String("hora")).toString(), Qt::ISODateWithMs);
+    i.utilizador = o.value(QLatin1String("utilizador")).toString();
+    i.posto = o.value(QLatin1String("posto")).toString();
+    i.cliente = o.value(QLatin1String("cliente")).toString();
+    i.tipoEntrada = o.value(QLatin1String("tipo")).toString();
+    i.serieEntrada = static_cast<qint16>(o.value(QLatin1String("serie")).toInt());
+    i.anoEntrada = static_cast<qint16>(o.value(QLatin1String("ano")).toInt());
+    i.maiorNumero = o.value(QLatin1String("maior")).toInt();
+    for (const QJsonValue& v : o.value(QLatin1String("linhas")).toArray()) {
+        const QJsonObject l = v.toObject();
+        i.linhas.push_back({l.value(QLatin1String("artigo")).toString(),
+                            Moeda::deTextoC(l.value(QLatin1String("qtd")).toString()).value_or(Moeda())});
+    }
+    return i;
+}
+
+std::vector<CorridaDiario> paraCorridas(const std::vector<Lido>& lidos) {
+    std::vector<CorridaDiario> corridas;
+    QHash<QString, size_t> indice;
+    for (const Lido& l : lidos) {
+        const QString tipo = l.tipo();
+        if (tipo == QLatin1String("inicio")) {
+            if (indice.contains(l.id()))
+                continue;
+            indice.insert(l.id(), corridas.size());
+            corridas.push_back({paraInicio(l.objecto), std::nullopt, std::nullopt});
+            continue;
+        }
+        // Records of a run whose start is not in the file have nothing to belong to.
+        const auto i = indice.constFind(l.id());
+        if (i == indice.cend())
+            continue;
+        CorridaDiario& c = corridas[*i];
+        if (tipo == QLatin1String("entrada")) {
+            c.entrada = paraChave(l.objecto.value(QLatin1String("chave")));
+        } else if (tipo == QLatin1String("fim")) {
+            FimCorrida f;
+            f.tipo =
+                nomesFim().key(l.objecto.value(QLatin1String("desfecho")).toString(), FimCorrida::Tipo::NadaGuardado);
+            f.entrada = paraChave(l.objecto.value(QLatin1String("entrada")));
+            f.guia = paraChave(l.objecto.value(QLatin1String("guia")));
+            c.fim = f;
+        }
+    }
+    return corridas;
+}
+
+} // namespace
+
+DiarioCorridas::DiarioCorridas(const QString& posto, const QString& descricaoBase, qint64 limiteBytes)
+    : m_limite(limiteBytes) {
+    const QString pasta = criarPasta();
+    m_caminho = pasta + QLatin1Char('/') + nomeFicheiro(posto, descricaoBase);
+    m_trinco = abrir(m_caminho + QStringLiteral(".lock"), O_RDWR | O_CREAT, QStringLiteral("abrir o trinco do diário"));
+    int r = 0;
+    do
+        r = ::flock(m_trinco.fd(), LOCK_EX | LOCK_NB);
+    while (r != 0 && errno == EINTR);
+    if (r != 0) {
+        if (errno == EWOULDBLOCK)
+            throw Erro(Erro::Ficheiro,
+                       QStringLiteral("Já está aberto outro Orlavane no posto \"%1\" com esta base de dados. "
+                                      "Feche-o antes de abrir este.")
+                           .arg(posto));
+        falhar(QStringLiteral("trancar o diário"), m_caminho, errno);
+    }
+    const bool novo = !QFileInfo::exists(m_caminho);
+    abrirParaAcrescentar();
+    if (novo) {
+        sincronizarPasta(pasta);
+        return;
+    }
+    // Runs ended in an earlier life and torn records go: appending after a
+    // torn record would join the new record to it.
+    const Conteudo c = ler(lerTudo(m_caminho, QStringLiteral("ler o diário das execuções")));
+    const auto todas = paraCorridas(c.lidos);
+    if (c.danificado || std::any_of(todas.begin(), todas.end(), [](const CorridaDiario& x) { return x.fim; }))
+        compactar();
+}
+
+DiarioCorridas::~DiarioCorridas() = default;
+
+QString DiarioCorridas::nomeFicheiro(const QString& posto, const QString& descricaoBase) {
+    const QByteArray hash = QCryptographicHash::hash(descricaoBase.toUtf8(), QCryptographicHash::Sha256).toHex();
+    return QStringLiteral("diario-%1-%2")
+        .arg(QString::fromLatin1(posto.toUtf8().toPercentEncoding()), QString::fromLatin1(hash.left(12)));
+}
+
+void DiarioCorridas::abrirParaAcrescentar() {
+    m_ficheiro = abrir(m_caminho, O_WRONLY | O_CREAT | O_APPEND, QStringLiteral("abrir o diário das execuções"));
+}
+
+void DiarioCorridas::acrescentar(const QByteArray& r, bool sincronizar) {
+    struct stat antes {};
+    if (::fstat(m_ficheiro.fd(), &antes) != 0)
+        falhar(Escrever, m_caminho, errno);
+    try {
+        escreverTudo(m_ficheiro, r, Escrever, m_caminho);
+    } catch (const Erro&) {
+        // A record written in part (a full disk) is cut off again, so that the
+        // next one does not join it.
+        if (::ftruncate(m_ficheiro.fd(), antes.st_size) != 0) {
+            // Nothing more to do: the torn record is ignored when read.
+        }
+        throw;
+    }
+    if (sincronizar && ::fdatasync(m_ficheiro.fd()) != 0)
+        falhar(QStringLiteral("gravar no disco o diário das execuções"), m_caminho, errno);
+}
+
+QString DiarioCorridas::iniciar(InicioCorrida inicio) {
+    inicio.id = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    inicio.hora = QDateTime::currentDateTimeUtc();
+    QJsonArray linhas;
+    for (const LinhaDiario& l : inicio.linhas)
+        linhas.append(
+            QJsonObject{{QStringLiteral("artigo"), l.artigo}, {QStringLiteral("qtd"), l.quantidade.paraTextoC()}});
+    const QJsonObject o{{QStringLiteral("t"), QStringLiteral("inicio")},
+                        {QStringLiteral("id"), inicio.id},
+                        {QStringLiteral("hora"), inicio.hora.toString(Qt::ISODateWithMs)},
+                        {QStringLiteral("utilizador"), inicio.utilizador},
+                        {QStringLiteral("posto"), inicio.posto},
+                        {QStringLiteral("cliente"), inicio.cliente},
+                        {QStringLiteral("tipo"), inicio.tipoEntrada},
+                        {QStringLiteral("serie"), inicio.serieEntrada},
+                        {QStringLiteral("ano"), inicio.anoEntrada},
+                        {QStringLiteral("maior"), inicio.maiorNumero},
+                        {QStringLiteral("linhas"), linhas}};
+    // The one sync of a run: this record must be on the disk before the
+    // entry can be stored, or a run cut short could leave an entry that no
+    // record names.
+    acrescentar(registo(o), true);
+    return inicio.id;
+}
+
+void DiarioCorridas::entradaGuardada(const QString& id, const ChaveDocumento& chave) {
+    // No sync: if this record is lost, recovery finds the entry in the
+    // database from the "inicio" record (this workstation's entry of that
+    // type, series and year numbered above the highest number read before
+    // the run, with the run's lines).
+    acrescentar(registo({{QStringLiteral("t"), QStringLiteral("entrada")},
+                         {QStringLiteral("id"), id},
+                         {QStringLiteral("chave"), deChave(chave)}}),
+                false);
+}
+
+void DiarioCorridas::terminar(const QString& id, const FimCorrida& fim) {
+    QJsonObject o{{QStringLiteral("t"), QStringLiteral("fim")},
+                  {QStringLiteral("id"), id},
+                  {QStringLiteral("desfecho"), nomesFim().value(fim.tipo)}};
+    if (fim.entrada)
+        o.insert(QStringLiteral("entrada"), deChave(*fim.entrada));
+    if (fim.guia)
+        o.insert(QStringLiteral("guia"), deChave(*fim.guia));
+    // No sync: if this record is lost, recovery reads the outcome back from
+    // the database (a Guia naming the entry, the entry annulled or not, no
+    // entry at all) and comes to the same end. The next run's synced
+    // "inicio" record takes this one to the disk with it.
+    acrescentar(registo(o), false);
+    struct stat s {};
+    if (::fstat(m_ficheiro.fd(), &s) == 0 && s.st_size > m_limite)
+        compactar();
+}
+
+std::vector<CorridaDiario> DiarioCorridas::corridas() const {
+    return paraCorridas(ler(lerTudo(m_caminho, QStringLiteral("ler o diário das execuções"))).lidos);
+}
+
+std::vector<CorridaDiario> DiarioCorridas::porTerminar() const {
+    std::vector<CorridaDiario> r;
+    for (CorridaDiario& c : corridas())
+        if (!c.fim)
+            r.push_back(std::move(c));
+    return r;
+}
+
+void DiarioCorridas::compactar() {
+    const Conteudo c = ler(lerTudo(m_caminho, QStringLiteral("ler o diário das execuções")));
+    QSet<QString> abertas;
+    for (const CorridaDiario& x : paraCorridas(c.lidos))
+        if (!x.fim)
+            abertas.insert(x.inicio.id);
+    QByteArray novo;
+    for (const Lido& l : c.lidos)
+        if (abertas.contains(l.id()))
+            novo += l.linha;
+
+    const QString temporario = m_caminho + QStringLiteral(".novo");
+    {
+        const Descritor d = abrir(temporario, O_WRONLY | O_CREAT | O_TRUNC, QStringLiteral("criar"));
+        escreverTudo(d, novo, QStringLiteral("escrever"), temporario);
+        if (::fsync(d.fd()) != 0)
+            falhar(QStringLiteral("gravar no disco"), temporario, errno);
+    }
+    if (::rename(QFile::encodeName(temporario).constData(), QFile::encodeName(m_caminho).constData()) != 0)
+        falhar(QStringLiteral("substituir o diário das execuções"), m_caminho, errno);
+    sincronizarPasta(QFileInfo(m_caminho).absolutePath());
+    abrirParaAcrescentar();
+}

@@ -1,0 +1,105 @@
+#include "FicheirosEstado.h"
+
+#include "Erro.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace FicheirosEstado {
+
+QString pasta() {
+    const QString xdg = qEnvironmentVariable("XDG_STATE_HOME");
+    // The base directory specification tells to ignore a relative path.
+    if (!xdg.isEmpty() && QDir::isAbsolutePath(xdg))
+        return QDir::cleanPath(xdg + QStringLiteral("/orlavane"));
+    return QDir::cleanPath(QDir::homePath() + QStringLiteral("/.local/state/orlavane"));
+}
+
+QString criarPasta() {
+    const QString p = pasta();
+    if (QFileInfo(p).isDir())
+        return p;
+    const QString pai = QFileInfo(p).absolutePath();
+    if (!QDir().mkpath(pai))
+        throw Erro(Erro::Ficheiro, QStringLiteral("Não foi possível criar a pasta %1.").arg(pai));
+    if (::mkdir(QFile::encodeName(p).constData(), 0700) != 0 && errno != EEXIST)
+        falhar(QStringLiteral("criar a pasta"), p, errno);
+    sincronizarPasta(pai);
+    return p;
+}
+
+void sincronizarPasta(const QString& pasta) {
+    const Descritor d = abrir(pasta, O_RDONLY | O_DIRECTORY, QStringLiteral("abrir a pasta"));
+    if (::fsync(d.fd()) != 0)
+        falhar(QStringLiteral("gravar no disco a pasta"), pasta, errno);
+}
+
+Descritor::~Descritor() {
+    fechar();
+}
+
+Descritor::Descritor(Descritor&& outro) noexcept : m_fd(outro.m_fd) {
+    outro.m_fd = -1;
+}
+
+Descritor& Descritor::operator=(Descritor&& outro) noexcept {
+    if (this != &outro) {
+        fechar();
+        m_fd = outro.m_fd;
+        outro.m_fd = -1;
+    }
+    return *this;
+}
+
+void Descritor::fechar() {
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+}
+
+Descritor abrir(const QString& caminho, int flags, const QString& oQue) {
+    int fd = -1;
+    do
+        fd = ::open(QFile::encodeName(caminho).constData(), flags | O_CLOEXEC, 0600);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        falhar(oQue, caminho, errno);
+    return Descritor(fd);
+}
+
+void escreverTudo(const Descritor& d, const QByteArray& dados, const QString& oQue, const QString& caminho) {
+    const char* p = dados.constData();
+    qsizetype falta = dados.size();
+    while (falta > 0) {
+        const ssize_t n = ::write(d.fd(), p, static_cast<size_t>(falta));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            falhar(oQue, caminho, n < 0 ? errno : EIO);
+        p += n;
+        falta -= n;
+    }
+}
+
+QByteArray lerTudo(const QString& caminho, const QString& oQue) {
+    QFile f(caminho);
+    if (!f.exists())
+        return {};
+    if (!f.open(QIODevice::ReadOnly))
+        throw Erro(Erro::Ficheiro, QStringLiteral("Não foi possível %1 %2: %3").arg(oQue, caminho, f.errorString()));
+    return f.readAll();
+}
+
+void falhar(const QString& oQue, const QString& caminho, int numeroErro) {
+    throw Erro(Erro::Ficheiro, QStringLiteral("Não foi possível %1 %2: %3")
+                                   .arg(oQue, caminho, QString::fromLocal8Bit(std::strerror(numeroErro))));
+}
+
+} // namespace FicheirosEstado

@@ -1,0 +1,143 @@
+#include "RecuperacaoCorridas.h"
+
+#include "Documentos.h"
+#include "Erro.h"
+#include "LeituraDocumentos.h"
+
+namespace {
+
+/// A text from elsewhere closed with a full stop.
+QString comPonto(const QString& texto) {
+    const QString t = texto.trimmed();
+    return t.endsWith(QLatin1Char('.')) ? t : t + QLatin1Char('.');
+}
+
+QString inicioDaFrase(const InicioCorrida& c) {
+    return QStringLiteral("A execução interrompida de %1 (cliente %2)")
+        .arg(c.hora.toLocalTime().toString(QStringLiteral("dd-MM-yyyy 'às' HH:mm")), c.cliente);
+}
+
+/// The highest number the run's entry can have: the one read before the next
+/// run of the journal with the same type, series and year, which started
+/// after this run's entry was stored.
+std::optional<qint32> limiteDaEntrada(const std::vector<CorridaDiario>& todas, const InicioCorrida& corrida) {
+    bool depois = false;
+    for (const CorridaDiario& c : todas) {
+        const InicioCorrida& i = c.inicio;
+        if (depois && i.tipoEntrada == corrida.tipoEntrada && i.serieEntrada == corrida.serieEntrada &&
+            i.anoEntrada == corrida.anoEntrada)
+            return i.maiorNumero;
+        depois = depois || i.id == corrida.id;
+    }
+    return std::nullopt;
+}
+
+std::optional<ChaveDocumento> procurarEntrada(LeituraDocumentos& leitura, const InicioCorrida& c,
+                                              std::optional<qint32> limite) {
+    for (const ChaveDocumento& e :
+         leitura.entradasDoPosto(c.posto, c.tipoEntrada, c.serieEntrada, c.anoEntrada, c.maiorNumero, limite))
+        if (leitura.linhas(e) == c.linhas)
+            return e;
+    return std::nullopt;
+}
+
+struct Decisao {
+    FimCorrida fim;
+    QString frase; ///< after "A execução interrompida de ... (cliente X): "
+};
+
+Decisao decidir(LeituraDocumentos& leitura, const BaseDados& base, SessaoErp& sessao, const CorridaDiario& c,
+                std::optional<qint32> limite) {
+    using Tipo = FimCorrida::Tipo;
+    Decisao d;
+    const std::optional<ChaveDocumento> entrada = c.entrada ? c.entrada : procurarEntrada(leitura, c.inicio, limite);
+    if (!entrada) {
+        d.frase = QStringLiteral("não chegou a guardar a entrada; nada foi anulado.");
+        return d;
+    }
+    const QString nome = textoChave(*entrada);
+    d.fim.entrada = entrada;
+    const std::optional<bool> jaAnulada = leitura.anulado(*entrada);
+    if (!jaAnulada) {
+        d.fim.entrada.reset();
+        d.frase = QStringLiteral("a entrada %1 não está na base de dados; nada foi anulado.").arg(nome);
+        return d;
+    }
+    if (const auto guia = leitura.guiaDaEntrada(*entrada)) {
+        d.fim.tipo = Tipo::GuiaFeita;
+        d.fim.guia = guia;
+        d.frase =
+            *jaAnulada
+                ? QStringLiteral("a guia %1 foi feita mas a entrada %2 está anulada; verifique-as no ERP.")
+                      .arg(textoChave(*guia), nome)
+                : QStringLiteral("a entrada %1 já tinha a guia %2; nada foi anulado.").arg(nome, textoChave(*guia));
+        return d;
+    }
+    d.fim.tipo = Tipo::EntradaAnulada;
+    if (*jaAnulada) {
+        d.frase = QStringLiteral("a entrada %1 já estava anulada.").arg(nome);
+        return d;
+    }
+    ChaveDocumento chave = *entrada;
+    EstadoOperacao estado;
+    qint16 flag = 0;
+    QString motivo;
+    try {
+        sessao.AnulaDocumento(1, chave, estado, flag);
+        motivo = estado.TextoEstado;
+    } catch (const Erro& e) {
+        estado.Codigo = 0;
+        motivo = e.texto();
+    }
+    // A failed annulment may still have been committed: the database says.
+    if (estado.Codigo == -1 || anulada(base, *entrada)) {
+        d.frase = QStringLiteral("a entrada %1 foi anulada.").arg(nome);
+        return d;
+    }
+    d.fim.tipo = Tipo::EntradaListada;
+    d.fim.erro = motivo;
+    d.frase = motivo.trimmed().isEmpty()
+                  ? QStringLiteral("a entrada %1 não pôde ser anulada.").arg(nome)
+                  : QStringLiteral("a entrada %1 não pôde ser anulada: %2").arg(nome, comPonto(motivo));
+    return d;
+}
+
+} // namespace
+
+ResultadoRecuperacao recuperarCorridas(DiarioCorridas& diario, const BaseDados& base, SessaoErp& sessao,
+                                       const RegistoCorridas* registo) {
+    ResultadoRecuperacao r;
+    const std::vector<CorridaDiario> todas = diario.corridas();
+    QStringList frases;
+    QStringList listadas;
+    std::optional<LeituraDocumentos> leitura;
+    for (const CorridaDiario& c : todas) {
+        if (c.fim)
+            continue;
+        Decisao d;
+        try {
+            if (!leitura)
+                leitura.emplace(base);
+            d = decidir(*leitura, base, sessao, c, limiteDaEntrada(todas, c.inicio));
+        } catch (const Erro& e) {
+            r.baseInacessivel = true;
+            frases << QStringLiteral("%1 não pôde ser verificada: %2 O diário fica como estava e a verificação "
+                                     "repete-se no próximo arranque.")
+                          .arg(inicioDaFrase(c.inicio), comPonto(e.texto()));
+            break;
+        }
+        diario.terminar(c.inicio.id, d.fim);
+        if (registo)
+            registo->registar(
+                {QDateTime::currentDateTimeUtc(), c.inicio.utilizador, c.inicio.posto, c.inicio.cliente, d.fim, true});
+        if (d.fim.tipo == FimCorrida::Tipo::EntradaListada)
+            listadas << textoChave(*d.fim.entrada);
+        const QString frase = inicioDaFrase(c.inicio) + QStringLiteral(": ") + d.frase;
+        frases << frase;
+        r.recuperadas.push_back({c.inicio, d.fim, frase});
+    }
+    r.texto = frases.join(QLatin1Char('\n'));
+    if (!listadas.isEmpty())
+        r.texto += QStringLiteral("\n\n") + mensagemAnulacaoManual(listadas);
+    return r;
+}
