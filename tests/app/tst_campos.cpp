@@ -2,11 +2,13 @@
 #include "CampoEntrada.h"
 #include "Grelha.h"
 #include "ListaPesquisa.h"
+#include "MensagensQt.h"
 #include "frmImportacao.h"
 
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
@@ -25,17 +27,36 @@ struct Janela {
     frmImportacao w;
 };
 
-/// Runs `accao` on the modal list as soon as it opens.
-void quandoAbrirLista(std::function<void(ListaPesquisa*)> accao) {
+/// Runs `accao` on the modal dialog of type T as soon as it opens.
+template <class T> void quandoAbrir(std::function<void(T*)> accao) {
     QTimer::singleShot(0, [accao] {
-        auto* lista = qobject_cast<ListaPesquisa*>(QApplication::activeModalWidget());
-        if (!lista) {
+        auto* dialogo = qobject_cast<T*>(QApplication::activeModalWidget());
+        if (!dialogo) {
             // Not open yet: try again on the next turn of the loop.
-            quandoAbrirLista(accao);
+            quandoAbrir<T>(accao);
             return;
         }
-        accao(lista);
+        accao(dialogo);
     });
+}
+
+void quandoAbrirLista(std::function<void(ListaPesquisa*)> accao) {
+    quandoAbrir<ListaPesquisa>(std::move(accao));
+}
+
+/// The program's own message boxes, real and modal, for as long as it lives;
+/// the recording ones come back after.
+struct CaixasReais {
+    explicit CaixasReais(Mensagens& gravador) : m_gravador(gravador) { Mensagens::instalar(&m_reais); }
+    ~CaixasReais() { Mensagens::instalar(&m_gravador); }
+    Q_DISABLE_COPY_MOVE(CaixasReais)
+    MensagensQt m_reais;
+    Mensagens& m_gravador;
+};
+
+/// The centre of a control, in its window's coordinates.
+QPoint centro(const QWidget* w) {
+    return w->mapTo(w->window(), w->rect().center());
 }
 
 } // namespace
@@ -119,6 +140,60 @@ private Q_SLOTS:
         QTest::keyClick(j.w.campo[1], Qt::Key_Backspace);
         QTest::keyClick(j.w.campo[1], Qt::Key_C, Qt::AltModifier);
         QTRY_COMPARE(a.mensagens.textos(), QStringList{"Não existem Encomendas para as condições solicitadas!"});
+    }
+
+    // A click on another field runs the check; its box is real and modal, and
+    // the operator lets go of the mouse button while it is up. Once the box is
+    // closed (Enter, Escape or its button), the operator's next click moves the
+    // focus where it lands, and what is typed goes there.
+    void cliqueDepoisDaCaixa_data() {
+        QTest::addColumn<int>("origem");
+        QTest::addColumn<int>("clicado");
+        QTest::addColumn<QString>("aviso");
+        QTest::addColumn<int>("fecho"); // 0 Enter, 1 Escape, 2 a click on its button
+        for (int fecho : {0, 1, 2}) {
+            const char* como[] = {"Enter", "Escape", "OK"};
+            QTest::addRow("cliente, %s", como[fecho]) << 1 << 0 << QStringLiteral("Cliente não existente!") << fecho;
+            QTest::addRow("artigo, %s", como[fecho]) << 0 << 2 << QStringLiteral("Artigo não existente!") << fecho;
+        }
+    }
+    void cliqueDepoisDaCaixa() {
+        QFETCH(int, origem);
+        QFETCH(int, clicado);
+        QFETCH(QString, aviso);
+        QFETCH(int, fecho);
+        AmbienteJanela a(Motor::Sqlite);
+        CaixasReais reais(a.mensagens);
+        Janela j(a);
+        CampoEntrada* inicio = j.w.campo[static_cast<size_t>(origem)];
+        CampoEntrada* requisicao = j.w.campo[3];
+        QWindow* janela = j.w.windowHandle();
+        inicio->setFocus();
+        QTest::keyClicks(inicio, QStringLiteral("ZZ9"));
+
+        QString mostrado;
+        quandoAbrir<QMessageBox>([&](QMessageBox* caixa) {
+            mostrado = caixa->text();
+            QTest::mouseRelease(janela, Qt::LeftButton, {}, centro(j.w.campo[static_cast<size_t>(clicado)]));
+            if (fecho == 0)
+                QTest::keyClick(caixa, Qt::Key_Return);
+            else if (fecho == 1)
+                QTest::keyClick(caixa, Qt::Key_Escape);
+            else
+                QTest::mouseClick(caixa->button(QMessageBox::Ok), Qt::LeftButton);
+        });
+        QTest::mousePress(janela, Qt::LeftButton, {}, centro(j.w.campo[static_cast<size_t>(clicado)]));
+        QTRY_VERIFY(!QApplication::activeModalWidget());
+        QCOMPARE(mostrado, aviso);
+        // The window manager gives the window back its activation (offscreen has none).
+        mostrarActiva(j.w);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(inicio));
+
+        QTest::mouseClick(janela, Qt::LeftButton, {}, centro(requisicao));
+        QCOMPARE(j.foco(), static_cast<QWidget*>(requisicao));
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("REQX"));
+        QCOMPARE(requisicao->text(), QStringLiteral("REQX"));
+        QCOMPARE(inicio->text(), QStringLiteral("ZZ9"));
     }
 
     void artigoOpcional() {
