@@ -5,6 +5,7 @@
 #include "CampoEntrada.h"
 #include "Grelha.h"
 #include "Guarda.h"
+#include "RotuloElidido.h"
 #include "Twips.h"
 
 #include <QApplication>
@@ -14,6 +15,13 @@
 #include <QStyle>
 
 namespace {
+
+/// The client area: the design's 15600 x 8190 twips and, below them, the
+/// status strip.
+constexpr int LarguraJanela = 15600;
+constexpr int AlturaDesenho = 8190;
+constexpr int AlturaEstado = 300;
+constexpr int AlturaJanela = AlturaDesenho + AlturaEstado + 60;
 
 void colocar(QWidget* w, int esquerda, int topo, int largura, int altura) {
     w->setGeometry(twipsParaPixeis(esquerda, w), twipsParaPixeis(topo, w, true), twipsParaPixeis(largura, w),
@@ -27,17 +35,18 @@ void pintarFundo(QWidget* w, const QColor& cor) {
     w->setAutoFillBackground(true);
 }
 
+// The design's own fonts grow with the application's, as its twips do.
 QFont verdana(const QFont& base) {
     QFont f = base;
     f.setFamilies({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans")});
-    f.setPointSizeF(8.25);
+    f.setPointSizeF(8.25 * escalaDoDesenho(base));
     return f;
 }
 
-QFont letraTitulo() {
+QFont letraTitulo(const QFont& base) {
     QFont titulo(QStringLiteral("Arial"));
     titulo.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
-    titulo.setPointSize(18);
+    titulo.setPointSizeF(18 * escalaDoDesenho(base));
     titulo.setBold(true);
     titulo.setItalic(true);
     return titulo;
@@ -46,7 +55,7 @@ QFont letraTitulo() {
 } // namespace
 
 std::vector<QFont> frmImportacao::letras(const QFont& normal) {
-    return {normal, verdana(normal), letraTitulo()};
+    return {normal, verdana(normal), letraTitulo(normal)};
 }
 
 /// The style's picture at its small size only: an icon of every size would
@@ -59,7 +68,7 @@ QIcon frmImportacao::imagem(QStyle::StandardPixmap qual) const {
 void frmImportacao::criarControlos() {
     setWindowTitle(QStringLiteral("Satisfação Encomendas"));
     setWindowIcon(imagem(QStyle::SP_FileDialogDetailedView));
-    setFixedSize(twipsParaPixeis(15600, this), twipsParaPixeis(8190, this, true));
+    setFixedSize(twipsParaPixeis(LarguraJanela, this), twipsParaPixeis(AlturaJanela, this, true));
     pintarFundo(this, corFundo());
 
     Frame4 = new QFrame(this);
@@ -69,7 +78,7 @@ void frmImportacao::criarControlos() {
     pintarFundo(Frame4, corTitulo());
 
     Label3 = new QLabel(QStringLiteral("Satisfação de Encomendas"), Frame4);
-    Label3->setFont(letraTitulo());
+    Label3->setFont(letraTitulo(QApplication::font()));
     Label3->setAlignment(Qt::AlignCenter);
     {
         QPalette p = Label3->palette();
@@ -125,7 +134,9 @@ void frmImportacao::criarControlos() {
         {4, 3465, 270, 5340, 240, "Cliente"},    {5, 3495, 720, 5340, 240, "Cliente"},
     };
     for (const Rotulo& r : rotulos) {
-        auto* l = new QLabel(QString::fromUtf8(r.texto), Frame1);
+        // The client's and the article's names come from the database and may be long.
+        QLabel* l = r.indice >= 4 ? new RotuloElidido(Frame1) : new QLabel(Frame1);
+        l->setText(QString::fromUtf8(r.texto));
         l->setObjectName(QStringLiteral("Label2_%1").arg(r.indice));
         colocar(l, r.esquerda, r.topo, r.largura, r.altura);
         Label2[static_cast<size_t>(r.indice)] = l;
@@ -161,10 +172,15 @@ void frmImportacao::criarControlos() {
         botao(this, QStringLiteral("&Marcar"), QStringLiteral("Confirmar o Orçamento"), QStyle::SP_DialogApplyButton);
     colocar(btMarcar, 14355, 7605, 1200, 465);
 
-    estado = new QLabel(this);
+    // The status line has a strip of its own along the bottom edge, clear of
+    // every control; a text longer than the strip is cut and shown whole in
+    // its tooltip.
+    estado = new RotuloElidido(this);
     estado->setObjectName(QStringLiteral("estado"));
-    colocar(estado, 2850, 7545, 4950, 600);
-    estado->setWordWrap(true);
+    estado->setFrameShape(QFrame::StyledPanel);
+    estado->setFrameShadow(QFrame::Sunken);
+    estado->setMargin(1);
+    colocar(estado, 60, AlturaDesenho, 15495, AlturaEstado);
 
     // Tab order follows the screen: the four fields, the load, the grid, then the bottom buttons.
     setTabOrder(campo[1], btFx[1]);

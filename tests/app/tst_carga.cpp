@@ -199,6 +199,27 @@ private Q_SLOTS:
         QCOMPARE(j.w.filtrosUsados.tamanho(), 1);
     }
 
+    // The status line speaks of the grid on screen: the count after a load,
+    // nothing once the grid is laid out anew, also when the load that did it
+    // finds nothing.
+    void estadoSegueAGrelha() {
+        AmbienteJanela a(motorActual());
+        encomendas(a.base);
+        Janela j(a);
+        j.filtros(QStringLiteral("C1"));
+        j.w.btCarga_Click();
+        QCOMPARE(j.w.estado->text(), QStringLiteral("5 linha(s) pendente(s) na grelha."));
+        j.w.campo[1]->setText(QStringLiteral("O'BRIEN"));
+        j.w.ValidarCampo = true;
+        bool cancelar = false;
+        j.w.campo_Validate(1, cancelar);
+        QCOMPARE(j.w.LinhasCarregadas, 0);
+        j.w.btCarga_Click();
+        QCOMPARE(a.mensagens.textos(), QStringList{"Não existem Encomendas para as condições solicitadas!"});
+        QVERIFY(j.celula(0, Col::Artigo).isEmpty());
+        QCOMPARE(j.w.estado->text(), QString());
+    }
+
     void linhaMarcadaVaziaChegaDesmarcada() {
         AmbienteJanela a(motorActual());
         encomendas(a.base);

@@ -329,7 +329,8 @@ bool ModeloGrelha::setData(const QModelIndex& index, const QVariant& value, int 
 }
 
 QVariant ModeloGrelha::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (role != Qt::DisplayRole)
+    // The caption is also the heading's tooltip: the heading may show it cut.
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};
     if (orientation == Qt::Vertical)
         return QString(); // the row header is a narrow strip with no numbers
