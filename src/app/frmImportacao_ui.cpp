@@ -122,6 +122,9 @@ void frmImportacao::criarControlos() {
             colocar(btFx[0], 2955, 660, 300, 315);
         }
     }
+    // A screen reader names the look-up buttons by what they list, not by "...".
+    for (QPushButton* b : btFx)
+        b->setAccessibleName(b->toolTip());
     campo[2]->definirFormato(1);
 
     struct Rotulo {
@@ -141,12 +144,16 @@ void frmImportacao::criarControlos() {
         colocar(l, r.esquerda, r.topo, r.largura, r.altura);
         Label2[static_cast<size_t>(r.indice)] = l;
     }
-    // The labels lead to their fields (no access keys of their own).
-    Label2[0]->setBuddy(campo[1]);
-    Label2[2]->setBuddy(campo[0]);
-    Label2[3]->setBuddy(campo[2]);
-    Label2[1]->setBuddy(campo[3]);
+    // The labels lead to their fields (no access keys of their own) and name them.
+    const std::pair<int, int> rotuloCampo[] = {{0, 1}, {2, 0}, {3, 2}, {1, 3}};
+    for (const auto& [rotulo, indice] : rotuloCampo) {
+        Label2[static_cast<size_t>(rotulo)]->setBuddy(campo[static_cast<size_t>(indice)]);
+        campo[static_cast<size_t>(indice)]->setAccessibleName(Label2[static_cast<size_t>(rotulo)]->text());
+    }
 
+    // The buttons are named for a screen reader by their caption without the
+    // access key's "&" (the accessibility layer's own name, which follows
+    // "&Marcar" / "&Desmarcar").
     auto botao = [this](QWidget* pai, const QString& texto, const QString& dica, QStyle::StandardPixmap icone) {
         auto* b = new QPushButton(imagem(icone), texto, pai);
         b->setToolTip(dica);
@@ -159,6 +166,7 @@ void frmImportacao::criarControlos() {
 
     grelha = new Grelha(this);
     grelha->setObjectName(QStringLiteral("Grelha"));
+    grelha->setAccessibleName(QStringLiteral("Linhas pendentes"));
     colocar(grelha, 75, 3015, 15495, 4485);
 
     btCancelar = botao(this, QStringLiteral("Ca&ncelar"), QStringLiteral("Cancelar as operações."),

@@ -9,6 +9,7 @@
 #include "Twips.h"
 #include "frmImportacao.h"
 
+#include <QAccessible>
 #include <QFile>
 #include <QHeaderView>
 #include <QHelpEvent>
@@ -63,6 +64,12 @@ struct JanelaNaEscala {
 
 QString semAtalho(QString texto) {
     return texto.remove(QLatin1Char('&'));
+}
+
+/// The name a screen reader gives a control.
+QString nomeAcessivel(QWidget* w) {
+    QAccessibleInterface* i = QAccessible::queryAccessibleInterface(w);
+    return i ? i->text(QAccessible::Name) : QString();
 }
 
 } // namespace
@@ -271,6 +278,47 @@ private Q_SLOTS:
             QVERIFY2(fm.horizontalAdvance(semAtalho(b->text())) + imagem <= b->contentsRect().width() &&
                          fm.height() <= b->contentsRect().height(),
                      qPrintable(QStringLiteral("%1: %2x%3").arg(b->text()).arg(b->width()).arg(b->height())));
+        }
+    }
+
+    // Every control reached by Tab from the client field, round to it again,
+    // has a name for a screen reader; so have the look-up buttons (reached
+    // by the mouse) and the grid's cells, which say their column.
+    void nomesAcessiveis() {
+        Ambiente a(motorActual());
+        JanelaMostrada j(a);
+        QWidget* inicio = j.w.campo[1];
+        inicio->setFocus();
+        QStringList nomes;
+        for (int passo = 0; passo < 20; ++passo) {
+            QWidget* foco = QApplication::focusWidget();
+            QVERIFY(foco);
+            nomes << nomeAcessivel(foco);
+            QVERIFY2(!nomes.last().isEmpty(), qPrintable(foco->objectName() + foco->metaObject()->className()));
+            // In the grid Tab moves between cells; Ctrl+Tab leaves it.
+            QTest::keyClick(foco, Qt::Key_Tab, foco == j.w.grelha ? Qt::ControlModifier : Qt::NoModifier);
+            if (QApplication::focusWidget() == inicio)
+                break;
+        }
+        QCOMPARE(QApplication::focusWidget(), inicio);
+        QCOMPARE(nomes, (QStringList{"Cliente", "Artigo", "O.Produção", "Requisição", "Carregar", "Linhas pendentes",
+                                     "Cancelar", "Sair", "Guia", "Marcar"}));
+        // The fields' names are their own, set from the labels beside them.
+        QCOMPARE((QStringList{j.w.campo[1]->accessibleName(), j.w.campo[0]->accessibleName(),
+                              j.w.campo[2]->accessibleName(), j.w.campo[3]->accessibleName()}),
+                 nomes.mid(0, 4));
+        QCOMPARE(nomeAcessivel(j.w.btFx[1]), QStringLiteral("Lista de Clientes."));
+        QCOMPARE(nomeAcessivel(j.w.btFx[0]), QStringLiteral("Lista de Artigos."));
+        j.w.btMarcar_Click();
+        QCOMPARE(nomeAcessivel(j.w.btMarcar), QStringLiteral("Desmarcar"));
+
+        QAccessibleInterface* grelha = QAccessible::queryAccessibleInterface(j.w.grelha);
+        QVERIFY(grelha && grelha->tableInterface());
+        for (int c : {Col::Artigo, Col::QtdP, Col::Qtd}) {
+            QAccessibleInterface* celula = grelha->tableInterface()->cellAt(0, c);
+            QVERIFY(celula);
+            QCOMPARE(celula->text(QAccessible::Description),
+                     j.w.grelha->modelo().headerData(c, Qt::Horizontal).toString());
         }
     }
 

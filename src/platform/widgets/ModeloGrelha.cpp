@@ -298,6 +298,9 @@ QVariant ModeloGrelha::data(const QModelIndex& index, int role) const {
         if (tipoNumerico(col.tipo))
             return static_cast<int>(Qt::AlignRight | Qt::AlignVCenter);
         return {};
+    case Qt::AccessibleDescriptionRole:
+        // A screen reader says which column a cell is in.
+        return col.titulo;
     default:
         return {};
     }
