@@ -65,6 +65,13 @@ QIcon frmImportacao::imagem(QStyle::StandardPixmap qual) const {
     return QIcon(style()->standardPixmap(qual, nullptr, this));
 }
 
+std::function<void()> frmImportacao::accao(std::function<void()> f) {
+    return [this, f = std::move(f)] {
+        if (!m_aCarregar)
+            guarda(f);
+    };
+}
+
 void frmImportacao::criarControlos() {
     setWindowTitle(QStringLiteral("Satisfação Encomendas"));
     setWindowIcon(imagem(QStyle::SP_FileDialogDetailedView));
@@ -206,23 +213,21 @@ void frmImportacao::criarControlos() {
     btFx[0]->setFocusPolicy(Qt::ClickFocus);
     btFx[1]->setFocusPolicy(Qt::ClickFocus);
 
-    // Every event handler runs inside the guard.
-    connect(btCancelar, &QPushButton::clicked, this, [this] { guarda([this] { btCancelar_Click(); }); });
-    connect(btSair, &QPushButton::clicked, this, [this] { guarda([this] { btSair_Click(); }); });
-    connect(btCarga, &QPushButton::clicked, this, [this] { guarda([this] { btCarga_Click(); }); });
-    connect(btMarcar, &QPushButton::clicked, this, [this] { guarda([this] { btMarcar_Click(); }); });
-    connect(btEnc, &QPushButton::clicked, this, [this] { guarda([this] { btEnc_Click(); }); });
-    for (int i : {0, 1}) {
-        connect(btFx[static_cast<size_t>(i)], &QPushButton::clicked, this,
-                [this, i] { guarda([this, i] { btFx_Click(i); }); });
-    }
+    // Every event handler runs inside the guard; no action starts while a load runs.
+    connect(btCancelar, &QPushButton::clicked, this, accao([this] { btCancelar_Click(); }));
+    connect(btSair, &QPushButton::clicked, this, accao([this] { btSair_Click(); }));
+    connect(btCarga, &QPushButton::clicked, this, accao([this] { btCarga_Click(); }));
+    connect(btMarcar, &QPushButton::clicked, this, accao([this] { btMarcar_Click(); }));
+    connect(btEnc, &QPushButton::clicked, this, accao([this] { btEnc_Click(); }));
+    for (int i : {0, 1})
+        connect(btFx[static_cast<size_t>(i)], &QPushButton::clicked, this, accao([this, i] { btFx_Click(i); }));
     for (int i = 0; i < 4; ++i) {
         CampoEntrada* f = campo[static_cast<size_t>(i)];
         f->aoValidar = [this, i](bool& cancelar) { guarda([&] { campo_Validate(i, cancelar); }); };
         f->aoPerderFoco = [this, i] { guarda([&] { campo_LostFocus(i); }); };
         f->aoPremirTecla = [this, i](int& tecla) { guarda([&] { campo_KeyPress(i, tecla); }); };
         f->aoEditar = [this] { ValidarCampo = true; };
-        f->aoPedirLista = [this, i] { guarda([&] { btFx_Click(i); }); };
+        f->aoPedirLista = accao([this, i] { btFx_Click(i); });
     }
     grelha->aoAlterarValor = [this] { guarda([this] { Grelha_ValorAlterado(); }); };
     grelha->antesDeConfirmar = [this](int linha, int posicao, QVariant& anterior, bool& cancelar) {
