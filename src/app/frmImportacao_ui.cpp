@@ -115,7 +115,7 @@ void frmImportacao::criarControlos() {
     for (const Campo& c : campos) {
         auto* f = new CampoEntrada(Frame1);
         f->setObjectName(QStringLiteral("campo%1").arg(c.indice));
-        f->setMaxLength(15);
+        f->definirLimiteEscrita(15);
         f->setToolTip(QString::fromUtf8(c.dica));
         colocar(f, c.esquerda, c.topo, c.largura, 315);
         campo[static_cast<size_t>(c.indice)] = f;

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSqlQuery>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -306,6 +307,49 @@ private Q_SLOTS:
         QTest::mouseClick(j.w.btFx[0], Qt::LeftButton);
         QCOMPARE(j.w.campo[0]->text(), QStringLiteral("A3"));
         QCOMPARE(j.w.Label2[5]->text(), QStringLiteral("Anilha"));
+    }
+
+    // A code picked from a list is taken whole, however long: shortened to
+    // the field's 15 characters it would name another client. The name shown
+    // and the lines loaded are its own; typing keeps the 15-character limit.
+    void escolhaLongaInteira_data() { adicionarMotores(); }
+    void escolhaLongaInteira() {
+        QFETCH(Motor, motor);
+        AmbienteJanela a(motor);
+        if (motor == Motor::Postgres) {
+            // A company whose client codes are longer than the field's.
+            QSqlQuery q(a.base.db());
+            QVERIFY(q.exec(QStringLiteral("ALTER TABLE Clientes ALTER COLUMN Codigo TYPE VARCHAR(30)")));
+            QVERIFY(q.exec(QStringLiteral("ALTER TABLE DOCGCCAB ALTER COLUMN TERCEIRO TYPE VARCHAR(30)")));
+        }
+        const QString longo = QStringLiteral("CLIENTE0123456789ABC");
+        QCOMPARE(longo.size(), 20);
+        a.base.executar(QStringLiteral("INSERT INTO Clientes (Codigo, Nome) VALUES (?, 'Cliente de código longo'),"
+                                       " (?, 'Outro cliente')"),
+                        {longo, longo.left(15)});
+        a.base.encomenda("ENC", 1, 50, 2024, longo, "2024-01-01", "", {{"A1", 4}, {"A2", 1}});
+        a.base.encomenda("ENC", 1, 51, 2024, longo.left(15), "2024-01-01", "", {{"A3", 9}});
+        Janela j(a);
+        quandoAbrirLista([&](ListaPesquisa* l) {
+            QTest::keyClicks(l->filtro(), longo);
+            QCOMPARE(l->modelo().rowCount(), 1);
+            QTest::keyClick(l->filtro(), Qt::Key_Return);
+        });
+        QTest::keyClick(j.w.campo[1], Qt::Key_F4);
+        QCOMPARE(j.w.campo[1]->text(), longo);
+        QCOMPARE(j.w.Label2[4]->text(), QStringLiteral("Cliente de código longo"));
+        QCOMPARE(j.foco(), static_cast<QWidget*>(j.w.campo[0]));
+        QVERIFY(a.mensagens.caixas.empty());
+        j.w.btCarga_Click();
+        QCOMPARE(j.w.LinhasCarregadas, 2);
+        QCOMPARE(j.w.grelha->valorCelula(0, j.w.grelha->posicaoColuna(QStringLiteral("Terceiro"))).toString(), longo);
+
+        // Typed, a code still takes at most 15 characters.
+        j.w.campo[1]->setFocus();
+        j.w.campo[1]->selectAll();
+        QTest::keyClicks(j.w.campo[1], longo);
+        QCOMPARE(j.w.campo[1]->text(), longo.left(15));
+        QCOMPARE(j.w.campo[1]->maxLength(), 15);
     }
 
     void listaCarregaAosPoucos_data() { adicionarMotores(); }

@@ -100,6 +100,12 @@ private:
 
 CampoEntrada::CampoEntrada(QWidget* parent) : QLineEdit(parent) {
     Vigia::garantir();
+    // A picked code longer than the typing limit raised the limit to its
+    // length; as the text shrinks, the limit comes back down (never below it).
+    connect(this, &QLineEdit::textChanged, this, [this](const QString& texto) {
+        if (m_limiteEscrita > 0)
+            setMaxLength(std::max(m_limiteEscrita, static_cast<int>(texto.size())));
+    });
     connect(this, &QLineEdit::textEdited, this, [this](const QString& texto) {
         // Control characters (the line end of a pasted spreadsheet cell, a
         // tab, a NUL) are never part of a code, and a NUL cannot even reach
@@ -132,6 +138,17 @@ void CampoEntrada::definirFormato(int formato) {
         setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this));
     else
         setValidator(nullptr);
+}
+
+void CampoEntrada::definirLimiteEscrita(int limite) {
+    m_limiteEscrita = limite;
+    setMaxLength(std::max(limite, static_cast<int>(text().size())));
+}
+
+void CampoEntrada::tomarEscolha(const QString& codigo) {
+    if (m_limiteEscrita > 0)
+        setMaxLength(std::max(m_limiteEscrita, static_cast<int>(codigo.size())));
+    setText(codigo);
 }
 
 bool CampoEntrada::validarSaida() {
