@@ -144,6 +144,13 @@ void frmImportacao::Form_Terminate() {
 }
 
 void frmImportacao::closeEvent(QCloseEvent* event) {
+    // A close asked for while a load reads waits for its end: the database
+    // must not close under it.
+    if (m_aCarregar) {
+        m_fecharAposCarga = true;
+        event->ignore();
+        return;
+    }
     // Unload does nothing: the window always closes, and with it the program.
     event->accept();
     guarda([this] { Form_Terminate(); });

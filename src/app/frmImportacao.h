@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -121,9 +122,22 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    /// While a load runs: the buttons are disabled (their access keys with
+    /// them) and the window's action handlers start nothing, so that a timer,
+    /// a queued click or an access key's delayed click that comes due while
+    /// the load repaints cannot start another load or the Guia in its middle.
+    /// Input that arrived meanwhile is handled before the buttons come back,
+    /// so a click queued on one of them does nothing; a close asked for waits
+    /// for the load's end. Each control gets back its state, also when the
+    /// load raises.
+    class CargaEmCurso;
+    /// An action handler: inside the guard, and not while a load runs.
+    std::function<void()> accao(std::function<void()> f);
     void criarControlos();
     QIcon imagem(QStyle::StandardPixmap qual) const;
     void validarParametros(const QString& caminho) const;
     QString caminhoParametros() const;
     bool m_terminado = false;
+    bool m_aCarregar = false;
+    bool m_fecharAposCarga = false;
 };

@@ -93,7 +93,8 @@ void frmImportacao::btFx_Click(int index) {
         f->setFocus();
         return;
     }
-    f->setText(codigo);
+    // Whole, even beyond the 15 characters a typed code may have.
+    f->tomarEscolha(codigo);
     f->setSelection(0, static_cast<int>(codigo.size()));
     f->setFocus();
     // Move on as a Tab would: the field's check runs for the code just taken.

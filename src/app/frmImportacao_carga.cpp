@@ -2,6 +2,7 @@
 #include "frmImportacao.h"
 
 #include "CampoEntrada.h"
+#include "CargaEmCurso.h"
 #include "CargaEncomendas.h"
 #include "CursorOcupado.h"
 #include "Grelha.h"
@@ -30,10 +31,16 @@ void frmImportacao::btCarga_Click() {
         }
     }
 
+    const CargaEmCurso carga(*this);
     int linha = LinhasCarregadas;
     int encontradas = 0;
     {
         CursorOcupado ocupado;
+        // The window repaints now and then while the load reads; first before
+        // the statement runs (it may take a while), so that the busy cursor
+        // and the grid laid out anew show.
+        const auto repintar = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
+        repintar();
         // Order numbers are 32-bit: a longer one names no order.
         const bool numeroPossivel = numero.isEmpty() || numero.toLongLong() <= 2147483647LL;
         if (numeroPossivel) {
@@ -42,8 +49,7 @@ void frmImportacao::btCarga_Click() {
             RecordSet rs;
             bd->consultar(instrucao.sql, instrucao.parametros, rs);
             ChavesLinhas existentes = chavesNaGrelha(grelha->modelo(), LinhasCarregadas);
-            std::vector<LinhaGrelha> linhas = lerLinhasEncomenda(
-                rs, existentes, [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
+            std::vector<LinhaGrelha> linhas = lerLinhasEncomenda(rs, existentes, repintar);
             encontradas = static_cast<int>(linhas.size());
             linha += encontradas;
             if (encontradas > 0) {

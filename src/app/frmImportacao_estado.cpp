@@ -29,13 +29,14 @@ void frmImportacao::LimparForm() {
     filtrosUsados.limpar();
     btMarcar->setText(QStringLiteral("&Marcar"));
     DocumentosCriados.resize(1);
-    estado->clear();
     Activa();
 }
 
 void frmImportacao::Act_Grelha() {
     disporGrelhaEncomendas(*grelha, corFundo());
     filtrosUsados.limpar();
+    // What the status line said was about the grid just discarded.
+    estado->clear();
 }
 
 int frmImportacao::Avisa(const QString& nomeCampo, const QString& Aviso, qint16 Tipo) {

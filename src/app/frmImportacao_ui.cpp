@@ -5,6 +5,7 @@
 #include "CampoEntrada.h"
 #include "Grelha.h"
 #include "Guarda.h"
+#include "RotuloElidido.h"
 #include "Twips.h"
 
 #include <QApplication>
@@ -14,6 +15,13 @@
 #include <QStyle>
 
 namespace {
+
+/// The client area: the design's 15600 x 8190 twips and, below them, the
+/// status strip.
+constexpr int LarguraJanela = 15600;
+constexpr int AlturaDesenho = 8190;
+constexpr int AlturaEstado = 300;
+constexpr int AlturaJanela = AlturaDesenho + AlturaEstado + 60;
 
 void colocar(QWidget* w, int esquerda, int topo, int largura, int altura) {
     w->setGeometry(twipsParaPixeis(esquerda, w), twipsParaPixeis(topo, w, true), twipsParaPixeis(largura, w),
@@ -27,17 +35,18 @@ void pintarFundo(QWidget* w, const QColor& cor) {
     w->setAutoFillBackground(true);
 }
 
+// The design's own fonts grow with the application's, as its twips do.
 QFont verdana(const QFont& base) {
     QFont f = base;
     f.setFamilies({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans")});
-    f.setPointSizeF(8.25);
+    f.setPointSizeF(8.25 * escalaDoDesenho(base));
     return f;
 }
 
-QFont letraTitulo() {
+QFont letraTitulo(const QFont& base) {
     QFont titulo(QStringLiteral("Arial"));
     titulo.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
-    titulo.setPointSize(18);
+    titulo.setPointSizeF(18 * escalaDoDesenho(base));
     titulo.setBold(true);
     titulo.setItalic(true);
     return titulo;
@@ -46,7 +55,7 @@ QFont letraTitulo() {
 } // namespace
 
 std::vector<QFont> frmImportacao::letras(const QFont& normal) {
-    return {normal, verdana(normal), letraTitulo()};
+    return {normal, verdana(normal), letraTitulo(normal)};
 }
 
 /// The style's picture at its small size only: an icon of every size would
@@ -56,10 +65,17 @@ QIcon frmImportacao::imagem(QStyle::StandardPixmap qual) const {
     return QIcon(style()->standardPixmap(qual, nullptr, this));
 }
 
+std::function<void()> frmImportacao::accao(std::function<void()> f) {
+    return [this, f = std::move(f)] {
+        if (!m_aCarregar)
+            guarda(f);
+    };
+}
+
 void frmImportacao::criarControlos() {
     setWindowTitle(QStringLiteral("Satisfação Encomendas"));
     setWindowIcon(imagem(QStyle::SP_FileDialogDetailedView));
-    setFixedSize(twipsParaPixeis(15600, this), twipsParaPixeis(8190, this, true));
+    setFixedSize(twipsParaPixeis(LarguraJanela, this), twipsParaPixeis(AlturaJanela, this, true));
     pintarFundo(this, corFundo());
 
     Frame4 = new QFrame(this);
@@ -69,7 +85,7 @@ void frmImportacao::criarControlos() {
     pintarFundo(Frame4, corTitulo());
 
     Label3 = new QLabel(QStringLiteral("Satisfação de Encomendas"), Frame4);
-    Label3->setFont(letraTitulo());
+    Label3->setFont(letraTitulo(QApplication::font()));
     Label3->setAlignment(Qt::AlignCenter);
     {
         QPalette p = Label3->palette();
@@ -99,7 +115,7 @@ void frmImportacao::criarControlos() {
     for (const Campo& c : campos) {
         auto* f = new CampoEntrada(Frame1);
         f->setObjectName(QStringLiteral("campo%1").arg(c.indice));
-        f->setMaxLength(15);
+        f->definirLimiteEscrita(15);
         f->setToolTip(QString::fromUtf8(c.dica));
         colocar(f, c.esquerda, c.topo, c.largura, 315);
         campo[static_cast<size_t>(c.indice)] = f;
@@ -113,6 +129,9 @@ void frmImportacao::criarControlos() {
             colocar(btFx[0], 2955, 660, 300, 315);
         }
     }
+    // A screen reader names the look-up buttons by what they list, not by "...".
+    for (QPushButton* b : btFx)
+        b->setAccessibleName(b->toolTip());
     campo[2]->definirFormato(1);
 
     struct Rotulo {
@@ -125,17 +144,23 @@ void frmImportacao::criarControlos() {
         {4, 3465, 270, 5340, 240, "Cliente"},    {5, 3495, 720, 5340, 240, "Cliente"},
     };
     for (const Rotulo& r : rotulos) {
-        auto* l = new QLabel(QString::fromUtf8(r.texto), Frame1);
+        // The client's and the article's names come from the database and may be long.
+        QLabel* l = r.indice >= 4 ? new RotuloElidido(Frame1) : new QLabel(Frame1);
+        l->setText(QString::fromUtf8(r.texto));
         l->setObjectName(QStringLiteral("Label2_%1").arg(r.indice));
         colocar(l, r.esquerda, r.topo, r.largura, r.altura);
         Label2[static_cast<size_t>(r.indice)] = l;
     }
-    // The labels lead to their fields (no access keys of their own).
-    Label2[0]->setBuddy(campo[1]);
-    Label2[2]->setBuddy(campo[0]);
-    Label2[3]->setBuddy(campo[2]);
-    Label2[1]->setBuddy(campo[3]);
+    // The labels lead to their fields (no access keys of their own) and name them.
+    const std::pair<int, int> rotuloCampo[] = {{0, 1}, {2, 0}, {3, 2}, {1, 3}};
+    for (const auto& [rotulo, indice] : rotuloCampo) {
+        Label2[static_cast<size_t>(rotulo)]->setBuddy(campo[static_cast<size_t>(indice)]);
+        campo[static_cast<size_t>(indice)]->setAccessibleName(Label2[static_cast<size_t>(rotulo)]->text());
+    }
 
+    // The buttons are named for a screen reader by their caption without the
+    // access key's "&" (the accessibility layer's own name, which follows
+    // "&Marcar" / "&Desmarcar").
     auto botao = [this](QWidget* pai, const QString& texto, const QString& dica, QStyle::StandardPixmap icone) {
         auto* b = new QPushButton(imagem(icone), texto, pai);
         b->setToolTip(dica);
@@ -148,6 +173,7 @@ void frmImportacao::criarControlos() {
 
     grelha = new Grelha(this);
     grelha->setObjectName(QStringLiteral("Grelha"));
+    grelha->setAccessibleName(QStringLiteral("Linhas pendentes"));
     colocar(grelha, 75, 3015, 15495, 4485);
 
     btCancelar = botao(this, QStringLiteral("Ca&ncelar"), QStringLiteral("Cancelar as operações."),
@@ -161,10 +187,15 @@ void frmImportacao::criarControlos() {
         botao(this, QStringLiteral("&Marcar"), QStringLiteral("Confirmar o Orçamento"), QStyle::SP_DialogApplyButton);
     colocar(btMarcar, 14355, 7605, 1200, 465);
 
-    estado = new QLabel(this);
+    // The status line has a strip of its own along the bottom edge, clear of
+    // every control; a text longer than the strip is cut and shown whole in
+    // its tooltip.
+    estado = new RotuloElidido(this);
     estado->setObjectName(QStringLiteral("estado"));
-    colocar(estado, 2850, 7545, 4950, 600);
-    estado->setWordWrap(true);
+    estado->setFrameShape(QFrame::StyledPanel);
+    estado->setFrameShadow(QFrame::Sunken);
+    estado->setMargin(1);
+    colocar(estado, 60, AlturaDesenho, 15495, AlturaEstado);
 
     // Tab order follows the screen: the four fields, the load, the grid, then the bottom buttons.
     setTabOrder(campo[1], btFx[1]);
@@ -182,23 +213,21 @@ void frmImportacao::criarControlos() {
     btFx[0]->setFocusPolicy(Qt::ClickFocus);
     btFx[1]->setFocusPolicy(Qt::ClickFocus);
 
-    // Every event handler runs inside the guard.
-    connect(btCancelar, &QPushButton::clicked, this, [this] { guarda([this] { btCancelar_Click(); }); });
-    connect(btSair, &QPushButton::clicked, this, [this] { guarda([this] { btSair_Click(); }); });
-    connect(btCarga, &QPushButton::clicked, this, [this] { guarda([this] { btCarga_Click(); }); });
-    connect(btMarcar, &QPushButton::clicked, this, [this] { guarda([this] { btMarcar_Click(); }); });
-    connect(btEnc, &QPushButton::clicked, this, [this] { guarda([this] { btEnc_Click(); }); });
-    for (int i : {0, 1}) {
-        connect(btFx[static_cast<size_t>(i)], &QPushButton::clicked, this,
-                [this, i] { guarda([this, i] { btFx_Click(i); }); });
-    }
+    // Every event handler runs inside the guard; no action starts while a load runs.
+    connect(btCancelar, &QPushButton::clicked, this, accao([this] { btCancelar_Click(); }));
+    connect(btSair, &QPushButton::clicked, this, accao([this] { btSair_Click(); }));
+    connect(btCarga, &QPushButton::clicked, this, accao([this] { btCarga_Click(); }));
+    connect(btMarcar, &QPushButton::clicked, this, accao([this] { btMarcar_Click(); }));
+    connect(btEnc, &QPushButton::clicked, this, accao([this] { btEnc_Click(); }));
+    for (int i : {0, 1})
+        connect(btFx[static_cast<size_t>(i)], &QPushButton::clicked, this, accao([this, i] { btFx_Click(i); }));
     for (int i = 0; i < 4; ++i) {
         CampoEntrada* f = campo[static_cast<size_t>(i)];
         f->aoValidar = [this, i](bool& cancelar) { guarda([&] { campo_Validate(i, cancelar); }); };
         f->aoPerderFoco = [this, i] { guarda([&] { campo_LostFocus(i); }); };
         f->aoPremirTecla = [this, i](int& tecla) { guarda([&] { campo_KeyPress(i, tecla); }); };
         f->aoEditar = [this] { ValidarCampo = true; };
-        f->aoPedirLista = [this, i] { guarda([&] { btFx_Click(i); }); };
+        f->aoPedirLista = accao([this, i] { btFx_Click(i); });
     }
     grelha->aoAlterarValor = [this] { guarda([this] { Grelha_ValorAlterado(); }); };
     grelha->antesDeConfirmar = [this](int linha, int posicao, QVariant& anterior, bool& cancelar) {

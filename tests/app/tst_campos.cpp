@@ -2,12 +2,15 @@
 #include "CampoEntrada.h"
 #include "Grelha.h"
 #include "ListaPesquisa.h"
+#include "MensagensQt.h"
 #include "frmImportacao.h"
 
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QSqlQuery>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -25,17 +28,36 @@ struct Janela {
     frmImportacao w;
 };
 
-/// Runs `accao` on the modal list as soon as it opens.
-void quandoAbrirLista(std::function<void(ListaPesquisa*)> accao) {
+/// Runs `accao` on the modal dialog of type T as soon as it opens.
+template <class T> void quandoAbrir(std::function<void(T*)> accao) {
     QTimer::singleShot(0, [accao] {
-        auto* lista = qobject_cast<ListaPesquisa*>(QApplication::activeModalWidget());
-        if (!lista) {
+        auto* dialogo = qobject_cast<T*>(QApplication::activeModalWidget());
+        if (!dialogo) {
             // Not open yet: try again on the next turn of the loop.
-            quandoAbrirLista(accao);
+            quandoAbrir<T>(accao);
             return;
         }
-        accao(lista);
+        accao(dialogo);
     });
+}
+
+void quandoAbrirLista(std::function<void(ListaPesquisa*)> accao) {
+    quandoAbrir<ListaPesquisa>(std::move(accao));
+}
+
+/// The program's own message boxes, real and modal, for as long as it lives;
+/// the recording ones come back after.
+struct CaixasReais {
+    explicit CaixasReais(Mensagens& gravador) : m_gravador(gravador) { Mensagens::instalar(&m_reais); }
+    ~CaixasReais() { Mensagens::instalar(&m_gravador); }
+    Q_DISABLE_COPY_MOVE(CaixasReais)
+    MensagensQt m_reais;
+    Mensagens& m_gravador;
+};
+
+/// The centre of a control, in its window's coordinates.
+QPoint centro(const QWidget* w) {
+    return w->mapTo(w->window(), w->rect().center());
 }
 
 } // namespace
@@ -119,6 +141,60 @@ private Q_SLOTS:
         QTest::keyClick(j.w.campo[1], Qt::Key_Backspace);
         QTest::keyClick(j.w.campo[1], Qt::Key_C, Qt::AltModifier);
         QTRY_COMPARE(a.mensagens.textos(), QStringList{"Não existem Encomendas para as condições solicitadas!"});
+    }
+
+    // A click on another field runs the check; its box is real and modal, and
+    // the operator lets go of the mouse button while it is up. Once the box is
+    // closed (Enter, Escape or its button), the operator's next click moves the
+    // focus where it lands, and what is typed goes there.
+    void cliqueDepoisDaCaixa_data() {
+        QTest::addColumn<int>("origem");
+        QTest::addColumn<int>("clicado");
+        QTest::addColumn<QString>("aviso");
+        QTest::addColumn<int>("fecho"); // 0 Enter, 1 Escape, 2 a click on its button
+        for (int fecho : {0, 1, 2}) {
+            const char* como[] = {"Enter", "Escape", "OK"};
+            QTest::addRow("cliente, %s", como[fecho]) << 1 << 0 << QStringLiteral("Cliente não existente!") << fecho;
+            QTest::addRow("artigo, %s", como[fecho]) << 0 << 2 << QStringLiteral("Artigo não existente!") << fecho;
+        }
+    }
+    void cliqueDepoisDaCaixa() {
+        QFETCH(int, origem);
+        QFETCH(int, clicado);
+        QFETCH(QString, aviso);
+        QFETCH(int, fecho);
+        AmbienteJanela a(Motor::Sqlite);
+        CaixasReais reais(a.mensagens);
+        Janela j(a);
+        CampoEntrada* inicio = j.w.campo[static_cast<size_t>(origem)];
+        CampoEntrada* requisicao = j.w.campo[3];
+        QWindow* janela = j.w.windowHandle();
+        inicio->setFocus();
+        QTest::keyClicks(inicio, QStringLiteral("ZZ9"));
+
+        QString mostrado;
+        quandoAbrir<QMessageBox>([&](QMessageBox* caixa) {
+            mostrado = caixa->text();
+            QTest::mouseRelease(janela, Qt::LeftButton, {}, centro(j.w.campo[static_cast<size_t>(clicado)]));
+            if (fecho == 0)
+                QTest::keyClick(caixa, Qt::Key_Return);
+            else if (fecho == 1)
+                QTest::keyClick(caixa, Qt::Key_Escape);
+            else
+                QTest::mouseClick(caixa->button(QMessageBox::Ok), Qt::LeftButton);
+        });
+        QTest::mousePress(janela, Qt::LeftButton, {}, centro(j.w.campo[static_cast<size_t>(clicado)]));
+        QTRY_VERIFY(!QApplication::activeModalWidget());
+        QCOMPARE(mostrado, aviso);
+        // The window manager gives the window back its activation (offscreen has none).
+        mostrarActiva(j.w);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(inicio));
+
+        QTest::mouseClick(janela, Qt::LeftButton, {}, centro(requisicao));
+        QCOMPARE(j.foco(), static_cast<QWidget*>(requisicao));
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("REQX"));
+        QCOMPARE(requisicao->text(), QStringLiteral("REQX"));
+        QCOMPARE(inicio->text(), QStringLiteral("ZZ9"));
     }
 
     void artigoOpcional() {
@@ -231,6 +307,49 @@ private Q_SLOTS:
         QTest::mouseClick(j.w.btFx[0], Qt::LeftButton);
         QCOMPARE(j.w.campo[0]->text(), QStringLiteral("A3"));
         QCOMPARE(j.w.Label2[5]->text(), QStringLiteral("Anilha"));
+    }
+
+    // A code picked from a list is taken whole, however long: shortened to
+    // the field's 15 characters it would name another client. The name shown
+    // and the lines loaded are its own; typing keeps the 15-character limit.
+    void escolhaLongaInteira_data() { adicionarMotores(); }
+    void escolhaLongaInteira() {
+        QFETCH(Motor, motor);
+        AmbienteJanela a(motor);
+        if (motor == Motor::Postgres) {
+            // A company whose client codes are longer than the field's.
+            QSqlQuery q(a.base.db());
+            QVERIFY(q.exec(QStringLiteral("ALTER TABLE Clientes ALTER COLUMN Codigo TYPE VARCHAR(30)")));
+            QVERIFY(q.exec(QStringLiteral("ALTER TABLE DOCGCCAB ALTER COLUMN TERCEIRO TYPE VARCHAR(30)")));
+        }
+        const QString longo = QStringLiteral("CLIENTE0123456789ABC");
+        QCOMPARE(longo.size(), 20);
+        a.base.executar(QStringLiteral("INSERT INTO Clientes (Codigo, Nome) VALUES (?, 'Cliente de código longo'),"
+                                       " (?, 'Outro cliente')"),
+                        {longo, longo.left(15)});
+        a.base.encomenda("ENC", 1, 50, 2024, longo, "2024-01-01", "", {{"A1", 4}, {"A2", 1}});
+        a.base.encomenda("ENC", 1, 51, 2024, longo.left(15), "2024-01-01", "", {{"A3", 9}});
+        Janela j(a);
+        quandoAbrirLista([&](ListaPesquisa* l) {
+            QTest::keyClicks(l->filtro(), longo);
+            QCOMPARE(l->modelo().rowCount(), 1);
+            QTest::keyClick(l->filtro(), Qt::Key_Return);
+        });
+        QTest::keyClick(j.w.campo[1], Qt::Key_F4);
+        QCOMPARE(j.w.campo[1]->text(), longo);
+        QCOMPARE(j.w.Label2[4]->text(), QStringLiteral("Cliente de código longo"));
+        QCOMPARE(j.foco(), static_cast<QWidget*>(j.w.campo[0]));
+        QVERIFY(a.mensagens.caixas.empty());
+        j.w.btCarga_Click();
+        QCOMPARE(j.w.LinhasCarregadas, 2);
+        QCOMPARE(j.w.grelha->valorCelula(0, j.w.grelha->posicaoColuna(QStringLiteral("Terceiro"))).toString(), longo);
+
+        // Typed, a code still takes at most 15 characters.
+        j.w.campo[1]->setFocus();
+        j.w.campo[1]->selectAll();
+        QTest::keyClicks(j.w.campo[1], longo);
+        QCOMPARE(j.w.campo[1]->text(), longo.left(15));
+        QCOMPARE(j.w.campo[1]->maxLength(), 15);
     }
 
     void listaCarregaAosPoucos_data() { adicionarMotores(); }

@@ -4,8 +4,13 @@
 #include "Grelha.h"
 #include "frmImportacao.h"
 
+#include "Guarda.h"
+
 #include <QLabel>
+#include <QPushButton>
+#include <QSqlQuery>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -197,6 +202,86 @@ private Q_SLOTS:
         QVERIFY(!j.w.grelha->modelo().valor(0, Col::AN).toBool());
         QVERIFY(j.celula(1, Col::Artigo).isEmpty());
         QCOMPARE(j.w.filtrosUsados.tamanho(), 1);
+    }
+
+    // The status line speaks of the grid on screen: the count after a load,
+    // nothing once the grid is laid out anew, also when the load that did it
+    // finds nothing.
+    void estadoSegueAGrelha() {
+        AmbienteJanela a(motorActual());
+        encomendas(a.base);
+        Janela j(a);
+        j.filtros(QStringLiteral("C1"));
+        j.w.btCarga_Click();
+        QCOMPARE(j.w.estado->text(), QStringLiteral("5 linha(s) pendente(s) na grelha."));
+        j.w.campo[1]->setText(QStringLiteral("O'BRIEN"));
+        j.w.ValidarCampo = true;
+        bool cancelar = false;
+        j.w.campo_Validate(1, cancelar);
+        QCOMPARE(j.w.LinhasCarregadas, 0);
+        j.w.btCarga_Click();
+        QCOMPARE(a.mensagens.textos(), QStringList{"Não existem Encomendas para as condições solicitadas!"});
+        QVERIFY(j.celula(0, Col::Artigo).isEmpty());
+        QCOMPARE(j.w.estado->text(), QString());
+    }
+
+    // The load repaints while it reads, so timers and queued calls run in
+    // its middle: none of them starts an action. Inside the load every button
+    // is disabled and its access key inert; an access key's delayed click
+    // that comes due then, a second load queued then and clicks queued on the
+    // buttons do nothing, during the load or after it. A close asked for
+    // then waits for the load's end.
+    void cargaNaoReentra() {
+        AmbienteJanela a(motorActual());
+        encomendas(a.base);
+        Janela j(a);
+        mostrarActiva(j.w);
+        j.filtros(QStringLiteral("C1"));
+        const std::initializer_list<QWidget*> botoes = {j.w.btCarga,    j.w.btEnc,   j.w.btMarcar, j.w.btSair,
+                                                        j.w.btCancelar, j.w.btFx[0], j.w.btFx[1]};
+        bool dentro = false;
+        QTimer::singleShot(0, [&] {
+            dentro = true;
+            for (QWidget* b : botoes)
+                QVERIFY2(!b->isEnabled(), qPrintable(b->objectName() + static_cast<QPushButton*>(b)->text()));
+            j.w.btEnc->animateClick();
+            QMetaObject::invokeMethod(j.w.btCarga, &QAbstractButton::click, Qt::QueuedConnection);
+            QTest::keyClick(&j.w, Qt::Key_G, Qt::AltModifier);
+            QTest::keyClick(&j.w, Qt::Key_M, Qt::AltModifier);
+            QTest::mouseClick(j.w.btCancelar, Qt::LeftButton);
+            j.w.close();
+            QTest::qWait(150); // the delayed clicks come due inside the load
+            QVERIFY(j.w.isVisible());
+        });
+        // Alt+G pressed just before: its delayed click comes due in the load.
+        j.w.btEnc->animateClick();
+        j.w.btCarga->click();
+        QVERIFY(dentro);
+        QTest::qWait(300);
+        QVERIFY2(a.mensagens.caixas.empty(), qPrintable(a.mensagens.textos().join('|')));
+        QCOMPARE(j.w.LinhasCarregadas, 5);
+        QCOMPARE(j.w.filtrosUsados.tamanho(), 1);
+        QCOMPARE(j.w.btMarcar->text(), QStringLiteral("&Marcar"));
+        QCOMPARE(j.w.campo[1]->text(), QStringLiteral("C1"));
+        for (QWidget* b : botoes)
+            QVERIFY(b->isEnabled());
+        QTRY_VERIFY(!j.w.isVisible());
+        QCOMPARE(a.contagem.logoffs, 1);
+    }
+
+    // A load that raises leaves no button disabled.
+    void cargaQueFalhaDevolveOsBotoes() {
+        AmbienteJanela a(motorActual());
+        Janela j(a);
+        j.filtros(QStringLiteral("C1"));
+        // The statement then fails (a table gone), after the load began.
+        QVERIFY(QSqlQuery(a.base.db()).exec(QStringLiteral("DROP TABLE DOCGCLIN")));
+        j.w.btCarga->click();
+        reiniciarTerminacao();
+        QCOMPARE(a.mensagens.terminacoes, std::vector<int>{1});
+        for (QWidget* b : std::initializer_list<QWidget*>{j.w.btCarga, j.w.btEnc, j.w.btMarcar, j.w.btSair,
+                                                          j.w.btCancelar, j.w.btFx[0], j.w.btFx[1]})
+            QVERIFY(b->isEnabled());
     }
 
     void linhaMarcadaVaziaChegaDesmarcada() {

@@ -1,19 +1,78 @@
 #include "AmbienteJanela.h"
+#include "CabecalhoGrelha.h"
 #include "CampoEntrada.h"
 #include "ColunasGrelha.h"
 #include "Erro.h"
 #include "Grelha.h"
+#include "RotuloElidido.h"
 #include "SessaoContadora.h"
 #include "Twips.h"
 #include "frmImportacao.h"
 
+#include <QAccessible>
 #include <QFile>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QToolTip>
+
+#include <cmath>
 
 using Ambiente = AmbienteJanela;
+
+namespace {
+
+/// The application's font `vezes` as large (an operator's larger desktop
+/// font) for as long as it lives.
+struct LetraAmpliada {
+    explicit LetraAmpliada(double vezes) : m_antes(QApplication::font()) {
+        QFont maior = m_antes;
+        maior.setPointSizeF(m_antes.pointSizeF() * vezes);
+        QApplication::setFont(maior);
+    }
+    ~LetraAmpliada() { QApplication::setFont(m_antes); }
+    Q_DISABLE_COPY_MOVE(LetraAmpliada)
+    QFont m_antes;
+};
+
+void escalas() {
+    QTest::addColumn<double>("escala");
+    QTest::newRow("1x") << 1.0;
+    QTest::newRow("letra 2x") << 2.0;
+}
+
+/// The window loaded and shown, laid out as the operator sees it.
+struct JanelaMostrada {
+    explicit JanelaMostrada(Ambiente& a) {
+        w.bd = &a.bd;
+        w.Form_Load();
+        mostrarActiva(w);
+        QCoreApplication::processEvents(); // the grid lays its heading out once its columns are in
+    }
+    frmImportacao w;
+};
+
+/// The window shown with the application's font at a scale, on the test row's engine.
+struct JanelaNaEscala {
+    explicit JanelaNaEscala(double escala) : letra(escala), a(motorActual()), j(a) {}
+    LetraAmpliada letra;
+    Ambiente a;
+    JanelaMostrada j;
+};
+
+QString semAtalho(QString texto) {
+    return texto.remove(QLatin1Char('&'));
+}
+
+/// The name a screen reader gives a control.
+QString nomeAcessivel(QWidget* w) {
+    QAccessibleInterface* i = QAccessible::queryAccessibleInterface(w);
+    return i ? i->text(QAccessible::Name) : QString();
+}
+
+} // namespace
 
 class tst_Janela : public QObject {
     Q_OBJECT
@@ -92,6 +151,175 @@ private Q_SLOTS:
         g.modelo().definirLocale(QLocale(QLocale::English, QLocale::UnitedStates));
         g.modelo().definirValor(0, Col::QtdP, 1234.5);
         QCOMPARE(m.data(m.index(0, Col::QtdP)).toString(), QStringLiteral("1,234.50"));
+    }
+
+    // The captions of the shown columns, at the columns' design widths, are
+    // read whole: those wider than their column go onto a second line of a
+    // heading tall enough for it, and the whole caption is the tooltip.
+    void titulosLegiveis_data() { escalas(); }
+    void titulosLegiveis() {
+        QFETCH(double, escala);
+        JanelaNaEscala e(escala);
+        frmImportacao& w = e.j.w;
+        Grelha& g = *w.grelha;
+        QHeaderView* h = g.horizontalHeader();
+        const QFontMetrics fm(h->font());
+        for (int c = 0; c < Col::Total; ++c)
+            if (!g.isColumnHidden(c))
+                QCOMPARE(g.columnWidth(c),
+                         twipsParaPixeis(colunasEncomendas()[static_cast<size_t>(c)].larguraTwips, &g));
+        // Two lines in the heading: "Qtd Pendente" does not fit its 1200 twips on one.
+        QVERIFY2(fm.horizontalAdvance(QStringLiteral("Qtd Pendente")) > g.columnWidth(Col::QtdP) - 8,
+                 "no caption to wrap");
+        QVERIFY2(h->height() >= fm.height() + fm.lineSpacing(), qPrintable(QString::number(h->height())));
+        QVERIFY(h->height() < 3 * fm.lineSpacing() + fm.height());
+
+        auto* cabecalho = qobject_cast<CabecalhoGrelha*>(h);
+        QVERIFY(cabecalho);
+        for (int c = 0; c < Col::Total; ++c) {
+            if (g.isColumnHidden(c))
+                continue;
+            const QString titulo = g.modelo().headerData(c, Qt::Horizontal).toString();
+            QCOMPARE(g.modelo().headerData(c, Qt::Horizontal, Qt::ToolTipRole).toString(), titulo);
+            const QStringList linhas = cabecalho->linhasTitulo(c);
+            QVERIFY(linhas.size() <= CabecalhoGrelha::MaximoLinhas);
+            for (const QString& l : linhas)
+                QVERIFY2(fm.horizontalAdvance(l) <= cabecalho->larguraTexto(c), qPrintable(l));
+            QCOMPARE(linhas.join(QLatin1Char(' ')), titulo); // nothing cut
+        }
+        QCOMPARE(cabecalho->linhasTitulo(Col::QtdP), (QStringList{"Qtd", "Pendente"}));
+        QCOMPARE(cabecalho->linhasTitulo(Col::Qtd).last(), QStringLiteral("Satisfazer"));
+        QCOMPARE(cabecalho->linhasTitulo(Col::Designacao), QStringList{"Designação"});
+
+        // A caption too long for two lines is cut on the second, the tooltip stays whole.
+        g.setColumnWidth(Col::Qtd, twipsParaPixeis(500, &g));
+        const QStringList cortado = cabecalho->linhasTitulo(Col::Qtd);
+        QCOMPARE(cortado.size(), 2);
+        QVERIFY2(cortado.last().endsWith(QChar(0x2026)), qPrintable(cortado.join('|')));
+    }
+
+    // The status line has a place of its own, along the bottom edge, that no
+    // control overlaps; the longest texts it is given show whole on one line,
+    // and a longer one is cut, whole in its tooltip.
+    void linhaDeEstado_data() { escalas(); }
+    void linhaDeEstado() {
+        QFETCH(double, escala);
+        JanelaNaEscala e(escala);
+        frmImportacao& w = e.j.w;
+        QLabel* estado = w.estado;
+        const QRect lugar = estado->geometry();
+        QVERIFY(w.rect().contains(lugar));
+        for (QWidget* outro : w.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (outro != estado && outro->isVisible())
+                QVERIFY2(!lugar.intersects(outro->geometry()),
+                         qPrintable(outro->objectName() + outro->metaObject()->className()));
+        QVERIFY(lugar.top() >= w.btEnc->geometry().bottom() && lugar.top() >= w.grelha->geometry().bottom());
+
+        const QFontMetrics fm(estado->font());
+        for (const QString& texto :
+             {QStringLiteral("Criados a entrada ENT/32767/2147483647/2026 e a guia GR/32767/2147483647/2026."),
+              QStringLiteral("32767 linha(s) pendente(s) na grelha.")}) {
+            estado->setText(texto);
+            QVERIFY2(fm.horizontalAdvance(texto) <= estado->contentsRect().width() - 2 * estado->margin(),
+                     qPrintable(texto));
+            QVERIFY(fm.height() <= estado->contentsRect().height() - 2 * estado->margin());
+        }
+
+        auto* rotulo = qobject_cast<RotuloElidido*>(estado);
+        QVERIFY(rotulo);
+        QCOMPARE(rotulo->textoVisivel(), estado->text());
+        const QString longo = QStringLiteral("Os documentos seguintes devem ser anulados manualmente - ").repeated(5);
+        estado->setText(longo);
+        const QString visivel = rotulo->textoVisivel();
+        QVERIFY(visivel.endsWith(QChar(0x2026)));
+        QVERIFY(fm.horizontalAdvance(visivel) <= estado->contentsRect().width());
+        QHelpEvent dica(QEvent::ToolTip, estado->rect().center(), estado->mapToGlobal(estado->rect().center()));
+        QApplication::sendEvent(estado, &dica);
+        QTRY_COMPARE(QToolTip::text(), longo);
+        QToolTip::hideText();
+    }
+
+    // Each label's and button's text fits its place, at the design's size
+    // and with a font twice as large (the whole design grows with it).
+    void textosCabem_data() { escalas(); }
+    void textosCabem() {
+        QFETCH(double, escala);
+        JanelaNaEscala e(escala);
+        frmImportacao& w = e.j.w;
+        const double dpi = w.logicalDpiX();
+        QCOMPARE(w.width(), static_cast<int>(std::lround(15600 * dpi / 1440.0 * escala)));
+        QCOMPARE(w.Label2[0]->font().pointSizeF(), 8.25 * escala);
+        // The names shown beside the fields, and a status text.
+        QTest::keyClicks(w.campo[1], QStringLiteral("O'BRIEN"));
+        QTest::keyClick(w.campo[1], Qt::Key_Tab);
+        QTest::keyClicks(w.campo[0], QStringLiteral("A1"));
+        QTest::keyClick(w.campo[0], Qt::Key_Tab);
+        QCOMPARE(w.Label2[5]->text(), QStringLiteral("Parafuso M6"));
+        w.estado->setText(QStringLiteral("60 linha(s) pendente(s) na grelha."));
+
+        for (QLabel* l : w.findChildren<QLabel*>()) {
+            if (l->text().isEmpty())
+                continue;
+            const QFontMetrics fm(l->font());
+            const QRect area = l->contentsRect().adjusted(l->margin(), l->margin(), -l->margin(), -l->margin());
+            QVERIFY2(fm.horizontalAdvance(l->text()) <= area.width() && fm.height() <= area.height(),
+                     qPrintable(QStringLiteral("%1 %2: %3x%4")
+                                    .arg(l->objectName(), l->text())
+                                    .arg(area.width())
+                                    .arg(area.height())));
+            if (auto* elidido = qobject_cast<RotuloElidido*>(l))
+                QCOMPARE(elidido->textoVisivel(), l->text());
+        }
+        for (QAbstractButton* b : w.findChildren<QAbstractButton*>()) {
+            if (b->text().isEmpty())
+                continue; // the grid's corner
+            const QFontMetrics fm(b->font());
+            const int imagem = b->icon().isNull() ? 0 : b->iconSize().width() + 4;
+            QVERIFY2(fm.horizontalAdvance(semAtalho(b->text())) + imagem <= b->contentsRect().width() &&
+                         fm.height() <= b->contentsRect().height(),
+                     qPrintable(QStringLiteral("%1: %2x%3").arg(b->text()).arg(b->width()).arg(b->height())));
+        }
+    }
+
+    // Every control reached by Tab from the client field, round to it again,
+    // has a name for a screen reader; so have the look-up buttons (reached
+    // by the mouse) and the grid's cells, which say their column.
+    void nomesAcessiveis() {
+        Ambiente a(motorActual());
+        JanelaMostrada j(a);
+        QWidget* inicio = j.w.campo[1];
+        inicio->setFocus();
+        QStringList nomes;
+        for (int passo = 0; passo < 20; ++passo) {
+            QWidget* foco = QApplication::focusWidget();
+            QVERIFY(foco);
+            nomes << nomeAcessivel(foco);
+            QVERIFY2(!nomes.last().isEmpty(), qPrintable(foco->objectName() + foco->metaObject()->className()));
+            // In the grid Tab moves between cells; Ctrl+Tab leaves it.
+            QTest::keyClick(foco, Qt::Key_Tab, foco == j.w.grelha ? Qt::ControlModifier : Qt::NoModifier);
+            if (QApplication::focusWidget() == inicio)
+                break;
+        }
+        QCOMPARE(QApplication::focusWidget(), inicio);
+        QCOMPARE(nomes, (QStringList{"Cliente", "Artigo", "O.Produção", "Requisição", "Carregar", "Linhas pendentes",
+                                     "Cancelar", "Sair", "Guia", "Marcar"}));
+        // The fields' names are their own, set from the labels beside them.
+        QCOMPARE((QStringList{j.w.campo[1]->accessibleName(), j.w.campo[0]->accessibleName(),
+                              j.w.campo[2]->accessibleName(), j.w.campo[3]->accessibleName()}),
+                 nomes.mid(0, 4));
+        QCOMPARE(nomeAcessivel(j.w.btFx[1]), QStringLiteral("Lista de Clientes."));
+        QCOMPARE(nomeAcessivel(j.w.btFx[0]), QStringLiteral("Lista de Artigos."));
+        j.w.btMarcar_Click();
+        QCOMPARE(nomeAcessivel(j.w.btMarcar), QStringLiteral("Desmarcar"));
+
+        QAccessibleInterface* grelha = QAccessible::queryAccessibleInterface(j.w.grelha);
+        QVERIFY(grelha && grelha->tableInterface());
+        for (int c : {Col::Artigo, Col::QtdP, Col::Qtd}) {
+            QAccessibleInterface* celula = grelha->tableInterface()->cellAt(0, c);
+            QVERIFY(celula);
+            QCOMPARE(celula->text(QAccessible::Description),
+                     j.w.grelha->modelo().headerData(c, Qt::Horizontal).toString());
+        }
     }
 
     void modoGravacao_data() {

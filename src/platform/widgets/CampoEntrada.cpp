@@ -23,17 +23,16 @@ public:
         }
     }
 
+    /// A click took the focus from a field whose check then refused: the rest
+    /// of that click (its press, on its way to the control, and its release)
+    /// does nothing.
+    static void recusarClique() { s_clique = Clique::PressaoRecusada; }
+
 protected:
     bool eventFilter(QObject* alvo, QEvent* evento) override {
         const QEvent::Type t = evento->type();
-        if (t == QEvent::MouseButtonPress || t == QEvent::MouseButtonDblClick || t == QEvent::MouseButtonRelease) {
-            // A click whose focus change the field refused does nothing, up to its release.
-            if (!s_engolirClique)
-                return false;
-            if (t == QEvent::MouseButtonRelease)
-                s_engolirClique = false;
-            return true;
-        }
+        if (t == QEvent::MouseButtonPress || t == QEvent::MouseButtonDblClick || t == QEvent::MouseButtonRelease)
+            return engolir(t);
         if (t != QEvent::Shortcut)
             return false;
         // An access key: the field's check runs before the key's control acts.
@@ -46,12 +45,42 @@ protected:
         return !campo->validarSaida();
     }
 
-public:
-    /// Set when a click took the focus from a field whose check then refused.
-    static inline bool s_engolirClique = false;
-
 private:
     using QObject::QObject;
+
+    /// Where the click refused stands. The check runs while its press is
+    /// being delivered (the press moves the focus first), so the press the
+    /// watcher meets next is that one. Its release may never come: a box
+    /// shown by the check is modal, and the release made while it is up goes
+    /// nowhere. A new press therefore ends the refused click, so that the
+    /// operator's next click is never taken for the rest of the last one.
+    enum class Clique {
+        Nenhum,
+        PressaoRecusada,     ///< the refused press is still to arrive
+        LibertacaoPorChegar, ///< the press was dropped; its release may follow
+    };
+    static inline Clique s_clique = Clique::Nenhum;
+
+    static bool engolir(QEvent::Type t) {
+        switch (s_clique) {
+        case Clique::PressaoRecusada:
+            if (t == QEvent::MouseButtonRelease)
+                return false;
+            s_clique = Clique::LibertacaoPorChegar;
+            return true;
+        case Clique::LibertacaoPorChegar:
+            if (t == QEvent::MouseButtonPress) {
+                s_clique = Clique::Nenhum; // a new click: the last one's release was lost
+                return false;
+            }
+            if (t == QEvent::MouseButtonRelease)
+                s_clique = Clique::Nenhum;
+            return true;
+        case Clique::Nenhum:
+            break;
+        }
+        return false;
+    }
 
     /// Whether a click on (or an access key of) this widget would move the focus.
     static bool tiraFoco(QWidget* w) {
@@ -71,6 +100,12 @@ private:
 
 CampoEntrada::CampoEntrada(QWidget* parent) : QLineEdit(parent) {
     Vigia::garantir();
+    // A picked code longer than the typing limit raised the limit to its
+    // length; as the text shrinks, the limit comes back down (never below it).
+    connect(this, &QLineEdit::textChanged, this, [this](const QString& texto) {
+        if (m_limiteEscrita > 0)
+            setMaxLength(std::max(m_limiteEscrita, static_cast<int>(texto.size())));
+    });
     connect(this, &QLineEdit::textEdited, this, [this](const QString& texto) {
         // Control characters (the line end of a pasted spreadsheet cell, a
         // tab, a NUL) are never part of a code, and a NUL cannot even reach
@@ -103,6 +138,17 @@ void CampoEntrada::definirFormato(int formato) {
         setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this));
     else
         setValidator(nullptr);
+}
+
+void CampoEntrada::definirLimiteEscrita(int limite) {
+    m_limiteEscrita = limite;
+    setMaxLength(std::max(limite, static_cast<int>(text().size())));
+}
+
+void CampoEntrada::tomarEscolha(const QString& codigo) {
+    if (m_limiteEscrita > 0)
+        setMaxLength(std::max(m_limiteEscrita, static_cast<int>(codigo.size())));
+    setText(codigo);
 }
 
 bool CampoEntrada::validarSaida() {
@@ -200,7 +246,7 @@ void CampoEntrada::focusOutEvent(QFocusEvent* event) {
         if (!eu)
             return;
         if (!pode) {
-            Vigia::s_engolirClique = true;
+            Vigia::recusarClique();
             setFocus(Qt::OtherFocusReason);
             return;
         }

@@ -21,6 +21,15 @@ public:
     void definirFormato(int formato);
     int formato() const { return m_formato; }
 
+    /// The most characters the operator may type or paste (maxLength()).
+    void definirLimiteEscrita(int limite);
+    /// Takes a code picked from a look-up list: whole, even when it is longer
+    /// than the typing limit (a shortened code could name another client or
+    /// article). While such a code is in the field, the field takes no more
+    /// characters than it has; once it is edited down to the limit, the limit
+    /// holds again.
+    void tomarEscolha(const QString& codigo);
+
     /// Runs the check for leaving the field; true when the focus may go.
     bool validarSaida();
     /// Moves the focus to the next (or previous) control, after the check.
@@ -49,6 +58,7 @@ protected:
 
 private:
     int m_formato = 0;
+    int m_limiteEscrita = 0; ///< 0: the line edit's own
     bool m_aValidar = false;
     bool m_aTratarTecla = false;
 };

@@ -1,5 +1,6 @@
 #include "Grelha.h"
 
+#include "CabecalhoGrelha.h"
 #include "NumeroOle.h"
 #include "Twips.h"
 
@@ -34,7 +35,10 @@ Grelha::Grelha(QWidget* parent) : QTableView(parent), m_modelo(new ModeloGrelha(
     vertical->setDefaultSectionSize(fontMetrics().height() + 6);
     vertical->setFixedWidth(twipsParaPixeis(180, this));
 
-    QHeaderView* horizontal = horizontalHeader();
+    // Captions wider than their column go onto a second line of the heading.
+    auto* horizontal = new CabecalhoGrelha(this);
+    horizontal->setSectionsClickable(true);
+    setHorizontalHeader(horizontal);
     horizontal->setMinimumSectionSize(4);
     horizontal->setHighlightSections(false);
 

@@ -298,6 +298,9 @@ QVariant ModeloGrelha::data(const QModelIndex& index, int role) const {
         if (tipoNumerico(col.tipo))
             return static_cast<int>(Qt::AlignRight | Qt::AlignVCenter);
         return {};
+    case Qt::AccessibleDescriptionRole:
+        // A screen reader says which column a cell is in.
+        return col.titulo;
     default:
         return {};
     }
@@ -329,7 +332,8 @@ bool ModeloGrelha::setData(const QModelIndex& index, const QVariant& value, int 
 }
 
 QVariant ModeloGrelha::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (role != Qt::DisplayRole)
+    // The caption is also the heading's tooltip: the heading may show it cut.
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};
     if (orientation == Qt::Vertical)
         return QString(); // the row header is a narrow strip with no numbers

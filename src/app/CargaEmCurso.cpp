@@ -1,0 +1,29 @@
+#include "CargaEmCurso.h"
+
+#include <QCoreApplication>
+#include <QPushButton>
+
+#include <exception>
+
+frmImportacao::CargaEmCurso::CargaEmCurso(frmImportacao& janela)
+    : m_janela(janela), m_excecoes(std::uncaught_exceptions()) {
+    m_janela.m_aCarregar = true;
+    for (QWidget* w : std::initializer_list<QWidget*>{janela.btCarga, janela.btMarcar, janela.btEnc, janela.btSair,
+                                                      janela.btCancelar, janela.btFx[0], janela.btFx[1]}) {
+        m_estados.emplace_back(w, w->isEnabled());
+        w->setEnabled(false);
+    }
+}
+
+frmImportacao::CargaEmCurso::~CargaEmCurso() {
+    // What came in while the load ran is handled while the buttons still
+    // refuse it (not when an error is on its way out: that ends the program).
+    if (std::uncaught_exceptions() == m_excecoes)
+        QCoreApplication::processEvents();
+    for (const auto& [w, activo] : m_estados)
+        if (w)
+            w->setEnabled(activo);
+    m_janela.m_aCarregar = false;
+    if (std::exchange(m_janela.m_fecharAposCarga, false))
+        QMetaObject::invokeMethod(&m_janela, &QWidget::close, Qt::QueuedConnection);
+}
