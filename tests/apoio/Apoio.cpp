@@ -11,7 +11,7 @@
 #include <QUuid>
 
 int MensagensTeste::caixa(const QString& titulo, const QString& texto, Botoes botoes, Icone icone) {
-    caixas.push_back({titulo, texto, botoes, icone});
+    caixas.push_back({titulo, texto, botoes, icone, QApplication::overrideCursor() != nullptr});
     if (respostas.empty())
         return RespostaOk;
     const int r = respostas.front();

@@ -20,6 +20,7 @@ public:
         QString texto;
         Botoes botoes;
         Icone icone;
+        bool cursorOcupado; ///< the busy cursor was up while the box showed
     };
 
     MensagensTeste() { Mensagens::instalar(this); }

@@ -92,7 +92,7 @@ private Q_SLOTS:
                                 QStringLiteral("Cab.Ano=%1 (short)").arg(QDate::currentDate().year()),
                                 "Cab.Data=" + Hoje,
                                 "Cab.AreaGestao=4 (short)",
-                                "Cab.Sector=1",
+                                "Cab.Sector=2",
                                 "Cab.Serie=1",
                                 "Cab.TipoDocumento=GR",
                                 "Cab.TipoTerceiro=2 (short)",
@@ -145,7 +145,7 @@ private Q_SLOTS:
 
     void entrada() {
         Cenario c(Motor::Sqlite, std::make_unique<ErpGravador>(),
-                  "ENCOMENDAS=ENC,1\r\nGUIAS=GR,1,1,A1\r\nENTRADAS=ENT,7,ARM,Obs,0.1\r\n");
+                  "ENCOMENDAS=ENC,1\r\nGUIAS=GR,1,2,A1\r\nENTRADAS=ENT,7,ARM,Obs,0.1\r\n");
         c.marcar(1, 7);
         c.w.btEnc_Click();
         const auto& entradas = gravador(c)->entradas;
@@ -184,7 +184,7 @@ private Q_SLOTS:
         QFETCH(double, preco);
         QFETCH(double, esperado);
         Cenario c(Motor::Sqlite, std::make_unique<ErpGravador>(),
-                  "ENCOMENDAS=ENC,1\r\nGUIAS=GR,1,1,A1\r\nENTRADAS=ENT,1,A1,T," + factor + "\r\n");
+                  "ENCOMENDAS=ENC,1\r\nGUIAS=GR,1,2,A1\r\nENTRADAS=ENT,1,A1,T," + factor + "\r\n");
         c.w.grelha->modelo().definirValor(0, Col::Preco, preco);
         c.marcar(0, 1);
         c.w.btEnc_Click();

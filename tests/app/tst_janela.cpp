@@ -132,12 +132,12 @@ private Q_SLOTS:
     }
 
     void parametrosLidosPorOrdem() {
-        Ambiente a(motorActual(), "ENTRADAS=ENT,1,A1,Texto,0.1\nguias=GR,1,1,A1\nENCOMENDAS=ENC,1,ENV,2,XX\n");
+        Ambiente a(motorActual(), "ENTRADAS=ENT,1,A1,Texto,0.1\nguias=GR,1,2,A1\nENCOMENDAS=ENC,1,ENV,2,XX\n");
         frmImportacao w;
         w.bd = &a.bd;
         w.Form_Load();
         QCOMPARE(w.TiposEncomenda, (QStringList{"ENC", "1", "ENV", "2", "XX"}));
-        QCOMPARE(w.TiposGuia, (QStringList{"GR", "1", "1", "A1"}));
+        QCOMPARE(w.TiposGuia, (QStringList{"GR", "1", "2", "A1"}));
         QCOMPARE(w.TiposEntrada, (QStringList{"ENT", "1", "A1", "Texto", "0.1"}));
     }
 
@@ -146,7 +146,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("motivo");
         const QByteArray enc = "ENCOMENDAS=ENC,1\r\n";
         const QByteArray ent = "ENTRADAS=ENT,1,A1,T,0\r\n";
-        const QByteArray gui = "GUIAS=GR,1,1,A1\r\n";
+        const QByteArray gui = "GUIAS=GR,1,2,A1\r\n";
         QTest::newRow("GUIAS curta") << (enc + "GUIAS=GR,1,1\r\n" + ent) << "GUIAS";
         QTest::newRow("GUIAS em falta") << (enc + ent) << "GUIAS";
         QTest::newRow("serie da guia") << (enc + "GUIAS=GR,X,1,A1\r\n" + ent) << "GUIAS";
