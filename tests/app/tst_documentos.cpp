@@ -321,6 +321,19 @@ private Q_SLOTS:
         QVERIFY(c.a.mensagens.textos().at(1).startsWith(QStringLiteral("Os documentos seguintes devem ser anulados")));
     }
 
+    void chaveComPercentagemNaLista() {
+        // A document type holding "%2" is named as it is written.
+        Cenario c(Motor::Sqlite, std::make_unique<ErpGravador>(),
+                  "ENCOMENDAS=ENC,1\r\nGUIAS=GR,1,2,A1\r\nENTRADAS=E%2,3,A1,T,0\r\n");
+        gravador(c)->resultadosGravacao.push_back({1, 7, QStringLiteral("Recusado.")});
+        gravador(c)->resultadosAnulacao.push_back({1, QStringLiteral("Documento com recibo.")});
+        c.marcar(0, 1);
+        c.w.btEnc_Click();
+        QCOMPARE(c.a.mensagens.textos().value(1),
+                 QStringLiteral("Os documentos seguintes devem ser anulados manualmente - \n\r'E%2/3/1/%1 '")
+                     .arg(QDate::currentDate().year()));
+    }
+
     // The local ERP on a real database.
 
     void satisfazDeVerdade_data() { adicionarMotores(); }
