@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Mensagens.h"
+#include "SessaoErp.h"
 
 #include <QSqlDatabase>
 #include <QString>
@@ -97,3 +98,7 @@ private:
     QString m_nomeLigacao;
     QSqlDatabase m_db;
 };
+
+/// The local ERP logged in over `base` as user "op" of company "DEMO" (both
+/// created here); aborts the test run when the login fails.
+std::unique_ptr<SessaoErp> erpLocalLigado(BaseTeste& base);

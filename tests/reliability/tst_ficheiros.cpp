@@ -266,7 +266,7 @@ private Q_SLOTS:
                  "ENCOMENDAS=ENC,1\r\nGUIAS=GR,1,2,A1\r\nENTRADAS=ENT,1,A1," + entradas + ",0\r\n");
         p.arrancar();
         verificar(p, p.parametros(), QString());
-        QCOMPARE(p.programa.janela->TiposEntrada.at(3), texto);
+        QCOMPARE(p.programa.janela->TiposEntrada.observacoes, texto);
     }
 
     void parametrosComCaracteresDeControlo_data() {
