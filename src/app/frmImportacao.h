@@ -1,6 +1,9 @@
 #pragma once
 
 #include "BaseDados.h"
+#include "InstrucaoEncomendas.h"
+#include "LinhaEncomenda.h"
+#include "ParametrosDocumentos.h"
 #include "SessaoErp.h"
 
 #include <QIcon>
@@ -77,12 +80,22 @@ public:
     void campo_LostFocus(int index);
     void campo_KeyPress(int index, int& keyAscii);
 
-    // Document generation.
+    // Document generation: thin callers of the run (CorridaGuia), which
+    // makes every call to the ERP. btEnc_Click runs it whole; these methods
+    // run one step each, over the marked lines.
     std::shared_ptr<ObjectoApi> ErpCreateApiObject(const QString& sObjectName);
+    /// Creates DocComercial with its header; does nothing when it exists.
     bool CriaCabecalho();
     bool LibertaDocumento();
+    /// Adds the lines to DocComercial and saves it; false, with `erro` -1 and
+    /// the reason in `TextoErro`, when it is not saved.
     bool CriaLinhas(qint32& erro, QString& TextoErro);
+    /// Stores the entry document: `erro` -1 and its key in DocumentosCriados,
+    /// or the ERP's refusal in `erro` and `TextoErro`.
     void GravaEntrada(qint32& erro, QString& TextoErro);
+    /// The marked order lines (marked rows with an article), in grid order,
+    /// with the quantity to satisfy.
+    std::vector<LinhaMarcada> linhasMarcadas() const;
 
     // Controls, as the window lays them out.
     std::array<CampoEntrada*, 4> campo{};
@@ -99,10 +112,10 @@ public:
     Grelha* grelha = nullptr; ///< the control "Grelha"
     QLabel* estado = nullptr; ///< status line under the grid
 
-    // Window-level state.
-    QStringList TiposEncomenda;
-    QStringList TiposGuia;
-    QStringList TiposEntrada;
+    // Window-level state. The parameters, read once at load.
+    std::vector<TipoEncomenda> TiposEncomenda;
+    ParametrosGuia TiposGuia;
+    ParametrosEntrada TiposEntrada;
     qint16 ModoGravacao = 0;
     std::shared_ptr<DocumentoComercial> DocComercial;
     bool ValidarCampo = false;
@@ -135,7 +148,6 @@ private:
     std::function<void()> accao(std::function<void()> f);
     void criarControlos();
     QIcon imagem(QStyle::StandardPixmap qual) const;
-    void validarParametros(const QString& caminho) const;
     QString caminhoParametros() const;
     bool m_terminado = false;
     bool m_aCarregar = false;

@@ -1,36 +1,30 @@
 #include "Documentos.h"
 
-#include "ColunasGrelha.h"
-#include "EdicaoLinhas.h"
-#include "PrecoEntrada.h"
-
-bool linhaParaDocumento(const ModeloGrelha& m, int linha) {
-    return m.valor(linha, Col::AN).toBool() && !valorVazio(m.valor(linha, Col::Artigo));
-}
-
-LinhasEntrada linhasEntrada(const ModeloGrelha& m, const QString& textoFactor) {
+LinhasEntrada linhasEntrada(const std::vector<LinhaMarcada>& linhas, const FactorPreco& factor) {
     LinhasEntrada e;
-    const double factor = factorPreco(textoFactor);
-    const int n = m.numeroLinhas();
-    for (int r = 0; r < n; ++r) {
-        if (!linhaParaDocumento(m, r))
-            continue;
-        e.artigos << m.valor(r, Col::Artigo).toString();
-        e.descricoes << m.valor(r, Col::Designacao).toString();
-        e.quantidades.push_back(moedaOuZero(m.valor(r, Col::Qtd)).paraDouble());
-        e.precos.push_back(precoEntrada(moedaOuZero(m.valor(r, Col::Preco)), factor));
+    const qsizetype n = static_cast<qsizetype>(linhas.size()) + 1;
+    e.artigos.reserve(n);
+    e.descricoes.reserve(n);
+    e.quantidades.reserve(static_cast<size_t>(n));
+    e.precos.reserve(static_cast<size_t>(n));
+    e.textos.reserve(n);
+    for (const LinhaMarcada& l : linhas) {
+        e.artigos << l.encomenda.artigo;
+        e.descricoes << l.encomenda.descricao;
+        e.quantidades.push_back(l.quantidade.paraDouble());
+        e.precos.push_back(factor.aplicar(l.encomenda.preco).paraDouble());
         e.textos << QString();
     }
     return e;
 }
 
-QString mensagemAnulacaoManual(const QStringList& chaves) {
-    if (chaves.isEmpty())
+QString mensagemAnulacaoManual(const std::vector<ChaveDocumento>& chaves) {
+    if (chaves.empty())
         return QString();
     QString t = QStringLiteral("Os documentos seguintes devem ser anulados manualmente - ");
-    for (const QString& c : chaves)
+    for (const ChaveDocumento& c : chaves)
         // Line feed first, then carriage return, as the ERP's users know the list.
-        t += QStringLiteral("\n\r'") + c + QStringLiteral(" '");
+        t += QStringLiteral("\n\r'") + textoChave(c) + QStringLiteral(" '");
     return t;
 }
 
@@ -45,10 +39,9 @@ int modoDeGravacao(qint16 modoGravacao) {
     }
 }
 
-std::optional<QString> clienteDiferente(const ModeloGrelha& m, const QString& cliente) {
-    const int n = m.numeroLinhas();
-    for (int r = 0; r < n; ++r)
-        if (linhaParaDocumento(m, r) && m.valor(r, Col::Terceiro).toString() != cliente)
-            return m.valor(r, Col::Terceiro).toString();
+std::optional<QString> clienteDiferente(const std::vector<LinhaMarcada>& linhas, const QString& cliente) {
+    for (const LinhaMarcada& l : linhas)
+        if (l.encomenda.terceiro != cliente)
+            return l.encomenda.terceiro;
     return std::nullopt;
 }

@@ -109,7 +109,7 @@ ResultadoRecuperacao recuperarCorridas(DiarioCorridas& diario, const BaseDados& 
     ResultadoRecuperacao r;
     const std::vector<CorridaDiario> todas = diario.corridas();
     QStringList frases;
-    QStringList listadas;
+    std::vector<ChaveDocumento> listadas;
     std::optional<LeituraDocumentos> leitura;
     for (const CorridaDiario& c : todas) {
         if (c.fim)
@@ -131,13 +131,13 @@ ResultadoRecuperacao recuperarCorridas(DiarioCorridas& diario, const BaseDados& 
             registo->registar(
                 {QDateTime::currentDateTimeUtc(), c.inicio.utilizador, c.inicio.posto, c.inicio.cliente, d.fim, true});
         if (d.fim.tipo == FimCorrida::Tipo::EntradaListada)
-            listadas << textoChave(*d.fim.entrada);
+            listadas.push_back(*d.fim.entrada);
         const QString frase = inicioDaFrase(c.inicio) + QStringLiteral(": ") + d.frase;
         frases << frase;
         r.recuperadas.push_back({c.inicio, d.fim, frase});
     }
     r.texto = frases.join(QLatin1Char('\n'));
-    if (!listadas.isEmpty())
+    if (!listadas.empty())
         r.texto += QStringLiteral("\n\n") + mensagemAnulacaoManual(listadas);
     return r;
 }

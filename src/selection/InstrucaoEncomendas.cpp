@@ -1,5 +1,8 @@
 #include "InstrucaoEncomendas.h"
 
+#include <utility>
+#include <vector>
+
 namespace {
 
 /// Builds a statement piece by piece; a value goes in as a placeholder.
@@ -53,7 +56,12 @@ QString Instrucao::comLiterais() const {
     return r;
 }
 
-Instrucao instrucaoEncomendas(const QStringList& tipos, const FiltrosCarga& f) {
+namespace {
+
+/// A (type, series) pair as it is bound.
+using TipoSerie = std::pair<QString, QVariant>;
+
+Instrucao encomendas(const std::vector<TipoSerie>& tipos, const FiltrosCarga& f) {
     Construtor c;
     c << QStringLiteral(
              " SELECT     DOCGCLIN.TPDOCUM, DOCGCLIN.NNUMDOC, DOCGCLIN.ARTIGO, DOCGCLIN.DESCR, DOCGCLIN.PRUNIT,"
@@ -64,10 +72,10 @@ Instrucao instrucaoEncomendas(const QStringList& tipos, const FiltrosCarga& f) {
       << QStringLiteral(" DOCGCCAB ON DOCGCLIN.NNUMDOC = DOCGCCAB.NNUMDOC AND DOCGCLIN.TPDOCUM = DOCGCCAB.TPDOC AND"
                         " DOCGCLIN.SERIE = DOCGCCAB.SERIE AND")
       << QStringLiteral(" DOCGCLIN.Ano = DOCGCCAB.Ano") << QStringLiteral(" Where (");
-    for (qsizetype i = 0; i + 1 < tipos.size(); i += 2) {
+    for (std::size_t i = 0; i < tipos.size(); ++i) {
         c << (i == 0 ? QStringLiteral(" (DOCGCLIN.TPDOCUM =") : QStringLiteral(" OR (DOCGCLIN.TPDOCUM ="));
-        c.valor(tipos.at(i), true) << QStringLiteral(" and DOCGCLIN.Serie =");
-        c.valor(serie(tipos.at(i + 1)), true) << QStringLiteral(")");
+        c.valor(tipos[i].first, true) << QStringLiteral(" and DOCGCLIN.Serie =");
+        c.valor(tipos[i].second, true) << QStringLiteral(")");
     }
     c << QStringLiteral(" )") << QStringLiteral(" and docgclin.quant>0 and docgclin.linanu<>-1");
     if (!f.cliente.isEmpty()) {
@@ -88,6 +96,23 @@ Instrucao instrucaoEncomendas(const QStringList& tipos, const FiltrosCarga& f) {
     }
     c << QStringLiteral(" Order by DOCGCCAB.Data");
     return c.fim();
+}
+
+} // namespace
+
+Instrucao instrucaoEncomendas(std::span<const TipoEncomenda> tiposEncomenda, const FiltrosCarga& filtros) {
+    std::vector<TipoSerie> tipos;
+    tipos.reserve(tiposEncomenda.size());
+    for (const TipoEncomenda& t : tiposEncomenda)
+        tipos.emplace_back(t.tipo, QVariant(static_cast<qlonglong>(t.serie)));
+    return encomendas(tipos, filtros);
+}
+
+Instrucao instrucaoEncomendas(const QStringList& tiposEncomenda, const FiltrosCarga& filtros) {
+    std::vector<TipoSerie> tipos;
+    for (qsizetype i = 0; i + 1 < tiposEncomenda.size(); i += 2)
+        tipos.emplace_back(tiposEncomenda.at(i), serie(tiposEncomenda.at(i + 1)));
+    return encomendas(tipos, filtros);
 }
 
 Instrucao instrucaoCliente(const QString& codigo) {

@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <span>
+
 /// A statement with "?" placeholders and the values bound to them in order.
 struct Instrucao final {
     QString sql;
@@ -26,9 +28,19 @@ struct FiltrosCarga final {
     QString requisicao;
 };
 
+/// One order document type and series that the load reads.
+struct TipoEncomenda final {
+    QString tipo;
+    qint64 serie = 0;
+    bool operator==(const TipoEncomenda&) const = default;
+};
+
 /// The pending-order statement: the lines of the configured order types and
-/// series (pairs of `tiposEncomenda`, an unpaired last item ignored) still
-/// pending for the client, narrowed by the other filters, oldest first.
+/// series still pending for the client, narrowed by the other filters,
+/// oldest first.
+Instrucao instrucaoEncomendas(std::span<const TipoEncomenda> tiposEncomenda, const FiltrosCarga& filtros);
+/// The same from the types and series as one list of texts, in pairs (an
+/// unpaired last item ignored); a series that is no whole number is bound as text.
 Instrucao instrucaoEncomendas(const QStringList& tiposEncomenda, const FiltrosCarga& filtros);
 
 /// The client check: an active client with exactly this code.

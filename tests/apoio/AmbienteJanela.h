@@ -13,7 +13,7 @@
 /// BaseDados and an ERP session (a counting one unless the test installs its own).
 struct AmbienteJanela {
     static inline const QByteArray ParametrosDemo =
-        "; parametros\r\nENCOMENDAS=ENC,1,ENV,2\r\nGUIAS=GR,1,1,A1\r\nENTRADAS=ENT,1,A1,Texto,0\r\n";
+        "; parametros\r\nENCOMENDAS=ENC,1,ENV,2\r\nGUIAS=GR,1,2,A1\r\nENTRADAS=ENT,1,A1,Texto,0\r\n";
 
     explicit AmbienteJanela(Motor motor, const QByteArray& parametros = ParametrosDemo) : base(motor) {
         base.dadosBase();

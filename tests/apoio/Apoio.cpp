@@ -1,5 +1,6 @@
 #include "Apoio.h"
 
+#include "ErpLocal.h"
 #include "Esquema.h"
 
 #include <QApplication>
@@ -12,7 +13,7 @@
 #include <QUuid>
 
 int MensagensTeste::caixa(const QString& titulo, const QString& texto, Botoes botoes, Icone icone) {
-    caixas.push_back({titulo, texto, botoes, icone});
+    caixas.push_back({titulo, texto, botoes, icone, QApplication::overrideCursor() != nullptr});
     if (respostas.empty())
         return RespostaOk;
     const int r = respostas.front();
@@ -190,4 +191,14 @@ void BaseTeste::encomenda(const QString& tipo, int serie, int numero, int ano, c
             {tipo, serie, numero, ano, n, artigo, QStringLiteral("Linha %1 de %2").arg(n).arg(artigo),
              data + QStringLiteral(" 14:30:00"), 10.0, qtd, qtd});
     }
+}
+
+std::unique_ptr<SessaoErp> erpLocalLigado(BaseTeste& base) {
+    base.executar(QStringLiteral("INSERT INTO ErpEmpresas (Codigo, Nome) VALUES ('DEMO', 'Demo')"));
+    Esquema::definirUtilizadorErp(base.db(), QStringLiteral("op"), QStringLiteral("segredo"));
+    auto erp = std::make_unique<ErpLocal>();
+    if (!erp->login(QStringLiteral("op"), QStringLiteral("segredo"), QStringLiteral("DEMO"), base.textoLigacao(),
+                    QStringLiteral("posto1")))
+        qFatal("local ERP login failed: %s", qPrintable(erp->motivoFalhaLogin()));
+    return erp;
 }

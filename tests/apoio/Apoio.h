@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Mensagens.h"
+#include "SessaoErp.h"
 
 #include <QSqlDatabase>
 #include <QString>
@@ -20,6 +21,7 @@ public:
         QString texto;
         Botoes botoes;
         Icone icone;
+        bool cursorOcupado; ///< the busy cursor was up while the box showed
     };
 
     MensagensTeste() { Mensagens::instalar(this); }
@@ -102,3 +104,7 @@ private:
     QString m_nomeLigacao;
     QSqlDatabase m_db;
 };
+
+/// The local ERP logged in over `base` as user "op" of company "DEMO" (both
+/// created here); aborts the test run when the login fails.
+std::unique_ptr<SessaoErp> erpLocalLigado(BaseTeste& base);

@@ -10,6 +10,8 @@
 #include <QLocale>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace {
 
 QString booleano(bool b) {
@@ -204,6 +206,7 @@ void ErpGravador::CriaDocumentoEntrada(int p1, int p2, const QString& tipo, cons
     m_texto = r.texto;
     if (r.codigo != CodigosErp::Feito)
         return;
+    ++entradasGuardadas;
     if (r.chave) {
         chave = *r.chave;
     } else {
@@ -242,6 +245,7 @@ void ErpGravador::GravaDocumento(int modo, DocumentoComercial& documento, qint16
     }
     m_codigo = CodigosErp::Feito;
     m_texto.clear();
+    ++documentosGravados;
     if (auto* doc = dynamic_cast<DocumentoGravado*>(&documento))
         doc->cabecalho().definirInterno(QStringLiteral("Numero"), ++m_numeroDocumento);
 }
@@ -265,6 +269,16 @@ void ErpGravador::AnulaDocumento(int p1, ChaveDocumento& chave, EstadoOperacao& 
     m_codigo = estado.Codigo;
     m_texto = estado.TextoEstado;
     flag = estado.Codigo == CodigosErp::Feito ? 0 : 1;
+    if (flag == 0)
+        anuladas.push_back(chave);
+}
+
+QStringList ErpGravador::chamadasDe(const QStringList& prefixos) const {
+    QStringList r;
+    for (const QString& c : chamadas)
+        if (std::any_of(prefixos.cbegin(), prefixos.cend(), [&](const QString& p) { return c.startsWith(p); }))
+            r << c;
+    return r;
 }
 
 void ErpGravador::falharEm(const QString& operacao, int ocorrencia) {

@@ -108,10 +108,17 @@ public:
 
     /// The calls, in order (format above).
     QStringList chamadas;
+    /// The calls that start with one of the prefixes, in order.
+    QStringList chamadasDe(const QStringList& prefixos) const;
     /// The arguments of every CriaDocumentoEntrada, in order.
     std::vector<Entrada> entradas;
     /// The keys handed to AnulaDocumento, in order.
     std::vector<ChaveDocumento> anulacoes;
+    /// What the calls stored, as a real ERP would hold it: entries stored,
+    /// documents saved, and the keys of the annulments that were done.
+    int entradasGuardadas = 0;
+    int documentosGravados = 0;
+    std::vector<ChaveDocumento> anuladas;
 
     std::deque<ResultadoEntrada> resultadosEntrada;
     std::deque<ResultadoGravacao> resultadosGravacao;

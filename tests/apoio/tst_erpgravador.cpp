@@ -219,6 +219,10 @@ private Q_SLOTS:
                     doc->Cab().definir(QStringLiteral("Ano"), 1);
                 }).contains(QStringLiteral("Falha simulada em Cab.")));
         QVERIFY(!doc->Cab().obter(QStringLiteral("Ano")).isValid());
+        // "<operacao>:std": an error of another type than the program's own.
+        erp.falharEm(QStringLiteral("Validar:std"));
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, doc->Validar());
+        QCOMPARE(erroDe([&] { doc->Validar(); }), QStringLiteral("(nenhum erro)"));
 
         qint16 flag = 0;
         erp.falharEm(QStringLiteral("GravaDocumento"));

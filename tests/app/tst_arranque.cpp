@@ -25,7 +25,7 @@ struct Posto {
         QFile p(app.filePath(QStringLiteral("zeb_Parametros_Orlavane.zeb")));
         if (!p.open(QIODevice::WriteOnly))
             qFatal("cannot write the parameters");
-        p.write("ENCOMENDAS=ENC,1\r\nGUIAS=GR,1,1,A1\r\nENTRADAS=ENT,1,A1,T,0\r\n");
+        p.write("ENCOMENDAS=ENC,1\r\nGUIAS=GR,1,2,A1\r\nENTRADAS=ENT,1,A1,T,0\r\n");
     }
     ~Posto() {
         programa.janela.reset();

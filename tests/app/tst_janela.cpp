@@ -360,13 +360,19 @@ private Q_SLOTS:
     }
 
     void parametrosLidosPorOrdem() {
-        Ambiente a(motorActual(), "ENTRADAS=ENT,1,A1,Texto,0.1\nguias=GR,1,1,A1\nENCOMENDAS=ENC,1,ENV,2,XX\n");
+        Ambiente a(motorActual(), "ENTRADAS=ENT,1,A1,Texto,0.1\nguias=GR,1,2,A1\nENCOMENDAS=ENC,1,ENV,2,XX\n");
         frmImportacao w;
         w.bd = &a.bd;
         w.Form_Load();
-        QCOMPARE(w.TiposEncomenda, (QStringList{"ENC", "1", "ENV", "2", "XX"}));
-        QCOMPARE(w.TiposGuia, (QStringList{"GR", "1", "1", "A1"}));
-        QCOMPARE(w.TiposEntrada, (QStringList{"ENT", "1", "A1", "Texto", "0.1"}));
+        // An unpaired last item of ENCOMENDAS is not used.
+        QVERIFY(w.TiposEncomenda == (std::vector<TipoEncomenda>{{"ENC", 1}, {"ENV", 2}}));
+        QCOMPARE(w.TiposGuia.tipo, QStringLiteral("GR"));
+        QCOMPARE(w.TiposGuia.serie, qint16(1));
+        QCOMPARE(w.TiposGuia.sector, QStringLiteral("2"));
+        QCOMPARE(w.TiposGuia.armazem, QStringLiteral("A1"));
+        QCOMPARE(w.TiposEntrada.tipo, QStringLiteral("ENT"));
+        QCOMPARE(w.TiposEntrada.observacoes, QStringLiteral("Texto"));
+        QCOMPARE(w.TiposEntrada.factor.texto(), QStringLiteral("0.1"));
     }
 
     void parametrosRecusados_data() {
@@ -374,7 +380,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("motivo");
         const QByteArray enc = "ENCOMENDAS=ENC,1\r\n";
         const QByteArray ent = "ENTRADAS=ENT,1,A1,T,0\r\n";
-        const QByteArray gui = "GUIAS=GR,1,1,A1\r\n";
+        const QByteArray gui = "GUIAS=GR,1,2,A1\r\n";
         QTest::newRow("GUIAS curta") << (enc + "GUIAS=GR,1,1\r\n" + ent) << "GUIAS";
         QTest::newRow("GUIAS em falta") << (enc + ent) << "GUIAS";
         QTest::newRow("serie da guia") << (enc + "GUIAS=GR,X,1,A1\r\n" + ent) << "GUIAS";
@@ -384,6 +390,16 @@ private Q_SLOTS:
         QTest::newRow("ENCOMENDAS vazia") << ("ENCOMENDAS=\r\n" + gui + ent) << "ENCOMENDAS";
         QTest::newRow("serie da encomenda") << ("ENCOMENDAS=ENC,S1\r\n" + gui + ent) << "ENCOMENDAS";
         QTest::newRow("tipo sem TpDoc") << (enc + "GUIAS=ZZ,1,1,A1\r\n" + ent) << "TpDoc";
+        // The Guia's series is a 16-bit number, as the ERP keeps it.
+        QTest::newRow("serie da guia acima de 16 bits") << (enc + "GUIAS=GR,40000,2,A1\r\n" + ent) << "GUIAS";
+        // The price factor: a plain decimal number written with ".", 0 to less than 1.
+        QTest::newRow("factor com virgula") << (enc + gui + "ENTRADAS=ENT,1,A1,T,0,1\r\n") << "ENTRADAS";
+        QTest::newRow("factor em percentagem") << (enc + gui + "ENTRADAS=ENT,1,A1,T,10%\r\n") << "ENTRADAS";
+        QTest::newRow("factor com texto depois") << (enc + gui + "ENTRADAS=ENT,1,A1,T,0.1x\r\n") << "ENTRADAS";
+        QTest::newRow("factor texto") << (enc + gui + "ENTRADAS=ENT,1,A1,T,abc\r\n") << "ENTRADAS";
+        QTest::newRow("factor com expoente") << (enc + gui + "ENTRADAS=ENT,1,A1,T,1e-1\r\n") << "ENTRADAS";
+        QTest::newRow("factor negativo") << (enc + gui + "ENTRADAS=ENT,1,A1,T,-0.1\r\n") << "ENTRADAS";
+        QTest::newRow("factor 1") << (enc + gui + "ENTRADAS=ENT,1,A1,T,1\r\n") << "ENTRADAS";
     }
     void parametrosRecusados() {
         QFETCH(QByteArray, conteudo);

@@ -1,5 +1,6 @@
 #include "Erro.h"
 #include "Parametros.h"
+#include "ParametrosLidos.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -95,6 +96,79 @@ private Q_SLOTS:
         QFETCH(QString, valor);
         QFETCH(QStringList, esperado);
         QCOMPARE(Parametros::dividir(valor), esperado);
+    }
+
+    void interpretar() {
+        const Parametros::Lidos p = Parametros::interpretar(QStringLiteral("p.zeb"), QStringLiteral("ENC,1,ENV, 2,X"),
+                                                            QStringLiteral("GR, 32767 , 2,A1"),
+                                                            QStringLiteral("ENT,-32768, A1 ,Texto, 0 . 25 "));
+        // An unpaired last item is not used; items are taken as they stand, but for the numbers.
+        QVERIFY(p.encomendas == (std::vector<TipoEncomenda>{{"ENC", 1}, {"ENV", 2}}));
+        QCOMPARE(p.guia.tipo, QStringLiteral("GR"));
+        QCOMPARE(p.guia.serieEscrita, QStringLiteral(" 32767 "));
+        QCOMPARE(p.guia.serie, qint16(32767));
+        QCOMPARE(p.guia.sector, QStringLiteral(" 2"));
+        QCOMPARE(p.guia.armazem, QStringLiteral("A1"));
+        QCOMPARE(p.entrada.tipo, QStringLiteral("ENT"));
+        QCOMPARE(p.entrada.serie, qint16(-32768));
+        QCOMPARE(p.entrada.armazem, QStringLiteral(" A1 "));
+        QCOMPARE(p.entrada.observacoes, QStringLiteral("Texto"));
+        QCOMPARE(p.entrada.factor.texto(), QStringLiteral("0.25"));
+    }
+
+    void factor_data() {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("lido"); // empty: refused
+        // Read as they always were.
+        QTest::newRow("vazio") << ""
+                               << "0";
+        QTest::newRow("so brancos") << "   "
+                                    << "0";
+        QTest::newRow("zero") << "0"
+                              << "0";
+        QTest::newRow("decimal") << "0.1"
+                                 << "0.1";
+        QTest::newRow("brancos no meio") << " 0 . 5"
+                                         << "0.5";
+        QTest::newRow("sem zero antes do ponto") << ".25"
+                                                 << "0.25";
+        QTest::newRow("ponto no fim") << "0."
+                                      << "0";
+        QTest::newRow("sinal mais") << "+0.1"
+                                    << "0.1";
+        QTest::newRow("zeros no fim") << "0.1000"
+                                      << "0.1";
+        QTest::newRow("menos zero") << "-0"
+                                    << "0";
+        QTest::newRow("18 casas") << "0.123456789012345678"
+                                  << "0.123456789012345678";
+        // Refused (the window's tests hold more): not a plain decimal number with ".", or not below 1.
+        QTest::newRow("so ponto") << "."
+                                  << "";
+        QTest::newRow("so sinal") << "+"
+                                  << "";
+        QTest::newRow("dois pontos") << "0.1.2"
+                                     << "";
+        QTest::newRow("um ponto zero") << "1.0"
+                                       << "";
+        QTest::newRow("19 casas") << "0.1234567890123456789"
+                                  << "";
+    }
+    void factor() {
+        QFETCH(QString, item);
+        QFETCH(QString, lido);
+        try {
+            const Parametros::Lidos p =
+                Parametros::interpretar(QStringLiteral("p.zeb"), QStringLiteral("ENC,1"), QStringLiteral("GR,1,2,A1"),
+                                        QStringLiteral("ENT,1,A1,T,") + item);
+            QCOMPARE(p.entrada.factor.texto(), lido);
+        } catch (const Erro& e) {
+            QVERIFY2(lido.isEmpty(), qPrintable(e.texto()));
+            QCOMPARE(e.numero(), int(Erro::Parametros));
+            QVERIFY2(e.texto().startsWith(QStringLiteral("O ficheiro de parâmetros \"p.zeb\": o factor de preço \"") +
+                                          item + QStringLiteral("\" da chave ENTRADAS")),
+                     qPrintable(e.texto()));
+        }
     }
 };
 

@@ -11,6 +11,7 @@
 #include "Erro.h"
 #include "Esquema.h"
 #include "LeituraDocumentos.h"
+#include "NomesApi.h"
 #include "RecuperacaoCorridas.h"
 
 #include <QDirIterator>
@@ -148,7 +149,7 @@ struct Cenario {
 
     /// The Guia of the entry this session stored last: A1 × 1 from ENC/1/10 line 1.
     ChaveDocumento guardarGuia() {
-        auto doc = std::dynamic_pointer_cast<DocumentoComercial>(erp.CriaObjectoApi(NomeDocumentoComercial));
+        auto doc = std::dynamic_pointer_cast<DocumentoComercial>(erp.CriaObjectoApi(NomesApi::Documento));
         ObjectoApi& cab = doc->Cab();
         cab.definir(QStringLiteral("Ano"), QVariant::fromValue(anoActual()));
         cab.definir(QStringLiteral("Data"), QDate::currentDate().toString(QStringLiteral("dd-MM-yyyy")));
@@ -156,7 +157,7 @@ struct Cenario {
         cab.definir(QStringLiteral("TipoDocumento"), QStringLiteral("GR"));
         cab.definir(QStringLiteral("TipoTerceiro"), QVariant::fromValue<qint16>(2));
         cab.definir(QStringLiteral("Terceiro"), QStringLiteral("C1"));
-        const auto linha = erp.CriaObjectoApi(NomeLinhaDocumento);
+        const auto linha = erp.CriaObjectoApi(NomesApi::Linha);
         linha->definir(QStringLiteral("Artigo"), QStringLiteral("A1"));
         linha->definir(QStringLiteral("Quantidade"), QVariant::fromValue(Moeda::deInteiro(1)));
         linha->definir(QStringLiteral("OrDoc"), QStringLiteral("ENC"));

@@ -226,7 +226,7 @@ private Q_SLOTS:
         linha("lixo antes das chaves", Especial::Nenhum, lixo(65536, true) + "\n" + bons, "");
         linha("linha de 1 MB antes das chaves", Especial::Nenhum, QByteArray(1 << 20, 'x') + "\r\n" + bons, "");
         linha("valor de 1 MB", Especial::Nenhum,
-              "ENCOMENDAS=ENC,1\nGUIAS=GR,1,1,A1\nENTRADAS=ENT,1,A1," + QByteArray(1 << 20, 'y') + ",0\n", "");
+              "ENCOMENDAS=ENC,1\nGUIAS=GR,1,2,A1\nENTRADAS=ENT,1,A1," + QByteArray(1 << 20, 'y') + ",0\n", "");
         linha("GUIAS de 1 MB sem virgulas", Especial::Nenhum,
               "ENCOMENDAS=ENC,1\nGUIAS=" + QByteArray(1 << 20, 'z') + "\nENTRADAS=ENT,1,A1,T,0\n",
               ": a chave GUIAS deve ter 4 elementos");
@@ -263,10 +263,10 @@ private Q_SLOTS:
         QFETCH(QString, texto);
         PostoArranque p;
         preparar(p.parametros(), Especial::Nenhum,
-                 "ENCOMENDAS=ENC,1\r\nGUIAS=GR,1,1,A1\r\nENTRADAS=ENT,1,A1," + entradas + ",0\r\n");
+                 "ENCOMENDAS=ENC,1\r\nGUIAS=GR,1,2,A1\r\nENTRADAS=ENT,1,A1," + entradas + ",0\r\n");
         p.arrancar();
         verificar(p, p.parametros(), QString());
-        QCOMPARE(p.programa.janela->TiposEntrada.at(3), texto);
+        QCOMPARE(p.programa.janela->TiposEntrada.observacoes, texto);
     }
 
     void parametrosComCaracteresDeControlo_data() {
@@ -280,7 +280,7 @@ private Q_SLOTS:
                 << m << QByteArray("ENCOMENDAS=ENC,1\nGUIAS=GR\0,1,1,A1\nENTRADAS=ENT,1,A1,T,0\n", 56)
                 << QStringLiteral(": a chave GUIAS tem caracteres de controlo; não parece texto.");
             QTest::addRow("%s: ENCOMENDAS com ESC", motor)
-                << m << QByteArray("ENCOMENDAS=E\x1bNC,1\nGUIAS=GR,1,1,A1\nENTRADAS=ENT,1,A1,T,0\n")
+                << m << QByteArray("ENCOMENDAS=E\x1bNC,1\nGUIAS=GR,1,2,A1\nENTRADAS=ENT,1,A1,T,0\n")
                 << QStringLiteral(": a chave ENCOMENDAS tem caracteres de controlo; não parece texto.");
         }
     }

@@ -83,7 +83,7 @@ private Q_SLOTS:
         QTemporaryDir pasta;
         QFile parametros(pasta.filePath(QStringLiteral("zeb_Parametros_Orlavane.zeb")));
         QVERIFY(parametros.open(QIODevice::WriteOnly));
-        parametros.write("ENCOMENDAS=ENC,1,ENV,2\r\nGUIAS=GR,1,1,A1\r\nENTRADAS=ENT,1,A1,Entrada,0.1\r\n");
+        parametros.write("ENCOMENDAS=ENC,1,ENV,2\r\nGUIAS=GR,1,2,A1\r\nENTRADAS=ENT,1,A1,Entrada,0.1\r\n");
         parametros.close();
 
         std::vector<std::unique_ptr<QProcess>> processos;

@@ -59,6 +59,16 @@ private Q_SLOTS:
                  QStringLiteral("SELECT * FROM Artigos  where Artigos.CODIGO='A1' and Artigos.Inactivo<>-1 "));
     }
 
+    void paresTipados() {
+        // The parameters read into (type, series) pairs give the statement the texts give.
+        const std::vector<TipoEncomenda> tipos{{"T1", 1}, {"T2", 2}};
+        const Instrucao t = instrucaoEncomendas(tipos, FiltrosCarga{"C1", "", "", ""});
+        const Instrucao l = instrucaoEncomendas(QStringList{"T1", "1", "T2", "2"}, FiltrosCarga{"C1", "", "", ""});
+        QCOMPARE(t.sql, l.sql);
+        QCOMPARE(t.parametros, l.parametros);
+        QCOMPARE(t.parametros.at(3).metaType().id(), QMetaType::LongLong);
+    }
+
     void conversoes() {
         QCOMPARE(dataDdMmAaaa(QDateTime(QDate(2024, 3, 5), QTime(14, 30))), QStringLiteral("05-03-2024"));
         QCOMPARE(dataDdMmAaaa(QStringLiteral("2024-03-05 14:30:00")), QStringLiteral("05-03-2024"));

@@ -2,6 +2,8 @@
 
 #include "Erro.h"
 
+#include <stdexcept>
+
 void FalhasSimuladas::armar(const QString& operacao, int ocorrencia) {
     m_armadas.insert(operacao, Armada{qMax(1, ocorrencia), 0});
 }
@@ -19,6 +21,11 @@ bool FalhasSimuladas::deveFalhar(const QString& operacao) {
 void FalhasSimuladas::verificar(const QString& operacao) {
     if (deveFalhar(operacao))
         throw Erro(Erro::Erp, texto(operacao));
+    if (m_armadas.isEmpty())
+        return;
+    const QString outra = operacao + QStringLiteral(":std");
+    if (deveFalhar(outra))
+        throw std::runtime_error(texto(outra).toStdString());
 }
 
 QString FalhasSimuladas::texto(const QString& operacao) {

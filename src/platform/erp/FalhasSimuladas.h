@@ -12,7 +12,9 @@ public:
     /// Counts one occurrence of `operacao`; true when this is the one armed
     /// to fail (the fault is then disarmed).
     bool deveFalhar(const QString& operacao);
-    /// Counts one occurrence and raises Erro (Erp) "Falha simulada em ..." when armed.
+    /// Counts one occurrence and raises Erro (Erp) "Falha simulada em ..." when
+    /// armed. With "<operacao>:std" armed instead, raises std::runtime_error
+    /// with that text: an error of another type than the program's own.
     void verificar(const QString& operacao);
     static QString texto(const QString& operacao);
 

@@ -24,5 +24,8 @@ void SessaoErp::largarGlobal() {
 }
 
 QString textoChave(const ChaveDocumento& chave) {
-    return QStringLiteral("%1/%2/%3/%4").arg(chave.TipoDoc).arg(chave.Serie).arg(chave.Numero).arg(chave.Ano);
+    // Joined, not arg()-chained: a type holding "%2" stays as it is written.
+    const QChar barra = QLatin1Char('/');
+    return chave.TipoDoc + barra + QString::number(chave.Serie) + barra + QString::number(chave.Numero) + barra +
+           QString::number(chave.Ano);
 }

@@ -68,6 +68,7 @@ public:
     ///  - "CriaObjectoApi", "Cab" (writing a header member), "Linha" (writing a
     ///    line member), "Validar", "SugereValoresLin", "AdicionaLinha",
     ///    "CriaDocumentoEntrada": raise Erro (Erp) "Falha simulada em <operacao>.";
+    ///    the same names followed by ":std" raise std::runtime_error instead;
     ///  - "GravaDocumento", "CriaDocumentoEntrada:recusa": refused (flag 1 /
     ///    false, UltimoErro 1 "Falha simulada em <operacao>."), nothing stored;
     ///  - "AnulaDocumento": Codigo 1 with that text, nothing changed;

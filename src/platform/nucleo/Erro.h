@@ -18,6 +18,7 @@ public:
         Sql = 1004,            ///< the database rejected a statement
         Grelha = 1005,         ///< the grid was asked for something it does not hold
         Erp = 1006,            ///< the ERP refused or failed an operation
+        RecusadoErp = 1007,    ///< the ERP refused to store or save a document: the text is its reason
         ForaDeIntervalo = 9,   ///< a list item that is not there
         TipoIncompativel = 13, ///< a value that cannot be converted
 

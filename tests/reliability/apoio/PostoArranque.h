@@ -17,7 +17,7 @@ struct PostoArranque {
     ~PostoArranque();
     Q_DISABLE_COPY_MOVE(PostoArranque)
 
-    static inline const QByteArray ParametrosBons = "ENCOMENDAS=ENC,1\r\nGUIAS=GR,1,1,A1\r\nENTRADAS=ENT,1,A1,T,0\r\n";
+    static inline const QByteArray ParametrosBons = "ENCOMENDAS=ENC,1\r\nGUIAS=GR,1,2,A1\r\nENTRADAS=ENT,1,A1,T,0\r\n";
 
     /// E1..E5 and D1..D4 that start the program.
     std::array<QString, 5> erp() const;
