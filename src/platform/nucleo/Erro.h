@@ -18,6 +18,7 @@ public:
         Sql = 1004,            ///< the database rejected a statement
         Grelha = 1005,         ///< the grid was asked for something it does not hold
         Erp = 1006,            ///< the ERP refused or failed an operation
+        Transbordo = 6,        ///< a number too large for where it goes
         ForaDeIntervalo = 9,   ///< a list item that is not there
         TipoIncompativel = 13, ///< a value that cannot be converted
 
