@@ -10,7 +10,6 @@
 
 #include <array>
 #include <cstdint>
-#include <cstring>
 
 namespace {
 
@@ -91,58 +90,10 @@ QString isoParaDdMmAaaa(QStringView t) {
     return ddMmAaaa(v[0], v[1], v[2]);
 }
 
-/// The day at the start of ISO text as a number (yyyymmdd), when it is plainly
-/// there as isoParaDdMmAaaa() reads it; 0 otherwise.
-int diaIso(QByteArrayView t) {
-    if (t.size() < 10 || t[4] != '-' || t[7] != '-')
-        return 0;
-    int v[3] = {0, 0, 0};
-    const int limites[3][2] = {{0, 4}, {5, 7}, {8, 10}};
-    for (int k = 0; k < 3; ++k) {
-        for (int i = limites[k][0]; i < limites[k][1]; ++i) {
-            const char c = t[i];
-            if (c < '0' || c > '9')
-                return 0;
-            v[k] = v[k] * 10 + (c - '0');
-        }
-    }
-    if (v[0] < 1000 || !QDate::isValid(v[0], v[1], v[2]))
-        return 0;
-    return v[0] * 10000 + v[1] * 100 + v[2];
-}
-
-/// The dates of one load: a day's text is made once and shared by its rows
-/// (a small direct-mapped cache, keyed by the ISO text's first ten bytes).
+/// The dates of one load, read as days and written "dd-mm-yyyy".
 class Datas {
 public:
-    Datas() : m_dias(Tamanho) {}
-
-    QString texto(const RecordSet& rs, int indice) {
-        // The ISO text straight from the engine, when it hands it out.
-        if (const auto bytes = rs.textoUtf8(indice); bytes && bytes->size() >= 10) {
-            quint64 a = 0;
-            quint16 b = 0;
-            std::memcpy(&a, bytes->data(), 8);
-            std::memcpy(&b, bytes->data() + 8, 2);
-            Dia& d = m_dias[((a * 0x9E3779B97F4A7C15ULL) >> 40 ^ b) & (Tamanho - 1)];
-            if (d.a == a && d.b == b && !d.texto.isNull())
-                return d.texto;
-            if (const int dia = diaIso(*bytes)) {
-                d = {a, b, ddMmAaaa(dia / 10000, dia / 100 % 100, dia % 100)};
-                return d.texto;
-            }
-        }
-        return dataDdMmAaaa(rs.valor(indice));
-    }
-
-private:
-    static constexpr std::size_t Tamanho = 4096;
-    struct Dia {
-        quint64 a = 0;
-        quint16 b = 0;
-        QString texto;
-    };
-    std::vector<Dia> m_dias;
+    QString texto(const RecordSet& rs, int indice) { return ddMmAaaa(rs.data(indice)); }
 };
 
 /// The whole number textoSimples() writes for `v`, when it writes one.
