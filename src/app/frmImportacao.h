@@ -14,6 +14,8 @@
 
 class CampoEntrada;
 class Grelha;
+class ModeloEncomendas;
+enum class ColunaEncomenda : int;
 class QFrame;
 class QLabel;
 class QPushButton;
@@ -69,7 +71,8 @@ public:
 
     // Grid events.
     void Grelha_ValorAlterado();
-    void Grelha_AntesDeConfirmar(int linha, int posicao, QVariant& anterior, bool& cancelar);
+    void Grelha_AntesDeConfirmar(int linha, ColunaEncomenda coluna, const QString& texto, QVariant& anterior,
+                                 bool& cancelar);
 
     // Field events.
     void campo_Validate(int index, bool& cancel);
@@ -95,8 +98,9 @@ public:
     QPushButton* btSair = nullptr;
     QPushButton* btEnc = nullptr;
     QPushButton* btMarcar = nullptr;
-    Grelha* grelha = nullptr; ///< the control "Grelha"
-    QLabel* estado = nullptr; ///< status line under the grid
+    Grelha* grelha = nullptr;                 ///< the control "Grelha"
+    ModeloEncomendas* modeloLinhas = nullptr; ///< the grid's rows, which the control shows
+    QLabel* estado = nullptr;                 ///< status line under the grid
 
     // Window-level state.
     QStringList TiposEncomenda;

@@ -70,7 +70,7 @@ bool frmImportacao::CriaCabecalho() {
 
 bool frmImportacao::CriaLinhas(qint32& erro, QString& TextoErro) {
     try {
-        const ModeloGrelha& m = grelha->modelo();
+        const ModeloGrelha& m = *modeloLinhas;
         const int linhas = m.numeroLinhas();
         int contagem = 0;
         for (int r = 0; r < linhas; ++r) {
@@ -118,7 +118,7 @@ bool frmImportacao::CriaLinhas(qint32& erro, QString& TextoErro) {
 }
 
 void frmImportacao::GravaEntrada(qint32& erro, QString& TextoErro) {
-    const LinhasEntrada e = linhasEntrada(grelha->modelo(), TiposEntrada.at(4));
+    const LinhasEntrada e = linhasEntrada(*modeloLinhas, TiposEntrada.at(4));
     SessaoErp& s = sessao();
     s.setOpcaoEntrada1(true);
     s.setOpcaoEntrada2(true);
@@ -134,7 +134,7 @@ void frmImportacao::GravaEntrada(qint32& erro, QString& TextoErro) {
 }
 
 void frmImportacao::btEnc_Click() {
-    const ModeloGrelha& m = grelha->modelo();
+    const ModeloGrelha& m = *modeloLinhas;
     bool algumaMarcada = false;
     for (int r = 0; r < m.numeroLinhas(); ++r)
         algumaMarcada = algumaMarcada || linhaParaDocumento(m, r);

@@ -2,7 +2,6 @@
 #include "frmImportacao.h"
 
 #include "CampoEntrada.h"
-#include "ColunasGrelha.h"
 #include "Grelha.h"
 #include "Mensagens.h"
 
@@ -31,11 +30,6 @@ void frmImportacao::LimparForm() {
     DocumentosCriados.resize(1);
     estado->clear();
     Activa();
-}
-
-void frmImportacao::Act_Grelha() {
-    disporGrelhaEncomendas(*grelha, corFundo());
-    filtrosUsados.limpar();
 }
 
 int frmImportacao::Avisa(const QString& nomeCampo, const QString& Aviso, qint16 Tipo) {

@@ -1,42 +1,33 @@
 #pragma once
 
-#include "ModeloGrelha.h"
+// Transitional: the documents' code reads the grid's rows by column number
+// until it takes ModeloEncomendas::linhasMarcadas(); then this header goes,
+// with ModeloGrelha.h and ModeloGrelha.cpp.
 
-#include <array>
+#include "ModeloEncomendas.h"
 
-class Grelha;
-class QColor;
+/// The grid's model under its former name.
+using ModeloGrelha = ModeloEncomendas;
 
-/// Store indexes of the order-line row (a column's position minus one).
+/// The column numbers of ColunaEncomenda.
 namespace Col {
 enum : int {
-    Artigo = 0,
-    Designacao = 1,
-    DataEnt = 2,
-    NumEnc = 3,
-    Req = 4,
-    Preco = 5,
-    QtdO = 6,
-    QtdP = 7,
-    Qtd = 8,
-    TpDoc = 9,
-    Serie = 10,
-    NoDoc = 11,
-    LinhaEnc = 12,
-    AnoEnc = 13,
-    Terceiro = 14,
-    AN = 15,
-    DataDoc = 16,
-    Total = 17,
+    Artigo = static_cast<int>(ColunaEncomenda::Artigo),
+    Designacao = static_cast<int>(ColunaEncomenda::Designacao),
+    DataEnt = static_cast<int>(ColunaEncomenda::DataEnt),
+    NumEnc = static_cast<int>(ColunaEncomenda::NumEnc),
+    Req = static_cast<int>(ColunaEncomenda::Req),
+    Preco = static_cast<int>(ColunaEncomenda::Preco),
+    QtdO = static_cast<int>(ColunaEncomenda::QtdO),
+    QtdP = static_cast<int>(ColunaEncomenda::QtdP),
+    Qtd = static_cast<int>(ColunaEncomenda::Qtd),
+    TpDoc = static_cast<int>(ColunaEncomenda::TpDoc),
+    Serie = static_cast<int>(ColunaEncomenda::Serie),
+    NoDoc = static_cast<int>(ColunaEncomenda::NoDoc),
+    LinhaEnc = static_cast<int>(ColunaEncomenda::LinhaEnc),
+    AnoEnc = static_cast<int>(ColunaEncomenda::AnoEnc),
+    Terceiro = static_cast<int>(ColunaEncomenda::Terceiro),
+    AN = static_cast<int>(ColunaEncomenda::AN),
+    DataDoc = static_cast<int>(ColunaEncomenda::DataDoc),
 };
-}
-
-/// The seventeen columns of the order-line grid, in position order.
-const std::array<DefinicaoColuna, Col::Total>& colunasEncomendas();
-
-/// Lays the order-line grid out anew: grid-wide settings, the seventeen
-/// columns, sixty empty rows. Every value the grid held is discarded.
-void disporGrelhaEncomendas(Grelha& grelha, const QColor& corFundo);
-
-/// Rows the grid holds after every rebuild.
-inline constexpr int LinhasIniciais = 60;
+} // namespace Col

@@ -1,10 +1,10 @@
 #include "AmbienteJanela.h"
 #include "CampoEntrada.h"
-#include "ColunasGrelha.h"
 #include "ErpGravador.h"
 #include "ErpLocal.h"
 #include "Esquema.h"
 #include "Grelha.h"
+#include "ModeloEncomendas.h"
 #include "frmImportacao.h"
 
 #include <QDate>
@@ -33,8 +33,8 @@ struct Cenario {
         w.btCarga_Click();
     }
     void marcar(int linha, double qtd) {
-        w.grelha->modelo().definirValor(linha, Col::AN, true);
-        w.grelha->modelo().definirValor(linha, Col::Qtd, qtd);
+        w.modeloLinhas->definirMarca(linha, true);
+        w.modeloLinhas->definirQuantidade(linha, Moeda::deDouble(qtd));
     }
     QVariant escalar(const QString& sql) { return a.base.escalar(sql); }
 
@@ -135,8 +135,8 @@ private Q_SLOTS:
                               "Linha.Quantidade=4 (Moeda)", "Linha.OrNum=11 (qlonglong)",
                               "Linha.LinhaOriginal=2 (qlonglong)", "GravaDocumento(2)"}));
         // Success: no message, an empty grid, the focus in the client field.
-        QCOMPARE(c.w.grelha->numeroLinhas(), 60);
-        QVERIFY(c.w.grelha->modelo().valor(0, Col::Artigo).toString().isEmpty());
+        QCOMPARE(c.w.modeloLinhas->numeroLinhas(), 60);
+        QVERIFY(!c.w.modeloLinhas->encomenda(0));
         QCOMPARE(c.w.focusWidget(), static_cast<QWidget*>(c.w.campo[1]));
         QVERIFY(c.w.campo[1]->text().isEmpty());
         QVERIFY(!c.w.DocComercial);
@@ -185,7 +185,11 @@ private Q_SLOTS:
         QFETCH(double, esperado);
         Cenario c(Motor::Sqlite, std::make_unique<ErpGravador>(),
                   "ENCOMENDAS=ENC,1\r\nGUIAS=GR,1,1,A1\r\nENTRADAS=ENT,1,A1,T," + factor + "\r\n");
-        c.w.grelha->modelo().definirValor(0, Col::Preco, preco);
+        // The lines' price, loaded again.
+        c.a.base.executar(QStringLiteral("UPDATE DOCGCLIN SET PRUNIT = ?"), {preco});
+        c.w.LimparForm();
+        c.w.campo[1]->setText(QStringLiteral("C1"));
+        c.w.btCarga_Click();
         c.marcar(0, 1);
         c.w.btEnc_Click();
         QCOMPARE(gravador(c)->entradas.at(0).precos.at(1), esperado);
@@ -212,7 +216,7 @@ private Q_SLOTS:
     void nadaMarcado() {
         Cenario c(Motor::Sqlite, std::make_unique<ErpGravador>());
         // A ticked empty row is no order line.
-        c.w.grelha->modelo().definirValor(30, Col::AN, true);
+        c.w.modeloLinhas->definirMarca(30, true);
         c.w.btEnc_Click();
         QCOMPARE(c.a.mensagens.textos(), QStringList{"Não foram seleccionadas Encomendas!"});
         QVERIFY(gravador(c)->chamadas.isEmpty());
@@ -251,7 +255,7 @@ private Q_SLOTS:
         c.w.btEnc_Click();
         QCOMPARE(c.a.mensagens.textos(), QStringList{"Sem stock no armazém A1."});
         QVERIFY(so(gravador(c)->chamadas, {"CriaObjectoApi", "AnulaDocumento"}).isEmpty());
-        QCOMPARE(c.w.grelha->modelo().valor(0, Col::Artigo).toString(), QString());
+        QVERIFY(!c.w.modeloLinhas->encomenda(0));
         QVERIFY(c.w.btEnc->isEnabled());
     }
 
@@ -352,7 +356,7 @@ private Q_SLOTS:
         c.w.campo[1]->setText(QStringLiteral("C1"));
         c.w.btCarga_Click();
         QCOMPARE(c.w.LinhasCarregadas, 3);
-        QCOMPARE(Moeda::deVariant(c.w.grelha->modelo().valor(0, Col::QtdP)), Moeda::deInteiro(2));
+        QCOMPARE(c.w.modeloLinhas->quantidadePendente(0), Moeda::deInteiro(2));
     }
 
     void recusaPorExcessoAnulaEntrada_data() { adicionarMotores(); }

@@ -1,8 +1,8 @@
 #include "AmbienteJanela.h"
 #include "CampoEntrada.h"
-#include "ColunasGrelha.h"
 #include "Erro.h"
 #include "Grelha.h"
+#include "ModeloEncomendas.h"
 #include "SessaoContadora.h"
 #include "Twips.h"
 #include "frmImportacao.h"
@@ -59,14 +59,14 @@ private Q_SLOTS:
 
         // The empty grid: 60 rows, nine shown headings and the narrow check-box one.
         Grelha& g = *w.grelha;
-        QCOMPARE(g.numeroLinhas(), 60);
+        QCOMPARE(g.model()->rowCount(), 60);
         QStringList visiveis;
-        for (int c = 0; c < g.modelo().columnCount(); ++c)
+        for (int c = 0; c < g.model()->columnCount(); ++c)
             if (!g.isColumnHidden(c))
-                visiveis << g.modelo().headerData(c, Qt::Horizontal).toString();
+                visiveis << g.model()->headerData(c, Qt::Horizontal).toString();
         QCOMPARE(visiveis, (QStringList{"Artigo", "Designação", "Data Entrega", "O.Produção", "Requisição", "Preço",
                                         "Qtd Original", "Qtd Pendente", "Qtd a Satisfazer", "..."}));
-        QVERIFY(g.columnWidth(Col::AN) < g.columnWidth(Col::Artigo));
+        QVERIFY(g.columnWidth(int(ColunaEncomenda::AN)) < g.columnWidth(int(ColunaEncomenda::Artigo)));
         QVERIFY(a.mensagens.caixas.empty());
     }
 
@@ -83,15 +83,15 @@ private Q_SLOTS:
         QCOMPARE(g.posicaoColuna(QStringLiteral("DataDoc")), 17);
         for (const char* oculta : {"TpDoc", "Serie", "NoDoc", "LinhaEnc", "AnoEnc", "Terceiro", "DataDoc"})
             QVERIFY2(g.isColumnHidden(g.posicaoColuna(QString::fromLatin1(oculta)) - 1), oculta);
-        const auto& m = g.modelo();
-        QVERIFY(!(m.flags(m.index(0, Col::Preco)) & Qt::ItemIsEditable));
-        QVERIFY(m.flags(m.index(0, Col::Qtd)) & Qt::ItemIsEditable);
-        QVERIFY(m.flags(m.index(0, Col::AN)) & Qt::ItemIsUserCheckable);
-        QCOMPARE(m.coluna(Col::Qtd).formato, QStringLiteral("##,###0.00"));
+        ModeloEncomendas& m = *w.modeloLinhas;
+        QVERIFY(!(m.flags(m.indice(0, ColunaEncomenda::Preco)) & Qt::ItemIsEditable));
+        QVERIFY(m.flags(m.indice(0, ColunaEncomenda::Qtd)) & Qt::ItemIsEditable);
+        QVERIFY(m.flags(m.indice(0, ColunaEncomenda::AN)) & Qt::ItemIsUserCheckable);
+        QCOMPARE(definicao(ColunaEncomenda::Qtd).formato, QLatin1String("##,###0.00"));
 
-        g.modelo().definirLocale(QLocale(QLocale::English, QLocale::UnitedStates));
-        g.modelo().definirValor(0, Col::QtdP, 1234.5);
-        QCOMPARE(m.data(m.index(0, Col::QtdP)).toString(), QStringLiteral("1,234.50"));
+        m.definirLocale(QLocale(QLocale::English, QLocale::UnitedStates));
+        m.definirQuantidade(0, Moeda::deUnidades(12345000));
+        QCOMPARE(m.data(m.indice(0, ColunaEncomenda::Qtd)).toString(), QStringLiteral("1,234.50"));
     }
 
     void modoGravacao_data() {
@@ -198,9 +198,10 @@ private Q_SLOTS:
         w.filtrosUsados.artigos << "";
         w.btMarcar->setText(QStringLiteral("&Desmarcar"));
         w.DocumentosCriados.push_back(ChaveDocumento{2026, QStringLiteral("ENT"), 1, 4});
-        w.grelha->definirNumeroLinhas(70);
-        w.grelha->modelo().definirValor(3, Col::Artigo, QStringLiteral("A1"));
-        w.grelha->modelo().definirValor(3, Col::AN, true);
+        std::vector<LinhaEncomenda> linhas(4);
+        linhas[3].artigo = QStringLiteral("A1");
+        w.modeloLinhas->acrescentarLinhas(std::move(linhas), 70);
+        w.modeloLinhas->definirMarca(3, true);
         w.DesActiva();
         QVERIFY(!w.btCarga->isEnabled() && !w.grelha->isEnabled());
         QVERIFY(w.campo[1]->isEnabled() && w.btFx[1]->isEnabled()); // fields stay usable
@@ -217,9 +218,9 @@ private Q_SLOTS:
         QCOMPARE(w.filtrosUsados.tamanho(), 0);
         QCOMPARE(w.btMarcar->text(), QStringLiteral("&Marcar"));
         QCOMPARE(w.DocumentosCriados.size(), size_t(1));
-        QCOMPARE(w.grelha->numeroLinhas(), 60);
-        QVERIFY(!w.grelha->modelo().valor(3, Col::AN).toBool());
-        QVERIFY(w.grelha->modelo().valor(3, Col::Artigo).toString().isEmpty());
+        QCOMPARE(w.modeloLinhas->numeroLinhas(), 60);
+        QVERIFY(!w.modeloLinhas->marcada(3));
+        QVERIFY(!w.modeloLinhas->encomenda(3));
         for (QWidget* b :
              std::initializer_list<QWidget*>{w.btCarga, w.btMarcar, w.btEnc, w.btSair, w.btCancelar, w.grelha})
             QVERIFY(b->isEnabled());

@@ -1,0 +1,4 @@
+#pragma once
+
+// Transitional: see ColunasGrelha.h.
+#include "ColunasGrelha.h"
