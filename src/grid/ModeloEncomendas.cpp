@@ -115,22 +115,21 @@ std::optional<Moeda> ModeloEncomendas::quantidadePendente(int linha) const {
     return std::nullopt;
 }
 
-void ModeloEncomendas::alterado(int linha, ColunaEncomenda c, int papel) {
-    const QModelIndex i = indice(linha, c);
-    Q_EMIT dataChanged(i, i, {papel});
-}
-
 void ModeloEncomendas::definirMarca(int linha, bool marcada) {
     exigirLinha(linha);
     m_marcas[static_cast<std::size_t>(linha)].marcada = marcada;
-    alterado(linha, ColunaEncomenda::AN, Qt::CheckStateRole);
+    // The lists of roles are made once: a tick should not allocate.
+    static const QList<int> papeis{Qt::CheckStateRole};
+    const QModelIndex i = indice(linha, ColunaEncomenda::AN);
+    Q_EMIT dataChanged(i, i, papeis);
 }
 
 void ModeloEncomendas::definirQuantidade(int linha, std::optional<Moeda> quantidade) {
     exigirLinha(linha);
     m_marcas[static_cast<std::size_t>(linha)].quantidade = quantidade;
+    static const QList<int> papeis{Qt::DisplayRole, Qt::EditRole};
     const QModelIndex i = indice(linha, ColunaEncomenda::Qtd);
-    Q_EMIT dataChanged(i, i, {Qt::DisplayRole, Qt::EditRole});
+    Q_EMIT dataChanged(i, i, papeis);
 }
 
 void ModeloEncomendas::marcarTodas(bool marcar) {

@@ -88,7 +88,6 @@ private:
     /// A quantity as the cell editor shows it: the locale's decimal
     /// separator, no grouping, as many decimals as needed ("7", "7,5").
     QString textoEditavel(const Moeda& m) const;
-    void alterado(int linha, ColunaEncomenda c, int papel);
 
     std::vector<LinhaEncomenda> m_encomendas;
     std::vector<Marca> m_marcas; ///< one per row

@@ -55,7 +55,15 @@ struct RecordSet::Dados {
     }
     /// The value as the engine holds it, or as the variant gives it (its
     /// text, when it needs one, kept in `guarda`).
-    ValorBruto bruto(int indice, QByteArray& guarda) const;
+    ValorBruto bruto(int indice, QByteArray& guarda) const {
+        if (!retido) {
+            const ValorBruto b = cursor->bruto(indice);
+            if (b.tipo != ValorBruto::Tipo::Outro)
+                return b;
+        }
+        return brutoDaVariante(valor(indice), guarda);
+    }
+    static ValorBruto brutoDaVariante(const QVariant& v, QByteArray& guarda);
     /// Raises Erro `numero`: the field's value `v` is not what was asked for.
     [[noreturn]] void recusar(int indice, const ValorBruto& v, int numero, const char* oQue) const;
 
@@ -223,13 +231,7 @@ QDate diaIso(QLatin1String t) {
 
 } // namespace
 
-ValorBruto RecordSet::Dados::bruto(int indice, QByteArray& guarda) const {
-    if (!retido) {
-        const ValorBruto b = cursor->bruto(indice);
-        if (b.tipo != Tipo::Outro)
-            return b;
-    }
-    const QVariant v = valor(indice);
+ValorBruto RecordSet::Dados::brutoDaVariante(const QVariant& v, QByteArray& guarda) {
     ValorBruto b;
     if (v.isNull()) {
         b.tipo = Tipo::Nulo;

@@ -135,30 +135,67 @@ int LeitorSqlite::colunas() const {
     return sqlite3_column_count(m_s);
 }
 
-ValorBruto LeitorSqlite::bruto(int i) const {
+namespace {
+
+/// A column of the current row read through the statement: each call looks
+/// the column up again (and takes the connection's mutex, if it has one).
+struct DaColuna {
+    sqlite3_stmt* s;
+    int i;
+    int tipo() const { return sqlite3_column_type(s, i); }
+    qint64 inteiro() const { return sqlite3_column_int64(s, i); }
+    double real() const { return sqlite3_column_double(s, i); }
+    const unsigned char* texto() const { return sqlite3_column_text(s, i); }
+    int bytes() const { return sqlite3_column_bytes(s, i); }
+};
+
+/// The same through the column's value object, looked up once: safe only on
+/// a connection without a mutex, used by one thread (Qt's driver opens its
+/// connections so).
+struct DoValor {
+    sqlite3_value* v;
+    int tipo() const { return sqlite3_value_type(v); }
+    qint64 inteiro() const { return sqlite3_value_int64(v); }
+    double real() const { return sqlite3_value_double(v); }
+    const unsigned char* texto() const { return sqlite3_value_text(v); }
+    int bytes() const { return sqlite3_value_bytes(v); }
+};
+
+template <class Leitura> ValorBruto bruto(const Leitura& l) {
     ValorBruto v;
-    switch (sqlite3_column_type(m_s, i)) {
+    switch (l.tipo()) {
     case SQLITE_INTEGER:
         v.tipo = ValorBruto::Tipo::Inteiro;
-        v.inteiro = sqlite3_column_int64(m_s, i);
+        v.inteiro = l.inteiro();
         break;
     case SQLITE_FLOAT:
         v.tipo = ValorBruto::Tipo::Real;
-        v.real = sqlite3_column_double(m_s, i);
+        v.real = l.real();
         break;
     case SQLITE_NULL:
         v.tipo = ValorBruto::Tipo::Nulo;
         break;
     case SQLITE_TEXT: {
         v.tipo = ValorBruto::Tipo::Texto;
-        const char* u = reinterpret_cast<const char*>(sqlite3_column_text(m_s, i));
-        v.bytes = QByteArrayView(u, sqlite3_column_bytes(m_s, i));
+        const char* u = reinterpret_cast<const char*>(l.texto());
+        v.bytes = QByteArrayView(u, l.bytes());
         break;
     }
     default:
         break;
     }
     return v;
+}
+
+} // namespace
+
+LeitorSqlite::LeitorSqlite(sqlite3_stmt* instrucao, QSql::NumericalPrecisionPolicy politica)
+    : m_s(instrucao), m_politica(politica), m_semMutex(sqlite3_db_mutex(sqlite3_db_handle(instrucao)) == nullptr) {}
+
+ValorBruto LeitorSqlite::bruto(int i) const {
+    if (m_semMutex)
+        return ::bruto(DoValor{sqlite3_column_value(m_s, i)});
+    return ::bruto(DaColuna{m_s, i});
 }
 
 QVariant LeitorSqlite::valor(int i) const {

@@ -32,8 +32,7 @@ bool ligar(sqlite3_stmt* instrucao, const QVariantList& valores);
 /// value with the type the driver gives it.
 class LeitorSqlite final {
 public:
-    LeitorSqlite(sqlite3_stmt* instrucao, QSql::NumericalPrecisionPolicy politica)
-        : m_s(instrucao), m_politica(politica) {}
+    LeitorSqlite(sqlite3_stmt* instrucao, QSql::NumericalPrecisionPolicy politica);
 
     /// Steps to the next row: true on a row, false past the last. A failure
     /// resets the statement and raises Erro (Sql) with the engine's own text,
@@ -49,4 +48,5 @@ public:
 private:
     sqlite3_stmt* m_s;
     QSql::NumericalPrecisionPolicy m_politica;
+    bool m_semMutex; ///< the connection has no mutex: values are read as value objects
 };
