@@ -19,6 +19,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -39,6 +40,13 @@ struct RecordSet::Dados {
 
     /// The texts the typed reader made, column by column.
     TextosRepetidos textos;
+    /// Per column, the last ISO day read and its date: the lines of one
+    /// order share their days, and a day is read once for them.
+    struct DiaLido {
+        char iso[10] = {};
+        QDate data;
+    };
+    std::vector<DiaLido> dias;
 
     /// Raises Erro unless the record set `d` has a current record with this field.
     static const Dados& exigirCampo(const std::unique_ptr<Dados>& d, int indice) {
@@ -104,6 +112,7 @@ void RecordSet::abrir(std::unique_ptr<CursorDados> cursor) {
     d->nomes = cursor->nomes();
     d->colunas = static_cast<int>(d->nomes.size());
     d->textos = TextosRepetidos(d->colunas);
+    d->dias.resize(static_cast<std::size_t>(d->colunas));
     d->cursor = std::move(cursor);
     d->cursor->definirRetencao([dados = d.get()] { dados->reter(); });
     d->actual = d->cursor->avancar();
@@ -299,7 +308,7 @@ QString RecordSet::texto(int indice) const {
         return QString();
     if (v.tipo == Tipo::Texto && !d->retido) {
         if (auto t = d->textos.texto(indice, v.bytes))
-            return *t;
+            return std::move(*t);
     }
     // Anything else as the engine's driver makes it text.
     return d->valor(indice).toString();
@@ -383,8 +392,16 @@ QDate RecordSet::data(int indice) const {
     if (v.tipo == Tipo::Nulo)
         return QDate();
     if (v.tipo == Tipo::Texto || v.tipo == Tipo::Data) {
-        if (const QDate dia = diaIso(semBrancos(v.bytes)); dia.isValid())
+        const QLatin1String t = semBrancos(v.bytes);
+        Dados::DiaLido& ultimo = d->dias[static_cast<std::size_t>(indice)];
+        if (t.size() >= 10 && ultimo.data.isValid() && std::memcmp(ultimo.iso, t.data(), 10) == 0 &&
+            (t.size() == 10 || t[10] == QLatin1Char(' ') || t[10] == QLatin1Char('T')))
+            return ultimo.data;
+        if (const QDate dia = diaIso(t); dia.isValid()) {
+            std::memcpy(ultimo.iso, t.data(), 10);
+            ultimo.data = dia;
             return dia;
+        }
         // Other ISO forms Qt reads ("20240305T1430").
         const QDateTime dt = QDateTime::fromString(QString::fromUtf8(v.bytes).trimmed(), Qt::ISODate);
         if (dt.isValid())
