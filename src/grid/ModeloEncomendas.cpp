@@ -88,31 +88,8 @@ void ModeloEncomendas::acrescentarLinhas(std::vector<LinhaEncomenda>&& linhas, i
     }
 }
 
-void ModeloEncomendas::exigirLinha(int linha) const {
-    if (linha < 0 || linha >= numeroLinhas())
-        throw Erro(Erro::Grelha, QStringLiteral("A grelha não tem a linha %1.").arg(linha));
-}
-
-const LinhaEncomenda* ModeloEncomendas::encomenda(int linha) const {
-    exigirLinha(linha);
-    const auto r = static_cast<std::size_t>(linha);
-    return r < m_encomendas.size() ? &m_encomendas[r] : nullptr;
-}
-
-bool ModeloEncomendas::marcada(int linha) const {
-    exigirLinha(linha);
-    return m_marcas[static_cast<std::size_t>(linha)].marcada;
-}
-
-std::optional<Moeda> ModeloEncomendas::quantidade(int linha) const {
-    exigirLinha(linha);
-    return m_marcas[static_cast<std::size_t>(linha)].quantidade;
-}
-
-std::optional<Moeda> ModeloEncomendas::quantidadePendente(int linha) const {
-    if (const LinhaEncomenda* l = encomenda(linha))
-        return l->quantidadePendente;
-    return std::nullopt;
+void ModeloEncomendas::semLinha(int linha) {
+    throw Erro(Erro::Grelha, QStringLiteral("A grelha não tem a linha %1.").arg(linha));
 }
 
 void ModeloEncomendas::definirMarca(int linha, bool marcada) {

@@ -39,12 +39,25 @@ public:
 
     // One row. Each raises Erro (Grelha) for a row the grid does not have.
     /// The row's order line; none for an empty row.
-    const LinhaEncomenda* encomenda(int linha) const;
-    bool marcada(int linha) const;
+    const LinhaEncomenda* encomenda(int linha) const {
+        exigirLinha(linha);
+        const auto r = static_cast<std::size_t>(linha);
+        return r < m_encomendas.size() ? &m_encomendas[r] : nullptr;
+    }
+    bool marcada(int linha) const {
+        exigirLinha(linha);
+        return m_marcas[static_cast<std::size_t>(linha)].marcada;
+    }
     /// `Qtd`: empty until written.
-    std::optional<Moeda> quantidade(int linha) const;
+    std::optional<Moeda> quantidade(int linha) const {
+        exigirLinha(linha);
+        return m_marcas[static_cast<std::size_t>(linha)].quantidade;
+    }
     /// `QtdP`: empty in a row without a line.
-    std::optional<Moeda> quantidadePendente(int linha) const;
+    std::optional<Moeda> quantidadePendente(int linha) const {
+        const LinhaEncomenda* l = encomenda(linha);
+        return l ? std::optional<Moeda>(l->quantidadePendente) : std::nullopt;
+    }
     /// These put a value and tell the views about that cell.
     void definirMarca(int linha, bool marcada);
     void definirQuantidade(int linha, std::optional<Moeda> quantidade);
@@ -79,7 +92,11 @@ private:
         bool marcada = false;
         std::optional<Moeda> quantidade;
     };
-    void exigirLinha(int linha) const;
+    void exigirLinha(int linha) const {
+        if (linha < 0 || linha >= numeroLinhas())
+            semLinha(linha);
+    }
+    [[noreturn]] static void semLinha(int linha);
     bool celulaValida(const QModelIndex& index) const;
     /// The cell's text as the grid shows it.
     QString texto(int linha, ColunaEncomenda c) const;
