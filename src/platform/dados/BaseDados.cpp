@@ -42,26 +42,6 @@ QString novoNomeLigacao() {
     throw Erro(Erro::Sql, QStringLiteral("A base de dados falhou ao ler o resultado: %1").arg(texto));
 }
 
-/// A cursor that streams from one of the database's connections: it can be
-/// told to hand its rows over before the connection runs something else.
-class CursorLigado : public CursorDados {
-public:
-    explicit CursorLigado(std::shared_ptr<BaseDados::Cursores> cursores) : m_cursores(std::move(cursores)) {
-        m_cursores->juntar(this);
-    }
-    ~CursorLigado() override { m_cursores->largar(this); }
-    Q_DISABLE_COPY_MOVE(CursorLigado)
-
-    /// The connection is needed for something else.
-    void reter() { pedirRetencao(); }
-
-protected:
-    void desligar() { m_cursores->largar(this); }
-
-private:
-    std::shared_ptr<BaseDados::Cursores> m_cursores;
-};
-
 QStringList nomesDe(const QSqlQuery& q) {
     QStringList nomes;
     const QSqlRecord r = q.record();
@@ -69,6 +49,52 @@ QStringList nomesDe(const QSqlQuery& q) {
         nomes << r.fieldName(i);
     return nomes;
 }
+
+/// A cursor over one of Qt's forward-only queries on one of the database's
+/// connections: it can be told to hand its rows over before the connection
+/// runs something else, and it lets the query go once read to its end.
+class CursorLigado : public CursorDados {
+public:
+    CursorLigado(QSqlQuery q, std::shared_ptr<BaseDados::Cursores> cursores)
+        : m_q(std::move(q)), m_nomes(nomesDe(m_q)), m_cursores(std::move(cursores)) {
+        m_cursores->juntar(this);
+    }
+    ~CursorLigado() override { m_cursores->largar(this); }
+    Q_DISABLE_COPY_MOVE(CursorLigado)
+
+    QStringList nomes() const override { return m_nomes; }
+
+    void libertar() override {
+        if (m_terminado)
+            return;
+        m_terminado = true;
+        m_cursores->largar(this);
+        m_q = QSqlQuery();
+    }
+
+    /// The connection is needed for something else.
+    void reter() { pedirRetencao(); }
+
+protected:
+    /// The query's next row; at its end the query is let go, and a database
+    /// error met on the way is raised.
+    bool seguinteDoQt() {
+        if (m_q.next())
+            return true;
+        const QSqlError erro = m_q.lastError();
+        libertar();
+        if (erro.isValid())
+            falhaLeitura(textoErroBd(erro));
+        return false;
+    }
+
+    QSqlQuery m_q;
+    bool m_terminado = false;
+
+private:
+    QStringList m_nomes;
+    std::shared_ptr<BaseDados::Cursores> m_cursores;
+};
 
 /// The PostgreSQL result a forward-only query of Qt's driver is on, when the
 /// driver runs on the libpq this program calls; null otherwise.
@@ -80,29 +106,19 @@ const PGresult* resultadoPg(const QSqlQuery& q) {
     return *static_cast<const PGresult* const*>(h.constData());
 }
 
-/// A cursor over a forward-only QSqlQuery, values read by index.
+/// A cursor whose values Qt's driver reads (on PostgreSQL the typed readers
+/// read the result's text themselves).
 class CursorSql final : public CursorLigado {
 public:
-    CursorSql(QSqlQuery q, std::shared_ptr<BaseDados::Cursores> cursores)
-        : CursorLigado(std::move(cursores)), m_q(std::move(q)), m_nomes(nomesDe(m_q)) {}
-    Q_DISABLE_COPY_MOVE(CursorSql)
-
-    QStringList nomes() const override { return m_nomes; }
+    using CursorLigado::CursorLigado;
 
     bool avancar() override {
-        if (m_terminado)
+        if (m_terminado || !seguinteDoQt())
             return false;
-        if (m_q.next()) {
-            // One result per row in the driver's forward-only mode.
-            m_resultado = resultadoPg(m_q);
-            m_linha = m_q.isForwardOnly() ? 0 : m_q.at();
-            return true;
-        }
-        const QSqlError erro = m_q.lastError();
-        libertar();
-        if (erro.isValid())
-            falhaLeitura(textoErroBd(erro));
-        return false;
+        // One result per row in the driver's forward-only mode.
+        m_resultado = resultadoPg(m_q);
+        m_linha = m_q.isForwardOnly() ? 0 : m_q.at();
+        return true;
     }
 
     QVariant valor(int indice) const override { return m_q.value(indice); }
@@ -141,19 +157,7 @@ public:
         return v;
     }
 
-    void libertar() override {
-        if (m_terminado)
-            return;
-        m_terminado = true;
-        m_resultado = nullptr;
-        desligar();
-        m_q = QSqlQuery();
-    }
-
 private:
-    QSqlQuery m_q;
-    QStringList m_nomes;
-    bool m_terminado = false;
     const PGresult* m_resultado = nullptr;
     int m_linha = 0;
 };
@@ -165,53 +169,33 @@ private:
 class CursorSqlite final : public CursorLigado {
 public:
     CursorSqlite(QSqlQuery q, sqlite3_stmt* instrucao, std::shared_ptr<BaseDados::Cursores> cursores)
-        : CursorLigado(std::move(cursores)), m_q(std::move(q)), m_leitor(instrucao, m_q.numericalPrecisionPolicy()),
-          m_nomes(nomesDe(m_q)) {}
-    Q_DISABLE_COPY_MOVE(CursorSqlite)
-
-    QStringList nomes() const override { return m_nomes; }
+        : CursorLigado(std::move(q), std::move(cursores)), m_leitor(instrucao, m_q.numericalPrecisionPolicy()) {}
 
     bool avancar() override {
         if (m_terminado)
             return false;
-        bool linha = false;
+        if (!m_comecado) {
+            // The driver has already stepped to the first row: take it from it.
+            m_comecado = true;
+            return seguinteDoQt();
+        }
         try {
-            if (m_comecado) {
-                linha = m_leitor.avancar();
-            } else {
-                // The driver has already stepped to the first row: take it from it.
-                m_comecado = true;
-                linha = m_q.next();
-                const QSqlError erro = m_q.lastError();
-                if (!linha && erro.isValid())
-                    throw Erro(Erro::Sql, textoErroBd(erro));
-            }
+            if (m_leitor.avancar())
+                return true;
         } catch (const Erro& e) {
             libertar();
             falhaLeitura(e.texto());
         }
-        if (!linha)
-            libertar();
-        return linha;
+        libertar();
+        return false;
     }
 
     QVariant valor(int i) const override { return m_leitor.valor(i); }
     ValorBruto bruto(int i) const override { return m_comecado && !m_terminado ? m_leitor.bruto(i) : ValorBruto(); }
 
-    void libertar() override {
-        if (m_terminado)
-            return;
-        m_terminado = true;
-        desligar();
-        m_q = QSqlQuery();
-    }
-
 private:
-    QSqlQuery m_q;
     LeitorSqlite m_leitor;
-    QStringList m_nomes;
     bool m_comecado = false;
-    bool m_terminado = false;
 };
 
 } // namespace
