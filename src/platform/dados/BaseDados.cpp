@@ -200,15 +200,6 @@ private:
 
 } // namespace
 
-QString textoErroBd(const QSqlError& erro) {
-    QString t = erro.databaseText().trimmed();
-    if (t.isEmpty())
-        t = erro.driverText().trimmed();
-    // Qt leaves no text at all for a statement on a closed connection: the
-    // operator must still be told something.
-    return t.isEmpty() ? QStringLiteral("A base de dados falhou sem indicar o motivo.") : t;
-}
-
 Ligacao::~Ligacao() {
     const QString nome = m_db.connectionName();
     m_db.close();

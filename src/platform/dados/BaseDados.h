@@ -9,12 +9,6 @@
 
 #include <memory>
 
-class QSqlError;
-
-/// The database's own text of an error, the driver's when the database gives
-/// none, and a fixed text when neither says anything.
-QString textoErroBd(const QSqlError& erro);
-
 /// A database connection handed out to a component (the look-up list).
 class Ligacao final {
 public:

@@ -1,6 +1,5 @@
 #include "LigacaoBd.h"
 
-#include "BaseDados.h"
 #include "Dialecto.h"
 #include "Erro.h"
 #include "Pastas.h"
@@ -65,6 +64,15 @@ QString citar(const QString& v) {
 }
 
 } // namespace
+
+QString textoErroBd(const QSqlError& erro) {
+    QString t = erro.databaseText().trimmed();
+    if (t.isEmpty())
+        t = erro.driverText().trimmed();
+    // Qt leaves no text at all for a statement on a closed connection: the
+    // operator must still be told something.
+    return t.isEmpty() ? QStringLiteral("A base de dados falhou sem indicar o motivo.") : t;
+}
 
 TextoLigacao TextoLigacao::analisar(const QString& texto) {
     TextoLigacao t;

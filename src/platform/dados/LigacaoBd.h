@@ -4,6 +4,11 @@
 #include <QString>
 
 class Dialecto;
+class QSqlError;
+
+/// The database's own text of an error, the driver's when the database gives
+/// none, and a fixed text when neither says anything.
+QString textoErroBd(const QSqlError& erro);
 
 /// Builds the connection text handed to BaseDados::abrir and to the ERP login:
 /// "Provider=MSDataShape;Driver=QSQLITE;Database=/abs/demo.db;User=...;Password=..."

@@ -1,8 +1,8 @@
 #include "ErpLocalInterno.h"
 
-#include "BaseDados.h"
 #include "Dialecto.h"
 #include "Erro.h"
+#include "LigacaoBd.h"
 #include "SqliteDirecto.h"
 
 #include <QCoreApplication>
