@@ -6,11 +6,11 @@
 
 #include "Ambiente.h"
 #include "CampoEntrada.h"
-#include "ColunasGrelha.h"
 #include "Erro.h"
 #include "Filhos.h"
 #include "Grelha.h"
 #include "ListaPesquisa.h"
+#include "ModeloEncomendas.h"
 #include "Pisos.h"
 #include "Twips.h"
 
@@ -154,7 +154,7 @@ void marcar(benchmark::State& st, bool desmarcar) {
         pinturas.esperarPintura();
         st.SetIterationTime(agora() - t0);
         a.exigirSemCaixas(antes);
-        if (w.grelha->modelo().valor(0, Col::AN).toBool() == desmarcar)
+        if (w.modeloLinhas->marcada(0) == desmarcar)
             throw Erro(Erro::Configuracao, QStringLiteral("%1 não mudou a primeira linha.").arg(antes));
     }
 }
@@ -197,14 +197,14 @@ void tique(benchmark::State& st) {
     int i = 0;
     for (auto _ : st) {
         const int r = linhaDaVez(++i, linhas);
-        const QModelIndex celula = w.grelha->modelo().index(r, Col::AN);
+        const QModelIndex celula = w.modeloLinhas->indice(r, ColunaEncomenda::AN);
         w.grelha->setCurrentIndex(celula);
-        const bool antes = w.grelha->modelo().valor(r, Col::AN).toBool();
+        const bool antes = w.modeloLinhas->marcada(r);
         QKeyEvent espaco(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
         const double t0 = agora();
         QApplication::sendEvent(w.grelha, &espaco);
         st.SetIterationTime(agora() - t0);
-        if (w.grelha->modelo().valor(r, Col::AN).toBool() == antes)
+        if (w.modeloLinhas->marcada(r) == antes)
             throw Erro(Erro::Configuracao, QStringLiteral("O espaço não mudou a marca da linha %1.").arg(r));
     }
     a.exigirSemCaixas(QStringLiteral("Marcar uma linha"));
@@ -217,14 +217,15 @@ void quantidade(benchmark::State& st) {
     Empresa& e = a.comJanela(QStringLiteral("grande"));
     const int linhas = a.pendentes(DadosBench::ClienteGrande);
     frmImportacao& w = carregada(e, DadosBench::ClienteGrande, linhas);
-    ModeloGrelha& m = w.grelha->modelo();
+    ModeloEncomendas& m = *w.modeloLinhas;
     const auto original = w.grelha->antesDeConfirmar;
     const Repor repor(w.grelha->antesDeConfirmar);
     double noManipulador = 0;
     int chamadas = 0;
-    w.grelha->antesDeConfirmar = [&](int linha, int posicao, QVariant& anterior, bool& cancelar) {
+    w.grelha->antesDeConfirmar = [&](const QModelIndex& celula, const QString& texto, QVariant& anterior,
+                                     bool& cancelar) {
         const double t0 = agora();
-        original(linha, posicao, anterior, cancelar);
+        original(celula, texto, anterior, cancelar);
         noManipulador += agora() - t0;
         ++chamadas;
     };
@@ -232,9 +233,9 @@ void quantidade(benchmark::State& st) {
     for (auto _ : st) {
         int r = linhaDaVez(++i, linhas);
         // A line with at least one unit pending takes the quantity 1.
-        while (Moeda::deVariant(m.valor(r, Col::QtdP)).value_or(Moeda()) < Moeda::deInteiro(1))
+        while (m.quantidadePendente(r).value_or(Moeda()) < Moeda::deInteiro(1))
             r = (r + 1) % linhas;
-        const QModelIndex celula = m.index(r, Col::Qtd);
+        const QModelIndex celula = m.indice(r, ColunaEncomenda::Qtd);
         w.grelha->setCurrentIndex(celula);
         w.grelha->edit(celula);
         auto* editor = qobject_cast<QLineEdit*>(w.grelha->indexWidget(celula));
@@ -245,7 +246,7 @@ void quantidade(benchmark::State& st) {
         const double t0 = agora();
         QApplication::sendEvent(editor, &enter);
         st.SetIterationTime(agora() - t0);
-        if (!m.valor(r, Col::AN).toBool() || Moeda::deVariant(m.valor(r, Col::Qtd)) != Moeda::deInteiro(1))
+        if (!m.marcada(r) || m.quantidade(r) != Moeda::deInteiro(1))
             throw Erro(Erro::Configuracao, QStringLiteral("A quantidade 1 não ficou na linha %1.").arg(r));
     }
     a.exigirSemCaixas(QStringLiteral("Escrever uma quantidade"));
@@ -265,7 +266,7 @@ void guia(benchmark::State& st) {
     Ambiente& a = Ambiente::actual();
     Empresa& e = a.comJanela(QStringLiteral("guia"));
     frmImportacao& w = *e.janela;
-    ModeloGrelha& m = w.grelha->modelo();
+    ModeloEncomendas& m = *w.modeloLinhas;
     const int n = linhasGuia();
     for (auto _ : st) {
         // Each Guia satisfies its lines in full: the next load brings others.
@@ -276,8 +277,8 @@ void guia(benchmark::State& st) {
         if (w.LinhasCarregadas < n)
             throw Erro(Erro::Configuracao, QStringLiteral("Só há %1 linhas para a Guia.").arg(w.LinhasCarregadas));
         for (int r = 0; r < n; ++r) {
-            m.definirValor(r, Col::AN, true);
-            m.definirValor(r, Col::Qtd, m.valor(r, Col::QtdP));
+            m.definirMarca(r, true);
+            m.definirQuantidade(r, m.quantidadePendente(r));
         }
         deixarPintar();
         const double t0 = agora();

@@ -39,16 +39,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* dados, std::size_t tam
         QLocale(QLocale::Portuguese, QLocale::Portugal),
         QLocale(QLocale::English, QLocale::UnitedStates),
         QLocale(QLocale::German, QLocale::Germany),
-        QLocale(QLocale::French, QLocale::France),           // a narrow no-break space between groups
-        QLocale(QLocale::German, QLocale::Switzerland),      // an apostrophe between groups
-        QLocale(QLocale::Arabic, QLocale::Egypt),            // digits of its own
-        QLocale(QLocale::Persian, QLocale::Iran),            // a minus sign of its own
+        QLocale(QLocale::French, QLocale::France),      // a narrow no-break space between groups
+        QLocale(QLocale::German, QLocale::Switzerland), // an apostrophe between groups
+        QLocale(QLocale::Arabic, QLocale::Egypt),       // digits of its own
+        QLocale(QLocale::Persian, QLocale::Iran),       // a minus sign of its own
     };
     const QLocale& locale = locais.at(dados[0] % locais.size());
     std::int64_t unidades = 0;
     std::memcpy(&unidades, dados + 1, sizeof unidades);
     const Moeda pendente = Moeda::deUnidades(unidades % (std::int64_t(1) << 50));
-    const QString texto = QString::fromUtf8(reinterpret_cast<const char*>(dados + 9), static_cast<qsizetype>(tamanho - 9));
+    const QString texto =
+        QString::fromUtf8(reinterpret_cast<const char*>(dados + 9), static_cast<qsizetype>(tamanho - 9));
 
     const std::optional<double> v = converterNumeroOle(texto, locale);
     exigir(converterNumeroOle(QStringLiteral("  ") + texto + QStringLiteral(" "), locale) == v);
@@ -61,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* dados, std::size_t tam
         }
     }
 
-    const DecisaoQuantidade d = decidirQuantidade(texto, QVariant::fromValue(pendente), locale);
+    const DecisaoQuantidade d = decidirQuantidade(texto, pendente, locale);
     exigir((d == DecisaoQuantidade::NaoNumerico) == !v.has_value());
     if (v) {
         const bool enorme = std::fabs(*v) >= 1e14;

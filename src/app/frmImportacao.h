@@ -2,7 +2,6 @@
 
 #include "BaseDados.h"
 #include "InstrucaoEncomendas.h"
-#include "LinhaEncomenda.h"
 #include "ParametrosDocumentos.h"
 #include "SessaoErp.h"
 
@@ -18,6 +17,8 @@
 
 class CampoEntrada;
 class Grelha;
+class ModeloEncomendas;
+enum class ColunaEncomenda : int;
 class QFrame;
 class QLabel;
 class QPushButton;
@@ -73,7 +74,8 @@ public:
 
     // Grid events.
     void Grelha_ValorAlterado();
-    void Grelha_AntesDeConfirmar(int linha, int posicao, QVariant& anterior, bool& cancelar);
+    void Grelha_AntesDeConfirmar(int linha, ColunaEncomenda coluna, const QString& texto, QVariant& anterior,
+                                 bool& cancelar);
 
     // Field events.
     void campo_Validate(int index, bool& cancel);
@@ -93,9 +95,6 @@ public:
     /// Stores the entry document: `erro` -1 and its key in DocumentosCriados,
     /// or the ERP's refusal in `erro` and `TextoErro`.
     void GravaEntrada(qint32& erro, QString& TextoErro);
-    /// The marked order lines (marked rows with an article), in grid order,
-    /// with the quantity to satisfy.
-    std::vector<LinhaMarcada> linhasMarcadas() const;
 
     // Controls, as the window lays them out.
     std::array<CampoEntrada*, 4> campo{};
@@ -109,8 +108,9 @@ public:
     QPushButton* btSair = nullptr;
     QPushButton* btEnc = nullptr;
     QPushButton* btMarcar = nullptr;
-    Grelha* grelha = nullptr; ///< the control "Grelha"
-    QLabel* estado = nullptr; ///< status line under the grid
+    Grelha* grelha = nullptr;                 ///< the control "Grelha"
+    ModeloEncomendas* modeloLinhas = nullptr; ///< the grid's rows, which the control shows
+    QLabel* estado = nullptr;                 ///< status line under the grid
 
     // Window-level state. The parameters, read once at load.
     std::vector<TipoEncomenda> TiposEncomenda;

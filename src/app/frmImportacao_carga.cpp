@@ -5,8 +5,8 @@
 #include "CargaEmCurso.h"
 #include "CargaEncomendas.h"
 #include "CursorOcupado.h"
-#include "Grelha.h"
 #include "InstrucaoEncomendas.h"
+#include "ModeloEncomendas.h"
 
 #include <QCoreApplication>
 #include <QLabel>
@@ -48,16 +48,14 @@ void frmImportacao::btCarga_Click() {
                 instrucaoEncomendas(TiposEncomenda, FiltrosCarga{campo[1]->text(), artigo, numero, requisicao});
             RecordSet rs;
             bd->consultar(instrucao.sql, instrucao.parametros, rs);
-            ChavesLinhas existentes = chavesNaGrelha(grelha->modelo(), LinhasCarregadas);
-            std::vector<LinhaGrelha> linhas = lerLinhasEncomenda(rs, existentes, repintar);
+            std::vector<LinhaEncomenda> linhas = lerLinhasEncomenda(rs, chavesDe(modeloLinhas->encomendas()), repintar);
             encontradas = static_cast<int>(linhas.size());
             linha += encontradas;
-            if (encontradas > 0) {
-                const int total = linhasDaGrelha(grelha->numeroLinhas(), linha);
-                grelha->modelo().escreverLinhas(LinhasCarregadas, std::move(linhas), total);
-            }
+            // Written below the lines loaded before (row LinhasCarregadas on);
+            // the views are told, and show the new rows.
+            if (encontradas > 0)
+                modeloLinhas->acrescentarLinhas(std::move(linhas), linhasDaGrelha(modeloLinhas->numeroLinhas(), linha));
         }
-        grelha->actualizar();
     }
     LinhasCarregadas = linha;
     if (encontradas == 0) {

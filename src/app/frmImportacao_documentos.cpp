@@ -5,13 +5,11 @@
 
 #include "CampoEntrada.h"
 #include "CodigosErp.h"
-#include "ColunasGrelha.h"
 #include "CorridaGuia.h"
 #include "CursorOcupado.h"
 #include "Documentos.h"
-#include "EdicaoLinhas.h"
 #include "Erro.h"
-#include "Grelha.h"
+#include "ModeloEncomendas.h"
 
 #include <QLabel>
 
@@ -29,34 +27,6 @@ CorridaGuia corridaGuia(const frmImportacao& w) {
 }
 
 } // namespace
-
-std::vector<LinhaMarcada> frmImportacao::linhasMarcadas() const {
-    // Read from the grid's rows of values until the grid holds typed lines.
-    // The documents use neither date, so they are not read.
-    const ModeloGrelha& m = grelha->modelo();
-    std::vector<LinhaMarcada> linhas;
-    const int n = m.numeroLinhas();
-    for (int r = 0; r < n; ++r) {
-        // A ticked empty row has no article: it is no order line.
-        if (!m.valorRef(r, Col::AN).toBool() || valorVazio(m.valorRef(r, Col::Artigo)))
-            continue;
-        LinhaMarcada l;
-        LinhaEncomenda& e = l.encomenda;
-        e.chave = {m.valorRef(r, Col::TpDoc).toString(), m.valorRef(r, Col::Serie).toInt(),
-                   m.valorRef(r, Col::NoDoc).toInt(), m.valorRef(r, Col::AnoEnc).toInt(),
-                   m.valorRef(r, Col::LinhaEnc).toInt()};
-        e.artigo = m.valorRef(r, Col::Artigo).toString();
-        e.descricao = m.valorRef(r, Col::Designacao).toString();
-        e.requisicao = m.valorRef(r, Col::Req).toString();
-        e.preco = moedaOuZero(m.valorRef(r, Col::Preco));
-        e.quantidadeOriginal = moedaOuZero(m.valorRef(r, Col::QtdO));
-        e.quantidadePendente = moedaOuZero(m.valorRef(r, Col::QtdP));
-        e.terceiro = m.valorRef(r, Col::Terceiro).toString();
-        l.quantidade = moedaOuZero(m.valorRef(r, Col::Qtd));
-        linhas.push_back(std::move(l));
-    }
-    return linhas;
-}
 
 std::shared_ptr<ObjectoApi> frmImportacao::ErpCreateApiObject(const QString& sObjectName) {
     return corridaGuia(*this).criaObjectoApi(sObjectName);
@@ -77,7 +47,7 @@ bool frmImportacao::CriaLinhas(qint32& erro, QString& TextoErro) {
     try {
         if (!DocComercial)
             throw Erro(Erro::Erp, QStringLiteral("Não há documento a que juntar as linhas."));
-        corridaGuia(*this).criaLinhas(*DocComercial, linhasMarcadas());
+        corridaGuia(*this).criaLinhas(*DocComercial, modeloLinhas->linhasMarcadas());
         return true;
     } catch (...) {
         erro = -1;
@@ -88,7 +58,7 @@ bool frmImportacao::CriaLinhas(qint32& erro, QString& TextoErro) {
 
 void frmImportacao::GravaEntrada(qint32& erro, QString& TextoErro) {
     try {
-        DocumentosCriados.push_back(corridaGuia(*this).gravaEntrada(linhasMarcadas()));
+        DocumentosCriados.push_back(corridaGuia(*this).gravaEntrada(modeloLinhas->linhasMarcadas()));
         erro = CodigosErp::Feito;
     } catch (const Erro& e) {
         // A refusal is reported; an error the ERP raised passes on.
@@ -100,7 +70,7 @@ void frmImportacao::GravaEntrada(qint32& erro, QString& TextoErro) {
 }
 
 void frmImportacao::btEnc_Click() {
-    const std::vector<LinhaMarcada> linhas = linhasMarcadas();
+    const std::vector<LinhaMarcada> linhas = modeloLinhas->linhasMarcadas();
     if (linhas.empty()) {
         Avisa(QString(), QStringLiteral("Não foram seleccionadas Encomendas!"), 2);
         return;

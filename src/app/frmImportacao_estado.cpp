@@ -2,7 +2,6 @@
 #include "frmImportacao.h"
 
 #include "CampoEntrada.h"
-#include "ColunasGrelha.h"
 #include "Grelha.h"
 #include "Mensagens.h"
 
@@ -30,13 +29,6 @@ void frmImportacao::LimparForm() {
     btMarcar->setText(QStringLiteral("&Marcar"));
     DocumentosCriados.resize(1);
     Activa();
-}
-
-void frmImportacao::Act_Grelha() {
-    disporGrelhaEncomendas(*grelha, corFundo());
-    filtrosUsados.limpar();
-    // What the status line said was about the grid just discarded.
-    estado->clear();
 }
 
 int frmImportacao::Avisa(const QString& nomeCampo, const QString& Aviso, qint16 Tipo) {

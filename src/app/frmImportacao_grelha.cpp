@@ -1,48 +1,72 @@
-// Marking lines and the quantity to satisfy.
+// The grid: its layout, marking lines and the quantity to satisfy.
 #include "frmImportacao.h"
 
-#include "ColunasGrelha.h"
 #include "EdicaoLinhas.h"
 #include "Grelha.h"
+#include "ModeloEncomendas.h"
 
+#include <QLabel>
 #include <QPushButton>
+
+namespace {
+
+/// Rows the grid holds after every rebuild.
+constexpr int LinhasIniciais = 60;
+
+} // namespace
+
+void frmImportacao::Act_Grelha() {
+    grelha->definirCorFundo(corFundo());
+    grelha->definirComportamentoEnter(1);
+    grelha->definirComportamentoTab(1);
+    modeloLinhas->recomecar(LinhasIniciais);
+    // The control's columns are the model's, under their keys.
+    grelha->removerColunas();
+    for (const DefinicaoColuna& c : ColunasEncomenda)
+        grelha->adicionarColuna({c.chave, c.larguraTwips, c.comprimentoMaximo, c.oculta});
+    filtrosUsados.limpar();
+    // What the status line said was about the grid just discarded.
+    estado->clear();
+}
 
 void frmImportacao::Grelha_ValorAlterado() {
     ValidarCampo = false;
-    if (grelha->posicaoColunaActual() != 16)
+    const QModelIndex actual = grelha->currentIndex();
+    if (!actual.isValid() || ModeloEncomendas::coluna(actual) != ColunaEncomenda::AN)
         return;
-    const int linha = grelha->linhaActual();
-    const int pAN = grelha->posicaoColuna(QStringLiteral("AN"));
-    const int pQtd = grelha->posicaoColuna(QStringLiteral("Qtd"));
-    const int pQtdP = grelha->posicaoColuna(QStringLiteral("QtdP"));
-    if (grelha->valorCelula(linha, pAN).toBool()) {
+    ModeloEncomendas& m = *modeloLinhas;
+    const int linha = actual.row();
+    if (m.marcada(linha)) {
         // Ticked: nothing typed yet means the whole pending quantity.
-        if (moedaOuZero(grelha->valorCelula(linha, pQtd)) == Moeda())
-            grelha->definirValorCelula(linha, pQtd, grelha->valorCelula(linha, pQtdP));
+        if (m.quantidade(linha).value_or(Moeda()) == Moeda())
+            m.definirQuantidade(linha, m.quantidadePendente(linha));
     } else {
-        grelha->definirValorCelula(linha, pQtd, QVariant::fromValue(Moeda()));
+        m.definirQuantidade(linha, Moeda());
     }
 }
 
-void frmImportacao::Grelha_AntesDeConfirmar(int linha, int posicao, QVariant& anterior, bool& cancelar) {
-    if (posicao == 9) {
-        const QLocale& locale = grelha->modelo().locale();
-        switch (decidirQuantidade(grelha->textoEditor(), grelha->valorCelula(linha, 8), locale)) {
+void frmImportacao::Grelha_AntesDeConfirmar(int linha, ColunaEncomenda coluna, const QString& texto, QVariant& anterior,
+                                            bool& cancelar) {
+    if (coluna == ColunaEncomenda::Qtd) {
+        ModeloEncomendas& m = *modeloLinhas;
+        // The quantity being committed is the text typed: the cell keeps the
+        // previous one until the commit.
+        switch (decidirQuantidade(texto, m.quantidadePendente(linha).value_or(Moeda()), m.locale())) {
         case DecisaoQuantidade::NaoNumerico:
             cancelar = true;
-            grelha->definirTextoEditor(valorVazio(anterior) ? QString() : textoAnterior(anterior, locale));
+            grelha->definirTextoEditor(valorVazio(anterior) ? QString() : textoAnterior(anterior));
             break;
         case DecisaoQuantidade::Marcar:
-            grelha->definirValorCelula(linha, 16, true);
+            m.definirMarca(linha, true);
             cancelar = false;
             break;
         case DecisaoQuantidade::Desmarcar:
-            grelha->definirValorCelula(linha, 16, false);
+            m.definirMarca(linha, false);
             cancelar = false;
             break;
         case DecisaoQuantidade::Invalido:
             Avisa(QString(), QStringLiteral("Valor inválido!"), 2);
-            grelha->definirTextoEditor(textoAnterior(anterior, locale));
+            grelha->definirTextoEditor(textoAnterior(anterior));
             cancelar = true;
             break;
         }
@@ -52,23 +76,7 @@ void frmImportacao::Grelha_AntesDeConfirmar(int linha, int posicao, QVariant& an
 
 void frmImportacao::btMarcar_Click() {
     const bool marcar = btMarcar->text() == QLatin1String("&Marcar");
-    ModeloGrelha& m = grelha->modelo();
-    const QVariant zero = QVariant::fromValue(Moeda());
-    const int n = m.numeroLinhas();
-    // Read in place: a click walks every row.
-    for (int r = 0; r < n; ++r) {
-        if (valorVazio(m.valorRef(r, Col::Artigo)))
-            continue;
-        if (marcar) {
-            m.definirValor(r, Col::AN, true);
-            m.definirValor(r, Col::Qtd, m.valorRef(r, Col::QtdP));
-        } else {
-            m.definirValor(r, Col::AN, false);
-            m.definirValor(r, Col::Qtd, zero);
-        }
-    }
+    modeloLinhas->marcarTodas(marcar);
     btMarcar->setText(marcar ? QStringLiteral("&Desmarcar") : QStringLiteral("&Marcar"));
-    // Only the marks and the quantities changed: only they are painted again.
-    m.actualizarColunas({Col::AN, Col::Qtd});
     ValidarCampo = false;
 }

@@ -5,6 +5,7 @@
 #include "CampoEntrada.h"
 #include "Grelha.h"
 #include "Guarda.h"
+#include "ModeloEncomendas.h"
 #include "RotuloElidido.h"
 #include "Twips.h"
 
@@ -174,6 +175,8 @@ void frmImportacao::criarControlos() {
     grelha = new Grelha(this);
     grelha->setObjectName(QStringLiteral("Grelha"));
     grelha->setAccessibleName(QStringLiteral("Linhas pendentes"));
+    modeloLinhas = new ModeloEncomendas(this);
+    grelha->setModel(modeloLinhas);
     colocar(grelha, 75, 3015, 15495, 4485);
 
     btCancelar = botao(this, QStringLiteral("Ca&ncelar"), QStringLiteral("Cancelar as operações."),
@@ -230,7 +233,10 @@ void frmImportacao::criarControlos() {
         f->aoPedirLista = accao([this, i] { btFx_Click(i); });
     }
     grelha->aoAlterarValor = [this] { guarda([this] { Grelha_ValorAlterado(); }); };
-    grelha->antesDeConfirmar = [this](int linha, int posicao, QVariant& anterior, bool& cancelar) {
-        guarda([&] { Grelha_AntesDeConfirmar(linha, posicao, anterior, cancelar); });
+    grelha->antesDeConfirmar = [this](const QModelIndex& celula, const QString& texto, QVariant& anterior,
+                                      bool& cancelar) {
+        guarda([&] {
+            Grelha_AntesDeConfirmar(celula.row(), ModeloEncomendas::coluna(celula), texto, anterior, cancelar);
+        });
     };
 }

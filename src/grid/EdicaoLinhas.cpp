@@ -7,17 +7,12 @@
 bool valorVazio(const QVariant& v) {
     if (!v.isValid())
         return true;
-    // A text is looked at in place (this runs for every row of "&Marcar").
     if (v.metaType() == QMetaType::fromType<QString>())
         return v.isNull() || static_cast<const QString*>(v.constData())->isEmpty();
     return v.isNull();
 }
 
-Moeda moedaOuZero(const QVariant& v) {
-    return Moeda::deVariant(v).value_or(Moeda());
-}
-
-DecisaoQuantidade decidirQuantidade(const QString& texto, const QVariant& pendente, const QLocale& locale) {
+DecisaoQuantidade decidirQuantidade(const QString& texto, Moeda pendente, const QLocale& locale) {
     const std::optional<double> q = converterNumeroOle(texto, locale);
     if (!q)
         return DecisaoQuantidade::NaoNumerico;
@@ -29,13 +24,9 @@ DecisaoQuantidade decidirQuantidade(const QString& texto, const QVariant& penden
         return DecisaoQuantidade::Desmarcar;
     if (quantidade < Moeda())
         return DecisaoQuantidade::Invalido;
-    return quantidade <= moedaOuZero(pendente) ? DecisaoQuantidade::Marcar : DecisaoQuantidade::Invalido;
+    return quantidade <= pendente ? DecisaoQuantidade::Marcar : DecisaoQuantidade::Invalido;
 }
 
-QString textoAnterior(const QVariant& anterior, const QLocale& locale) {
-    if (valorVazio(anterior))
-        return QStringLiteral("0");
-    if (const auto m = Moeda::deVariant(anterior))
-        return locale.toString(m->paraDouble(), 'f', QLocale::FloatingPointShortest);
-    return anterior.toString();
+QString textoAnterior(const QVariant& anterior) {
+    return valorVazio(anterior) ? QStringLiteral("0") : anterior.toString();
 }

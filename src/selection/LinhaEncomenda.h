@@ -17,6 +17,11 @@ struct ChaveLinhaEncomenda final {
     qint32 ano = 0;    ///< DOCGCLIN.ANO
     qint32 linha = 0;  ///< DOCGCLIN.NUMLINHA
     bool operator==(const ChaveLinhaEncomenda&) const = default;
+    /// The order the line belongs to as the operator knows it: type, series
+    /// and number joined by "/" ("T/S/15").
+    QString referencia() const {
+        return tipo + QLatin1Char('/') + QString::number(serie) + QLatin1Char('/') + QString::number(numero);
+    }
 };
 
 struct HashChaveLinha {

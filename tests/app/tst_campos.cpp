@@ -3,6 +3,7 @@
 #include "Grelha.h"
 #include "ListaPesquisa.h"
 #include "MensagensQt.h"
+#include "ModeloEncomendas.h"
 #include "frmImportacao.h"
 
 #include <QClipboard>
@@ -342,7 +343,8 @@ private Q_SLOTS:
         QVERIFY(a.mensagens.caixas.empty());
         j.w.btCarga_Click();
         QCOMPARE(j.w.LinhasCarregadas, 2);
-        QCOMPARE(j.w.grelha->valorCelula(0, j.w.grelha->posicaoColuna(QStringLiteral("Terceiro"))).toString(), longo);
+        const ModeloEncomendas& m = *j.w.modeloLinhas;
+        QCOMPARE(m.data(m.indice(0, ColunaEncomenda::Terceiro)).toString(), longo);
 
         // Typed, a code still takes at most 15 characters.
         j.w.campo[1]->setFocus();

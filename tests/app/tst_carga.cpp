@@ -1,7 +1,6 @@
 #include "AmbienteJanela.h"
 #include "CampoEntrada.h"
-#include "ColunasGrelha.h"
-#include "Grelha.h"
+#include "ModeloEncomendas.h"
 #include "frmImportacao.h"
 
 #include "Guarda.h"
@@ -39,11 +38,13 @@ struct Janela {
         w.campo[2]->setText(numero);
         w.campo[3]->setText(req);
     }
-    QString celula(int linha, int indice) { return w.grelha->modelo().valor(linha, indice).toString(); }
+    ModeloEncomendas& m() { return *w.modeloLinhas; }
+    /// A cell as the grid shows it.
+    QString celula(int linha, ColunaEncomenda c) { return m().data(m().indice(linha, c)).toString(); }
     QStringList referencias() {
         QStringList r;
         for (int i = 0; i < w.LinhasCarregadas; ++i)
-            r << celula(i, Col::NumEnc) + QLatin1Char('#') + celula(i, Col::LinhaEnc);
+            r << celula(i, ColunaEncomenda::NumEnc) + QLatin1Char('#') + celula(i, ColunaEncomenda::LinhaEnc);
         return r;
     }
     frmImportacao w;
@@ -67,23 +68,25 @@ private Q_SLOTS:
         // Oldest first; only configured types and series, pending and not annulled.
         QCOMPARE(j.referencias(), (QStringList{"ENC/1/11#1", "ENC/1/11#2", "ENC/1/10#1", "ENC/1/10#2", "ENV/2/20#1"}));
         QCOMPARE(j.w.LinhasCarregadas, 5);
-        QCOMPARE(j.w.grelha->numeroLinhas(), 60);
-        QCOMPARE(j.celula(0, Col::Artigo), QStringLiteral("A1"));
-        QCOMPARE(j.celula(0, Col::Designacao), QStringLiteral("Linha 1 de A1"));
-        QCOMPARE(j.celula(0, Col::DataEnt), QStringLiteral("01-02-2024"));
-        QCOMPARE(j.celula(0, Col::DataDoc), QStringLiteral("01-02-2024"));
-        QCOMPARE(j.celula(0, Col::Req), QStringLiteral("R2"));
-        QCOMPARE(j.celula(0, Col::TpDoc), QStringLiteral("ENC"));
-        QCOMPARE(j.w.grelha->modelo().valor(0, Col::Serie).toInt(), 1);
-        QCOMPARE(j.w.grelha->modelo().valor(0, Col::NoDoc).toInt(), 11);
-        QCOMPARE(j.w.grelha->modelo().valor(0, Col::AnoEnc).toInt(), 2024);
-        QCOMPARE(j.celula(0, Col::Terceiro), QStringLiteral("C1"));
-        QCOMPARE(Moeda::deVariant(j.w.grelha->modelo().valor(0, Col::QtdP)), Moeda::deInteiro(3));
-        QCOMPARE(Moeda::deVariant(j.w.grelha->modelo().valor(0, Col::QtdO)), Moeda::deInteiro(3));
-        QCOMPARE(Moeda::deVariant(j.w.grelha->modelo().valor(0, Col::Preco)), Moeda::deInteiro(10));
-        QCOMPARE(Moeda::deVariant(j.w.grelha->modelo().valor(0, Col::Qtd)), Moeda());
-        QVERIFY(!j.w.grelha->modelo().valor(0, Col::AN).toBool());
-        QVERIFY(j.celula(5, Col::Artigo).isEmpty());
+        QCOMPARE(j.m().numeroLinhas(), 60);
+        QCOMPARE(j.celula(0, ColunaEncomenda::Artigo), QStringLiteral("A1"));
+        QCOMPARE(j.celula(0, ColunaEncomenda::Designacao), QStringLiteral("Linha 1 de A1"));
+        QCOMPARE(j.celula(0, ColunaEncomenda::DataEnt), QStringLiteral("01-02-2024"));
+        QCOMPARE(j.celula(0, ColunaEncomenda::DataDoc), QStringLiteral("01-02-2024"));
+        QCOMPARE(j.celula(0, ColunaEncomenda::Req), QStringLiteral("R2"));
+        QCOMPARE(j.celula(0, ColunaEncomenda::TpDoc), QStringLiteral("ENC"));
+        const LinhaEncomenda& l = *j.m().encomenda(0);
+        QCOMPARE(l.chave.serie, 1);
+        QCOMPARE(l.chave.numero, 11);
+        QCOMPARE(l.chave.ano, 2024);
+        QCOMPARE(l.chave.linha, 1);
+        QCOMPARE(j.celula(0, ColunaEncomenda::Terceiro), QStringLiteral("C1"));
+        QCOMPARE(l.quantidadePendente, Moeda::deInteiro(3));
+        QCOMPARE(l.quantidadeOriginal, Moeda::deInteiro(3));
+        QCOMPARE(l.preco, Moeda::deInteiro(10));
+        QCOMPARE(j.m().quantidade(0), Moeda());
+        QVERIFY(!j.m().marcada(0));
+        QVERIFY(j.celula(5, ColunaEncomenda::Artigo).isEmpty());
         // The empty texts of the other three filters are recorded.
         QCOMPARE(j.w.filtrosUsados.numeros, QStringList{""});
         QCOMPARE(j.w.filtrosUsados.artigos, QStringList{""});
@@ -186,7 +189,7 @@ private Q_SLOTS:
         Janela j(a);
         j.filtros(QStringLiteral("C1"));
         j.w.btCarga_Click();
-        j.w.grelha->modelo().definirValor(0, Col::AN, true);
+        j.m().definirMarca(0, true);
         // Accepting a client code (here C2) through the field's check.
         j.w.campo[1]->setText(QStringLiteral("C2"));
         j.w.ValidarCampo = true;
@@ -196,11 +199,11 @@ private Q_SLOTS:
         QCOMPARE(j.w.LinhasCarregadas, 0);
         QCOMPARE(j.w.Label2[4]->text(), QStringLiteral("Cliente Dois, SA"));
         // The old rows stay until the next load, which starts afresh at row 0.
-        QCOMPARE(j.celula(0, Col::Terceiro), QStringLiteral("C1"));
+        QCOMPARE(j.celula(0, ColunaEncomenda::Terceiro), QStringLiteral("C1"));
         j.w.btCarga_Click();
         QCOMPARE(j.referencias(), QStringList{"ENC/1/40#1"});
-        QVERIFY(!j.w.grelha->modelo().valor(0, Col::AN).toBool());
-        QVERIFY(j.celula(1, Col::Artigo).isEmpty());
+        QVERIFY(!j.m().marcada(0));
+        QVERIFY(j.celula(1, ColunaEncomenda::Artigo).isEmpty());
         QCOMPARE(j.w.filtrosUsados.tamanho(), 1);
     }
 
@@ -221,7 +224,7 @@ private Q_SLOTS:
         QCOMPARE(j.w.LinhasCarregadas, 0);
         j.w.btCarga_Click();
         QCOMPARE(a.mensagens.textos(), QStringList{"Não existem Encomendas para as condições solicitadas!"});
-        QVERIFY(j.celula(0, Col::Artigo).isEmpty());
+        QVERIFY(j.celula(0, ColunaEncomenda::Artigo).isEmpty());
         QCOMPARE(j.w.estado->text(), QString());
     }
 
@@ -291,11 +294,11 @@ private Q_SLOTS:
         j.filtros(QStringLiteral("C1"), QString(), QStringLiteral("10"));
         j.w.btCarga_Click();
         // The operator ticks the empty row below the lines, then loads more into it.
-        j.w.grelha->modelo().definirValor(2, Col::AN, true);
+        j.m().definirMarca(2, true);
         j.filtros(QStringLiteral("C1"), QString(), QStringLiteral("11"));
         j.w.btCarga_Click();
-        QCOMPARE(j.celula(2, Col::NumEnc), QStringLiteral("ENC/1/11"));
-        QVERIFY(!j.w.grelha->modelo().valor(2, Col::AN).toBool());
+        QCOMPARE(j.celula(2, ColunaEncomenda::NumEnc), QStringLiteral("ENC/1/11"));
+        QVERIFY(!j.m().marcada(2));
     }
 
     void crescimento_data() {
@@ -315,7 +318,7 @@ private Q_SLOTS:
         j.filtros(QStringLiteral("C1"));
         j.w.btCarga_Click();
         QCOMPARE(j.w.LinhasCarregadas, linhas);
-        QCOMPARE(j.w.grelha->numeroLinhas(), total);
+        QCOMPARE(j.m().numeroLinhas(), total);
     }
 
     void codigoComAspa() {

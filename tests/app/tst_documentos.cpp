@@ -1,9 +1,8 @@
 #include "AmbienteJanela.h"
 #include "CampoEntrada.h"
-#include "ColunasGrelha.h"
 #include "ErpGravador.h"
-#include "Grelha.h"
 #include "Guarda.h"
+#include "ModeloEncomendas.h"
 #include "frmImportacao.h"
 
 #include <QApplication>
@@ -35,8 +34,8 @@ struct Cenario {
     ~Cenario() { reiniciarTerminacao(); }
     Q_DISABLE_COPY_MOVE(Cenario)
     void marcar(int linha, double qtd) {
-        w.grelha->modelo().definirValor(linha, Col::AN, true);
-        w.grelha->modelo().definirValor(linha, Col::Qtd, qtd);
+        w.modeloLinhas->definirMarca(linha, true);
+        w.modeloLinhas->definirQuantidade(linha, Moeda::deDouble(qtd));
     }
     QVariant escalar(const QString& sql) { return a.base.escalar(sql); }
 
@@ -74,8 +73,8 @@ private Q_SLOTS:
                               "Linha.OrNum=11 (qlonglong)", "Linha.LinhaOriginal=2 (qlonglong)", "GravaDocumento(2)"}));
         QCOMPARE(gravador(c)->entradas.at(0).artigos, (QStringList{"", "A1", "A2", "A1"}));
         // Success: no message, an empty grid, the focus in the client field, the documents named.
-        QCOMPARE(c.w.grelha->numeroLinhas(), 60);
-        QVERIFY(c.w.grelha->modelo().valor(0, Col::Artigo).toString().isEmpty());
+        QCOMPARE(c.w.modeloLinhas->numeroLinhas(), 60);
+        QVERIFY(!c.w.modeloLinhas->encomenda(0));
         QCOMPARE(c.w.focusWidget(), static_cast<QWidget*>(c.w.campo[1]));
         QVERIFY(c.w.campo[1]->text().isEmpty());
         QVERIFY(!c.w.DocComercial);
@@ -87,7 +86,7 @@ private Q_SLOTS:
     void nadaMarcado() {
         Cenario c(Motor::Sqlite, std::make_unique<ErpGravador>());
         // A ticked empty row is no order line.
-        c.w.grelha->modelo().definirValor(30, Col::AN, true);
+        c.w.modeloLinhas->definirMarca(30, true);
         c.w.btEnc_Click();
         QCOMPARE(c.a.mensagens.textos(), QStringList{"Não foram seleccionadas Encomendas!"});
         QVERIFY(gravador(c)->chamadas.isEmpty());
@@ -152,7 +151,7 @@ private Q_SLOTS:
         c.w.btEnc_Click();
         QCOMPARE(c.a.mensagens.textos(), QStringList{"Sem stock no armazém A1."});
         QVERIFY(gravador(c)->chamadasDe({"CriaObjectoApi", "AnulaDocumento"}).isEmpty());
-        QCOMPARE(c.w.grelha->modelo().valor(0, Col::Artigo).toString(), QString());
+        QVERIFY(!c.w.modeloLinhas->encomenda(0));
         QVERIFY(c.w.btEnc->isEnabled());
     }
 
@@ -268,7 +267,7 @@ private Q_SLOTS:
         c.w.campo[1]->setText(QStringLiteral("C1"));
         c.w.btCarga_Click();
         QCOMPARE(c.w.LinhasCarregadas, 3);
-        QCOMPARE(Moeda::deVariant(c.w.grelha->modelo().valor(0, Col::QtdP)), Moeda::deInteiro(2));
+        QCOMPARE(c.w.modeloLinhas->quantidadePendente(0), Moeda::deInteiro(2));
     }
 };
 

@@ -1,7 +1,7 @@
 #include "AmbienteJanela.h"
 #include "CampoEntrada.h"
-#include "ColunasGrelha.h"
 #include "Grelha.h"
+#include "ModeloEncomendas.h"
 #include "frmImportacao.h"
 
 #include <QLineEdit>
@@ -16,25 +16,24 @@ struct Janela {
         a.base.encomenda("ENC", 1, 10, 2024, "C1", "2024-03-05", "R1", {{"A1", 7}, {"A2", 5}});
         w.bd = &a.bd;
         w.Form_Load();
-        w.grelha->modelo().definirLocale(QLocale(QLocale::English, QLocale::UnitedStates));
+        w.modeloLinhas->definirLocale(QLocale(QLocale::English, QLocale::UnitedStates));
         mostrarActiva(w);
         w.campo[1]->setText(QStringLiteral("C1"));
         w.btCarga_Click();
     }
     Grelha& g() { return *w.grelha; }
-    Moeda qtd(int linha) {
-        return Moeda::deVariant(g().modelo().valor(linha, Col::Qtd)).value_or(Moeda::deInteiro(-999));
-    }
-    bool marcada(int linha) { return g().modelo().valor(linha, Col::AN).toBool(); }
+    ModeloEncomendas& m() { return *w.modeloLinhas; }
+    Moeda qtd(int linha) { return m().quantidade(linha).value_or(Moeda::deInteiro(-999)); }
+    bool marcada(int linha) { return m().marcada(linha); }
     /// A click in the check box of a row.
     void clicarMarca(int linha) {
-        const QModelIndex i = g().modelo().index(linha, Col::AN);
+        const QModelIndex i = m().indice(linha, ColunaEncomenda::AN);
         g().scrollTo(i);
         QTest::mouseClick(g().viewport(), Qt::LeftButton, {}, g().visualRect(i).center());
     }
     /// Types a quantity into a row's quantity cell and commits it with Enter.
     void escrever(int linha, const QString& texto) {
-        const QModelIndex i = g().modelo().index(linha, Col::Qtd);
+        const QModelIndex i = m().indice(linha, ColunaEncomenda::Qtd);
         g().setFocus();
         g().setCurrentIndex(i);
         QTest::keyClick(&g(), Qt::Key_F2);
@@ -67,7 +66,7 @@ private Q_SLOTS:
         QVERIFY(!j.marcada(0));
         QCOMPARE(j.qtd(0), Moeda());
         // The Space key on the check box cell does the same.
-        j.g().setCurrentIndex(j.g().modelo().index(1, Col::AN));
+        j.g().setCurrentIndex(j.m().indice(1, ColunaEncomenda::AN));
         QTest::keyClick(&j.g(), Qt::Key_Space);
         QVERIFY(j.marcada(1));
         QCOMPARE(j.qtd(1), Moeda::deInteiro(5));
@@ -123,7 +122,7 @@ private Q_SLOTS:
         // Ticked, it takes the empty pending quantity.
         j.clicarMarca(10);
         QVERIFY(j.marcada(10));
-        QVERIFY(!j.g().modelo().valor(10, Col::Qtd).isValid() || j.g().modelo().valor(10, Col::Qtd).isNull());
+        QVERIFY(!j.m().quantidade(10));
     }
 
     void marcarTudo() {
@@ -138,13 +137,14 @@ private Q_SLOTS:
         QCOMPARE(j.qtd(1), Moeda::deInteiro(5)); // typed 2 overwritten by the pending 5
         QCOMPARE(j.qtd(0), Moeda::deInteiro(7));
         QVERIFY(!j.marcada(2)); // empty rows untouched
-        QVERIFY(!j.g().modelo().valor(2, Col::AN).isValid());
+        QVERIFY(!j.m().quantidade(2));
         QVERIFY(!j.w.ValidarCampo);
         QTest::mouseClick(j.w.btMarcar, Qt::LeftButton);
         QCOMPARE(j.w.btMarcar->text(), QStringLiteral("&Marcar"));
         QVERIFY(!j.marcada(0) && !j.marcada(1));
         QCOMPARE(j.qtd(0), Moeda());
         QCOMPARE(j.qtd(1), Moeda());
+        QVERIFY(!j.m().quantidade(2));
         // Cancel puts the caption back.
         j.w.btMarcar_Click();
         QCOMPARE(j.w.btMarcar->text(), QStringLiteral("&Desmarcar"));
@@ -160,9 +160,9 @@ private Q_SLOTS:
         AmbienteJanela a(Motor::Sqlite);
         Janela j(a);
         j.g().setFocus();
-        j.g().setCurrentIndex(j.g().modelo().index(0, Col::Qtd));
+        j.g().setCurrentIndex(j.m().indice(0, ColunaEncomenda::Qtd));
         QTest::keyClick(&j.g(), Qt::Key_Tab);
-        QCOMPARE(j.g().currentIndex().column(), int(Col::AN)); // Tab moves along the row
+        QCOMPARE(ModeloEncomendas::coluna(j.g().currentIndex()), ColunaEncomenda::AN); // Tab moves along the row
         QTest::keyClick(&j.g(), Qt::Key_Tab, Qt::ControlModifier);
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(j.w.btCancelar));
         j.g().setFocus();
@@ -177,7 +177,7 @@ private Q_SLOTS:
         QVariant anterior(QStringLiteral("x"));
         bool cancelar = false;
         j.g().definirTextoEditor(QStringLiteral("abc"));
-        j.w.Grelha_AntesDeConfirmar(0, 2, anterior, cancelar);
+        j.w.Grelha_AntesDeConfirmar(0, ColunaEncomenda::Designacao, QStringLiteral("abc"), anterior, cancelar);
         QVERIFY(!cancelar);
         QVERIFY(a.mensagens.caixas.empty());
         QVERIFY(!j.w.ValidarCampo);

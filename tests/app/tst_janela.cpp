@@ -1,9 +1,9 @@
 #include "AmbienteJanela.h"
 #include "CabecalhoGrelha.h"
 #include "CampoEntrada.h"
-#include "ColunasGrelha.h"
 #include "Erro.h"
 #include "Grelha.h"
+#include "ModeloEncomendas.h"
 #include "RotuloElidido.h"
 #include "SessaoContadora.h"
 #include "Twips.h"
@@ -36,6 +36,11 @@ struct LetraAmpliada {
     Q_DISABLE_COPY_MOVE(LetraAmpliada)
     QFont m_antes;
 };
+
+/// The grid's column (the model's) of a column of the order lines.
+int coluna(ColunaEncomenda c) {
+    return static_cast<int>(c);
+}
 
 void escalas() {
     QTest::addColumn<double>("escala");
@@ -118,14 +123,14 @@ private Q_SLOTS:
 
         // The empty grid: 60 rows, nine shown headings and the narrow check-box one.
         Grelha& g = *w.grelha;
-        QCOMPARE(g.numeroLinhas(), 60);
+        QCOMPARE(g.model()->rowCount(), 60);
         QStringList visiveis;
-        for (int c = 0; c < g.modelo().columnCount(); ++c)
+        for (int c = 0; c < g.model()->columnCount(); ++c)
             if (!g.isColumnHidden(c))
-                visiveis << g.modelo().headerData(c, Qt::Horizontal).toString();
+                visiveis << g.model()->headerData(c, Qt::Horizontal).toString();
         QCOMPARE(visiveis, (QStringList{"Artigo", "Designação", "Data Entrega", "O.Produção", "Requisição", "Preço",
                                         "Qtd Original", "Qtd Pendente", "Qtd a Satisfazer", "..."}));
-        QVERIFY(g.columnWidth(Col::AN) < g.columnWidth(Col::Artigo));
+        QVERIFY(g.columnWidth(coluna(ColunaEncomenda::AN)) < g.columnWidth(coluna(ColunaEncomenda::Artigo)));
         QVERIFY(a.mensagens.caixas.empty());
     }
 
@@ -142,15 +147,15 @@ private Q_SLOTS:
         QCOMPARE(g.posicaoColuna(QStringLiteral("DataDoc")), 17);
         for (const char* oculta : {"TpDoc", "Serie", "NoDoc", "LinhaEnc", "AnoEnc", "Terceiro", "DataDoc"})
             QVERIFY2(g.isColumnHidden(g.posicaoColuna(QString::fromLatin1(oculta)) - 1), oculta);
-        const auto& m = g.modelo();
-        QVERIFY(!(m.flags(m.index(0, Col::Preco)) & Qt::ItemIsEditable));
-        QVERIFY(m.flags(m.index(0, Col::Qtd)) & Qt::ItemIsEditable);
-        QVERIFY(m.flags(m.index(0, Col::AN)) & Qt::ItemIsUserCheckable);
-        QCOMPARE(m.coluna(Col::Qtd).formato, QStringLiteral("##,###0.00"));
+        ModeloEncomendas& m = *w.modeloLinhas;
+        QVERIFY(!(m.flags(m.indice(0, ColunaEncomenda::Preco)) & Qt::ItemIsEditable));
+        QVERIFY(m.flags(m.indice(0, ColunaEncomenda::Qtd)) & Qt::ItemIsEditable);
+        QVERIFY(m.flags(m.indice(0, ColunaEncomenda::AN)) & Qt::ItemIsUserCheckable);
+        QCOMPARE(definicao(ColunaEncomenda::Qtd).formato, QLatin1String("##,###0.00"));
 
-        g.modelo().definirLocale(QLocale(QLocale::English, QLocale::UnitedStates));
-        g.modelo().definirValor(0, Col::QtdP, 1234.5);
-        QCOMPARE(m.data(m.index(0, Col::QtdP)).toString(), QStringLiteral("1,234.50"));
+        m.definirLocale(QLocale(QLocale::English, QLocale::UnitedStates));
+        m.definirQuantidade(0, Moeda::deUnidades(12345000));
+        QCOMPARE(m.data(m.indice(0, ColunaEncomenda::Qtd)).toString(), QStringLiteral("1,234.50"));
     }
 
     // The captions of the shown columns, at the columns' design widths, are
@@ -164,36 +169,36 @@ private Q_SLOTS:
         Grelha& g = *w.grelha;
         QHeaderView* h = g.horizontalHeader();
         const QFontMetrics fm(h->font());
-        for (int c = 0; c < Col::Total; ++c)
-            if (!g.isColumnHidden(c))
-                QCOMPARE(g.columnWidth(c),
-                         twipsParaPixeis(colunasEncomendas()[static_cast<size_t>(c)].larguraTwips, &g));
+        for (const DefinicaoColuna& d : ColunasEncomenda)
+            if (!g.isColumnHidden(coluna(d.coluna)))
+                QCOMPARE(g.columnWidth(coluna(d.coluna)), twipsParaPixeis(d.larguraTwips, &g));
         // Two lines in the heading: "Qtd Pendente" does not fit its 1200 twips on one.
-        QVERIFY2(fm.horizontalAdvance(QStringLiteral("Qtd Pendente")) > g.columnWidth(Col::QtdP) - 8,
+        QVERIFY2(fm.horizontalAdvance(QStringLiteral("Qtd Pendente")) >
+                     g.columnWidth(coluna(ColunaEncomenda::QtdP)) - 8,
                  "no caption to wrap");
         QVERIFY2(h->height() >= fm.height() + fm.lineSpacing(), qPrintable(QString::number(h->height())));
         QVERIFY(h->height() < 3 * fm.lineSpacing() + fm.height());
 
         auto* cabecalho = qobject_cast<CabecalhoGrelha*>(h);
         QVERIFY(cabecalho);
-        for (int c = 0; c < Col::Total; ++c) {
+        for (int c = 0; c < NumeroColunasEncomenda; ++c) {
             if (g.isColumnHidden(c))
                 continue;
-            const QString titulo = g.modelo().headerData(c, Qt::Horizontal).toString();
-            QCOMPARE(g.modelo().headerData(c, Qt::Horizontal, Qt::ToolTipRole).toString(), titulo);
+            const QString titulo = g.model()->headerData(c, Qt::Horizontal).toString();
+            QCOMPARE(g.model()->headerData(c, Qt::Horizontal, Qt::ToolTipRole).toString(), titulo);
             const QStringList linhas = cabecalho->linhasTitulo(c);
             QVERIFY(linhas.size() <= CabecalhoGrelha::MaximoLinhas);
             for (const QString& l : linhas)
                 QVERIFY2(fm.horizontalAdvance(l) <= cabecalho->larguraTexto(c), qPrintable(l));
             QCOMPARE(linhas.join(QLatin1Char(' ')), titulo); // nothing cut
         }
-        QCOMPARE(cabecalho->linhasTitulo(Col::QtdP), (QStringList{"Qtd", "Pendente"}));
-        QCOMPARE(cabecalho->linhasTitulo(Col::Qtd).last(), QStringLiteral("Satisfazer"));
-        QCOMPARE(cabecalho->linhasTitulo(Col::Designacao), QStringList{"Designação"});
+        QCOMPARE(cabecalho->linhasTitulo(coluna(ColunaEncomenda::QtdP)), (QStringList{"Qtd", "Pendente"}));
+        QCOMPARE(cabecalho->linhasTitulo(coluna(ColunaEncomenda::Qtd)).last(), QStringLiteral("Satisfazer"));
+        QCOMPARE(cabecalho->linhasTitulo(coluna(ColunaEncomenda::Designacao)), QStringList{"Designação"});
 
         // A caption too long for two lines is cut on the second, the tooltip stays whole.
-        g.setColumnWidth(Col::Qtd, twipsParaPixeis(500, &g));
-        const QStringList cortado = cabecalho->linhasTitulo(Col::Qtd);
+        g.setColumnWidth(coluna(ColunaEncomenda::Qtd), twipsParaPixeis(500, &g));
+        const QStringList cortado = cabecalho->linhasTitulo(coluna(ColunaEncomenda::Qtd));
         QCOMPARE(cortado.size(), 2);
         QVERIFY2(cortado.last().endsWith(QChar(0x2026)), qPrintable(cortado.join('|')));
     }
@@ -314,11 +319,11 @@ private Q_SLOTS:
 
         QAccessibleInterface* grelha = QAccessible::queryAccessibleInterface(j.w.grelha);
         QVERIFY(grelha && grelha->tableInterface());
-        for (int c : {Col::Artigo, Col::QtdP, Col::Qtd}) {
-            QAccessibleInterface* celula = grelha->tableInterface()->cellAt(0, c);
+        for (ColunaEncomenda c : {ColunaEncomenda::Artigo, ColunaEncomenda::QtdP, ColunaEncomenda::Qtd}) {
+            QAccessibleInterface* celula = grelha->tableInterface()->cellAt(0, coluna(c));
             QVERIFY(celula);
             QCOMPARE(celula->text(QAccessible::Description),
-                     j.w.grelha->modelo().headerData(c, Qt::Horizontal).toString());
+                     j.w.grelha->model()->headerData(coluna(c), Qt::Horizontal).toString());
         }
     }
 
@@ -442,9 +447,10 @@ private Q_SLOTS:
         w.filtrosUsados.artigos << "";
         w.btMarcar->setText(QStringLiteral("&Desmarcar"));
         w.DocumentosCriados.push_back(ChaveDocumento{2026, QStringLiteral("ENT"), 1, 4});
-        w.grelha->definirNumeroLinhas(70);
-        w.grelha->modelo().definirValor(3, Col::Artigo, QStringLiteral("A1"));
-        w.grelha->modelo().definirValor(3, Col::AN, true);
+        std::vector<LinhaEncomenda> linhas(4);
+        linhas[3].artigo = QStringLiteral("A1");
+        w.modeloLinhas->acrescentarLinhas(std::move(linhas), 70);
+        w.modeloLinhas->definirMarca(3, true);
         w.DesActiva();
         QVERIFY(!w.btCarga->isEnabled() && !w.grelha->isEnabled());
         QVERIFY(w.campo[1]->isEnabled() && w.btFx[1]->isEnabled()); // fields stay usable
@@ -461,9 +467,9 @@ private Q_SLOTS:
         QCOMPARE(w.filtrosUsados.tamanho(), 0);
         QCOMPARE(w.btMarcar->text(), QStringLiteral("&Marcar"));
         QCOMPARE(w.DocumentosCriados.size(), size_t(1));
-        QCOMPARE(w.grelha->numeroLinhas(), 60);
-        QVERIFY(!w.grelha->modelo().valor(3, Col::AN).toBool());
-        QVERIFY(w.grelha->modelo().valor(3, Col::Artigo).toString().isEmpty());
+        QCOMPARE(w.modeloLinhas->numeroLinhas(), 60);
+        QVERIFY(!w.modeloLinhas->marcada(3));
+        QVERIFY(!w.modeloLinhas->encomenda(3));
         for (QWidget* b :
              std::initializer_list<QWidget*>{w.btCarga, w.btMarcar, w.btEnc, w.btSair, w.btCancelar, w.grelha})
             QVERIFY(b->isEnabled());

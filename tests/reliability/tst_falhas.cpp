@@ -7,11 +7,10 @@
 
 #include "AmbienteJanela.h"
 #include "CampoEntrada.h"
-#include "ColunasGrelha.h"
 #include "ErpLocal.h"
-#include "Grelha.h"
 #include "Guarda.h"
 #include "Integridade.h"
+#include "ModeloEncomendas.h"
 #include "frmImportacao.h"
 
 #include <QPushButton>
@@ -57,15 +56,14 @@ struct Cenario {
         w.campo[1]->setText(QStringLiteral("C1"));
         w.btCarga->click();
         for (const int linha : {0, 1, 3}) {
-            w.grelha->modelo().definirValor(linha, Col::AN, true);
-            w.grelha->modelo().definirValor(linha, Col::Qtd, QVariant::fromValue(Moeda::deInteiro(1)));
+            w.modeloLinhas->definirMarca(linha, true);
+            w.modeloLinhas->definirQuantidade(linha, Moeda::deInteiro(1));
         }
     }
 
     bool janelaLimpa() const {
-        return w.LinhasCarregadas == 0 && w.grelha->modelo().valor(0, Col::Artigo).toString().isEmpty() &&
-               w.campo[1]->text().isEmpty() && w.btEnc->isEnabled() && w.btCarga->isEnabled() && !w.DocComercial &&
-               w.DocumentosCriados.size() == 1;
+        return w.LinhasCarregadas == 0 && !w.modeloLinhas->encomenda(0) && w.campo[1]->text().isEmpty() &&
+               w.btEnc->isEnabled() && w.btCarga->isEnabled() && !w.DocComercial && w.DocumentosCriados.size() == 1;
     }
 
     int contar(const QString& sql) { return a.base.escalar(sql).toInt(); }

@@ -6,11 +6,10 @@
 
 #include "AmbienteJanela.h"
 #include "CampoEntrada.h"
-#include "ColunasGrelha.h"
-#include "Grelha.h"
 #include "Guarda.h"
 #include "Integridade.h"
 #include "ListaPesquisa.h"
+#include "ModeloEncomendas.h"
 #include "frmImportacao.h"
 
 #include <QClipboard>
@@ -243,8 +242,8 @@ private Q_SLOTS:
                              qPrintable(contexto + j.a.mensagens.textos().join('|')));
                     continue;
                 }
-                const int coluna = filtro == 1 ? Col::Terceiro : filtro == 0 ? Col::Artigo : Col::Req;
-                QCOMPARE(j.w.grelha->modelo().valor(0, coluna).toString(), codigo);
+                const LinhaEncomenda& l = *j.w.modeloLinhas->encomenda(0);
+                QCOMPARE(filtro == 1 ? l.terceiro : filtro == 0 ? l.artigo : l.requisicao, codigo);
             }
         }
         QCOMPARE(retratoDaBase(j.a.base), antes);

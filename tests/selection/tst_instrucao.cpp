@@ -1,11 +1,52 @@
 #include "Apoio.h"
 #include "BaseDados.h"
 #include "CargaEncomendas.h"
-#include "ColunasGrelha.h"
+#include "Erro.h"
 #include "InstrucaoEncomendas.h"
 
-#include <QDateTime>
 #include <QTest>
+
+namespace {
+
+/// One row of the load's result, its values written in SQL.
+struct Linha {
+    QString tpDocum = QStringLiteral("'ENC'");
+    QString nNumDoc = QStringLiteral("10");
+    QString artigo = QStringLiteral("'A1'");
+    QString prUnit = QStringLiteral("2.5");
+    QString quant = QStringLiteral("3");
+    QString serie = QStringLiteral("1");
+    QString ano = QStringLiteral("2024");
+    QString data = QStringLiteral("'2024-02-01 00:00:00'");
+    QString vNumDoc = QStringLiteral("'R'");
+    QString qtdOrig = QStringLiteral("4");
+    QString numLinha = QStringLiteral("1");
+    QString dataDoc = QStringLiteral("'2024-01-31 10:00:00'");
+    QString sql() const {
+        return QStringLiteral("SELECT %1 AS TpDocum, %2 AS NNumDoc, %3 AS Artigo, 'Artigo' AS Descr, %4 AS PrUnit,"
+                              " %5 AS Quant, %6 AS Serie, %7 AS Ano, %8 AS Data, %9 AS VNumDoc, %10 AS QtdOrig,"
+                              " %11 AS NumLinha, 'C1' AS Terceiro, %12 AS DataDoc")
+            .arg(tpDocum, nNumDoc, artigo, prUnit, quant, serie, ano, data, vNumDoc, qtdOrig, numLinha, dataDoc);
+    }
+};
+
+/// An empty database of the engine, open.
+struct Base {
+    explicit Base(Motor motor) : base(motor, false) {
+        if (!bd.abrir(base.textoLigacao()))
+            qFatal("%s", qPrintable(bd.ultimoErro()));
+    }
+    /// The load of a statement's result.
+    std::vector<LinhaEncomenda> ler(const QString& sql, const ChavesLinhas& naGrelha = {}) {
+        RecordSet rs;
+        bd.consultar(sql, {}, rs);
+        return lerLinhasEncomenda(rs, naGrelha);
+    }
+    BaseTeste base;
+    BaseDados bd;
+};
+
+} // namespace
 
 class tst_Instrucao : public QObject {
     Q_OBJECT
@@ -69,68 +110,118 @@ private Q_SLOTS:
         QCOMPARE(t.parametros.at(3).metaType().id(), QMetaType::LongLong);
     }
 
-    void conversoes() {
-        QCOMPARE(dataDdMmAaaa(QDateTime(QDate(2024, 3, 5), QTime(14, 30))), QStringLiteral("05-03-2024"));
-        QCOMPARE(dataDdMmAaaa(QStringLiteral("2024-03-05 14:30:00")), QStringLiteral("05-03-2024"));
-        QCOMPARE(dataDdMmAaaa(QDate(2024, 12, 31)), QStringLiteral("31-12-2024"));
-        QCOMPARE(dataDdMmAaaa(QVariant()), QString());
-        QCOMPARE(textoSimples(15.0), QStringLiteral("15"));
-        QCOMPARE(textoSimples(qlonglong(15)), QStringLiteral("15"));
-        QCOMPARE(textoSimples(QStringLiteral("S")), QStringLiteral("S"));
-    }
-
     void linhasRepetidasUmaSoVez_data() { adicionarMotores(); }
     void linhasRepetidasUmaSoVez() {
         // A result that names an order line twice (a header kept twice) gives
         // it once, where it first came; a line already in the grid not at all.
         QFETCH(Motor, motor);
-        BaseTeste base(motor, false);
-        BaseDados bd;
-        QVERIFY2(bd.abrir(base.textoLigacao()), qPrintable(bd.ultimoErro()));
+        Base b(motor);
         auto linha = [](int numero, int numLinha, const char* data) {
-            return QStringLiteral("SELECT 'ENC' AS TpDocum, %1 AS NNumDoc, 'A%2' AS Artigo, 'Artigo %2' AS Descr,"
-                                  " 2.5 AS PrUnit, 3 AS Quant, 1 AS Serie, 2024 AS Ano, '%3 00:00:00' AS Data,"
-                                  " 'R' AS VNumDoc, 4 AS QtdOrig, %2 AS NumLinha, 'C1' AS Terceiro,"
-                                  " '2024-01-31 10:00:00' AS DataDoc")
-                .arg(numero)
-                .arg(numLinha)
-                .arg(QLatin1String(data));
+            Linha l;
+            l.nNumDoc = QString::number(numero);
+            l.numLinha = QString::number(numLinha);
+            l.data = QStringLiteral("'%1 00:00:00'").arg(QLatin1String(data));
+            return l.sql();
         };
         const QString sql =
             QStringList{linha(10, 1, "2024-02-01"), linha(10, 2, "2024-02-29"), linha(11, 1, "2024-03-01"),
                         linha(10, 1, "2024-02-01"), linha(12, 1, "2024-03-02"), linha(10, 2, "2024-02-29")}
                 .join(QStringLiteral(" UNION ALL "));
-        RecordSet rs;
-        bd.consultar(sql, {}, rs);
         ChavesLinhas naGrelha;
         naGrelha.insert({QStringLiteral("ENC"), 1, 12, 2024, 1});
-        const std::vector<LinhaGrelha> linhas = lerLinhasEncomenda(rs, naGrelha);
+        const std::vector<LinhaEncomenda> linhas = b.ler(sql, naGrelha);
         QStringList lidas;
-        for (const LinhaGrelha& l : linhas)
-            lidas << l[Col::NumEnc].toString() + QLatin1Char('#') + l[Col::LinhaEnc].toString() + QLatin1Char(' ') +
-                         l[Col::DataEnt].toString() + QLatin1Char(' ') + l[Col::DataDoc].toString();
+        for (const LinhaEncomenda& l : linhas)
+            lidas << l.chave.referencia() + QLatin1Char('#') + QString::number(l.chave.linha) + QLatin1Char(' ') +
+                         l.data.toString(QStringLiteral("dd-MM-yyyy")) + QLatin1Char(' ') +
+                         l.dataDocumento.toString(QStringLiteral("dd-MM-yyyy"));
         QCOMPARE(lidas, (QStringList{"ENC/1/10#1 01-02-2024 31-01-2024", "ENC/1/10#2 29-02-2024 31-01-2024",
                                      "ENC/1/11#1 01-03-2024 31-01-2024"}));
-        QCOMPARE(Moeda::deVariant(linhas.at(0)[Col::Preco]), std::optional<Moeda>(Moeda::deUnidades(25000)));
-        QVERIFY(!linhas.at(0)[Col::AN].toBool());
+        QCOMPARE(linhas.at(0).preco, Moeda::deUnidades(25000));
+        // The lines already in the grid, taken from the grid's own lines.
+        QCOMPARE(chavesDe(linhas).size(), std::size_t(3));
+        QVERIFY(chavesDe(linhas).count({QStringLiteral("ENC"), 1, 10, 2024, 2}));
     }
 
-    void datasPorExtenso() {
-        // Dates written by hand: every day of a leap year, and what the format
-        // parser takes that the fast path leaves to it.
-        for (QDate d(2024, 1, 1); d.year() == 2024; d = d.addDays(1)) {
-            const QString esperado = d.toString(QStringLiteral("dd-MM-yyyy"));
-            QCOMPARE(dataDdMmAaaa(d), esperado);
-            QCOMPARE(dataDdMmAaaa(d.toString(Qt::ISODate) + QStringLiteral(" 23:59:59")), esperado);
-            QCOMPARE(dataDdMmAaaa(QDateTime(d, QTime(12, 0))), esperado);
+    void valoresTipados_data() { adicionarMotores(); }
+    void valoresTipados() {
+        // Every field with its type; NULL gives an empty text, a zero amount
+        // and no date; decimals arrive exact.
+        QFETCH(Motor, motor);
+        Base b(motor);
+        Linha l;
+        l.nNumDoc = QStringLiteral("2147483647");
+        l.prUnit = QStringLiteral("0.1");
+        l.quant = QStringLiteral("1234.5678");
+        l.serie = QStringLiteral("'7'"); // a series kept as text
+        l.numLinha = QStringLiteral("2.0");
+        Linha nulos;
+        for (QString* c : {&nulos.artigo, &nulos.prUnit, &nulos.vNumDoc, &nulos.dataDoc})
+            *c = QStringLiteral("NULL");
+        nulos.nNumDoc = QStringLiteral("11");
+        const std::vector<LinhaEncomenda> r = b.ler(l.sql() + QStringLiteral(" UNION ALL ") + nulos.sql());
+        QCOMPARE(r.size(), std::size_t(2));
+        const LinhaEncomenda& a = r.at(0);
+        QCOMPARE(a.chave, (ChaveLinhaEncomenda{QStringLiteral("ENC"), 7, 2147483647, 2024, 2}));
+        QCOMPARE(a.artigo, QStringLiteral("A1"));
+        QCOMPARE(a.descricao, QStringLiteral("Artigo"));
+        QCOMPARE(a.preco, Moeda::deUnidades(1000));
+        QCOMPARE(a.quantidadePendente, Moeda::deUnidades(12345678));
+        QCOMPARE(a.quantidadeOriginal, Moeda::deInteiro(4));
+        QCOMPARE(a.data, QDate(2024, 2, 1));
+        QCOMPARE(a.dataDocumento, QDate(2024, 1, 31)); // the time of day dropped
+        QCOMPARE(a.requisicao, QStringLiteral("R"));
+        QCOMPARE(a.terceiro, QStringLiteral("C1"));
+        const LinhaEncomenda& n = r.at(1);
+        QVERIFY(n.artigo.isEmpty() && n.requisicao.isEmpty());
+        QCOMPARE(n.preco, Moeda());
+        QVERIFY(n.dataDocumento.isNull());
+    }
+
+    void valorQueNaoCabeLevantaErro_data() {
+        QTest::addColumn<Motor>("motor");
+        QTest::addColumn<QString>("campo");
+        QTest::addColumn<QString>("valor");
+        QTest::addColumn<int>("erro");
+        QTest::addColumn<QString>("mostrado");
+        for (Motor m : {Motor::Sqlite, Motor::Postgres}) {
+            const char* motor = m == Motor::Sqlite ? "sqlite" : "postgresql";
+            auto linha = [&](const char* nome, const char* campo, const char* valor, int erro, const char* mostrado) {
+                QTest::addRow("%s %s", motor, nome) << m << campo << valor << erro << mostrado;
+            };
+            linha("numero de 33 bits", "nNumDoc", "2147483648", Erro::Transbordo, "2147483648");
+            linha("linha com fraccao", "numLinha", "2.5", Erro::TipoIncompativel, "2.5");
+            linha("serie em letras", "serie", "'S1'", Erro::TipoIncompativel, "S1");
+            linha("preco fora da moeda", "prUnit", "1e20", Erro::Transbordo, "1");
+            linha("pendente em letras", "quant", "'muito'", Erro::TipoIncompativel, "muito");
+            linha("data que nao existe", "data", "'2023-02-29 10:00:00'", Erro::TipoIncompativel, "2023-02-29");
         }
-        QCOMPARE(dataDdMmAaaa(QStringLiteral("  2024-03-05")), QStringLiteral("05-03-2024"));
-        QCOMPARE(dataDdMmAaaa(QStringLiteral("2023-02-29 10:00:00")), QStringLiteral("2023-02-29 10:00:00"));
-        QCOMPARE(dataDdMmAaaa(QStringLiteral("0999-01-02")), QDate(999, 1, 2).toString(QStringLiteral("dd-MM-yyyy")));
-        QCOMPARE(dataDdMmAaaa(QStringLiteral("2024-03-05T14:30:00Z")), QStringLiteral("05-03-2024"));
-        QCOMPARE(textoSimples(-7LL), QStringLiteral("-7"));
-        QCOMPARE(textoSimples(2.5), QStringLiteral("2.5"));
-        QCOMPARE(textoSimples(QStringLiteral("ENC")), QStringLiteral("ENC"));
+    }
+    void valorQueNaoCabeLevantaErro() {
+        // A value that does not fit its field is never cut: the load stops
+        // with an error that names the field and the value.
+        QFETCH(Motor, motor);
+        QFETCH(QString, campo);
+        QFETCH(QString, valor);
+        QFETCH(int, erro);
+        QFETCH(QString, mostrado);
+        Base b(motor);
+        Linha l;
+        QString* c = campo == "nNumDoc"    ? &l.nNumDoc
+                     : campo == "numLinha" ? &l.numLinha
+                     : campo == "serie"    ? &l.serie
+                     : campo == "prUnit"   ? &l.prUnit
+                     : campo == "quant"    ? &l.quant
+                                           : &l.data;
+        *c = valor;
+        try {
+            b.ler(l.sql());
+            QFAIL("the load took the value");
+        } catch (const Erro& e) {
+            QCOMPARE(e.numero(), erro);
+            QVERIFY2(e.texto().contains(campo, Qt::CaseInsensitive) && e.texto().contains(mostrado),
+                     qPrintable(e.texto()));
+        }
     }
 
     void crescimento() {

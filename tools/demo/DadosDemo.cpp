@@ -2,6 +2,7 @@
 
 #include "CodigoPagina.h"
 #include "Configuracao.h"
+#include "Dialecto.h"
 #include "Erro.h"
 #include "Esquema.h"
 #include "LigacaoBd.h"
@@ -413,7 +414,7 @@ Ficheiros criarSqlite(const QString& pasta, const Opcoes& opcoes) {
                        QStringLiteral("O ficheiro \"%1\" não pode ser criado: %2").arg(f.base, vazio.errorString()));
     }
     TextoLigacao t;
-    t.driver = QStringLiteral("QSQLITE");
+    t.driver = Dialecto::sqlite().driver();
     t.base = f.base;
     f.resumo = criarEm(t, opcoes, false);
 
@@ -430,7 +431,7 @@ Ficheiros criarSqlite(const QString& pasta, const Opcoes& opcoes) {
 
 Ficheiros criarPostgres(const QString& pasta, const QString& textoLigacao, const Opcoes& opcoes) {
     TextoLigacao t = TextoLigacao::analisar(textoLigacao);
-    if (t.driver != QLatin1String("QPSQL"))
+    if (&t.dialecto() != &Dialecto::postgres())
         throw Erro(Erro::Configuracao, QStringLiteral("A ligação indicada não é a uma base de dados PostgreSQL."));
     criarPasta(pasta);
     Ficheiros f;

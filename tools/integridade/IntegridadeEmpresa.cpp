@@ -1,5 +1,6 @@
 #include "IntegridadeEmpresa.h"
 
+#include "Dialecto.h"
 #include "Erro.h"
 #include "LigacaoBd.h"
 #include "Moeda.h"
@@ -32,15 +33,6 @@ const QString ChaveSql = QStringLiteral("CAST(c.TPDOC || '/' || c.SERIE || '/' |
 const QString CabecalhoDaLinha =
     QStringLiteral("c.TPDOC = l.TPDOCUM AND c.SERIE = l.SERIE AND c.NNUMDOC = l.NNUMDOC AND c.ANO = l.ANO");
 
-bool ePostgres(const QSqlDatabase& db) {
-    return db.driverName() == QLatin1String("QPSQL");
-}
-
-QString textoErro(const QSqlError& erro) {
-    const QString t = erro.databaseText().trimmed();
-    return t.isEmpty() ? erro.text().trimmed() : t;
-}
-
 /// Runs a query with its values bound in order; raises Erro (Sql) when the
 /// database refuses it.
 QSqlQuery consultar(const QSqlDatabase& db, const QString& sql, const QVariantList& valores) {
@@ -49,13 +41,13 @@ QSqlQuery consultar(const QSqlDatabase& db, const QString& sql, const QVariantLi
     q.setNumericalPrecisionPolicy(QSql::HighPrecision);
     if (!q.prepare(sql))
         throw Erro(Erro::Sql,
-                   QStringLiteral("A verificação não pôde preparar uma consulta: %1").arg(textoErro(q.lastError())));
+                   QStringLiteral("A verificação não pôde preparar uma consulta: %1").arg(textoErroBd(q.lastError())));
     for (const QVariant& v : valores)
         q.addBindValue(v);
     if (!q.exec())
         throw Erro(
             Erro::Sql,
-            QStringLiteral("A verificação não pôde consultar a base de dados: %1").arg(textoErro(q.lastError())));
+            QStringLiteral("A verificação não pôde consultar a base de dados: %1").arg(textoErroBd(q.lastError())));
     return q;
 }
 
@@ -353,11 +345,12 @@ public:
         if (!m_db.isOpen())
             throw Erro(Erro::BaseDadosFechada, QStringLiteral("A base de dados da empresa não está aberta."));
         if (!m_db.transaction())
-            falhar(textoErro(m_db.lastError()));
+            falhar(textoErroBd(m_db.lastError()));
         QSqlQuery q(m_db);
         // Not a statement that PostgreSQL prepares: run as it stands.
-        if (ePostgres(m_db) && !q.exec(QStringLiteral("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY"))) {
-            const QString motivo = textoErro(q.lastError());
+        if (&Dialecto::de(m_db) == &Dialecto::postgres() &&
+            !q.exec(QStringLiteral("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ, READ ONLY"))) {
+            const QString motivo = textoErroBd(q.lastError());
             m_db.rollback();
             falhar(motivo);
         }
@@ -425,16 +418,17 @@ QSqlDatabase abrirSoLeitura(const QString& textoLigacao, const QString& nomeLiga
     const TextoLigacao ligacao = TextoLigacao::analisar(textoLigacao);
     QSqlDatabase db = ligacao.abrir(nomeLigacao);
     QString motivo;
-    if (ligacao.driver == QLatin1String("QSQLITE")) {
+    const Dialecto& dialecto = ligacao.dialecto();
+    if (&dialecto == &Dialecto::sqlite()) {
         // Opened again, read-only: nothing this connection runs can write the file.
         db.close();
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=10000"));
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;") + dialecto.opcoesLigacao());
         if (!db.open())
-            motivo = textoErro(db.lastError());
+            motivo = textoErroBd(db.lastError());
     } else {
         QSqlQuery q(db);
         if (!q.exec(QStringLiteral("SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY")))
-            motivo = textoErro(q.lastError());
+            motivo = textoErroBd(q.lastError());
     }
     if (motivo.isEmpty())
         return db;

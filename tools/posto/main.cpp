@@ -26,11 +26,11 @@
 // or refused with a message, and the window cleared); 2 after an error that
 // would have ended the program; 3 when the login or the database failed.
 
-#include "ColunasGrelha.h"
 #include "ErpLocal.h"
 #include "Grelha.h"
 #include "Guarda.h"
 #include "Mensagens.h"
+#include "ModeloEncomendas.h"
 #include "Moeda.h"
 #include "frmImportacao.h"
 
@@ -188,26 +188,25 @@ int main(int argc, char** argv) {
                 // Tick some of the oldest lines, as operators do, so that the
                 // workstations compete for the same ones; often for the whole
                 // pending quantity, which another may be taking at that moment.
-                ModeloGrelha& m = w.grelha->modelo();
+                ModeloEncomendas& m = *w.modeloLinhas;
                 const int linhas = w.LinhasCarregadas;
                 if (ate(20) == 0) {
                     w.btMarcar->click();
                     for (int r = 0; r < linhas; ++r) {
-                        const Moeda pendente = Moeda::deVariant(m.valor(r, Col::QtdP)).value_or(Moeda());
-                        m.definirValor(r, Col::Qtd,
-                                       QVariant::fromValue(std::min(pendente, Moeda::deInteiro(1 + ate(3)))));
+                        const Moeda pendente = m.quantidadePendente(r).value_or(Moeda());
+                        m.definirQuantidade(r, std::min(pendente, Moeda::deInteiro(1 + ate(3))));
                     }
                 } else {
                     const int marcar = 1 + ate(std::min(3, linhas));
                     for (int k = 0; k < marcar; ++k) {
                         const int r = ate(std::min(6, linhas));
-                        const Moeda pendente = Moeda::deVariant(m.valor(r, Col::QtdP)).value_or(Moeda());
+                        const Moeda pendente = m.quantidadePendente(r).value_or(Moeda());
                         const std::int64_t inteiro = pendente.unidades() / Moeda::Escala;
                         const Moeda q = (ate(3) == 0 || inteiro < 1)
                                             ? pendente
                                             : Moeda::deInteiro(1 + ate(int(std::min<std::int64_t>(inteiro, 5))));
-                        m.definirValor(r, Col::AN, true);
-                        m.definirValor(r, Col::Qtd, QVariant::fromValue(q));
+                        m.definirMarca(r, true);
+                        m.definirQuantidade(r, q);
                     }
                 }
 
@@ -239,7 +238,7 @@ int main(int argc, char** argv) {
                         escreverErro(QStringLiteral("%1: %2").arg(nomePosto, s));
                     }
                 // Every run ends with the window cleared.
-                if (w.LinhasCarregadas != 0 || !m.valor(0, Col::Artigo).toString().isEmpty() || !w.btEnc->isEnabled()) {
+                if (w.LinhasCarregadas != 0 || m.encomenda(0) || !w.btEnc->isEnabled()) {
                     ++c.outras;
                     escreverErro(QStringLiteral("%1: ronda %2: a janela não ficou limpa").arg(nomePosto).arg(c.rondas));
                 }

@@ -8,6 +8,7 @@
 
 #include "BaseDados.h"
 
+#include "Dialecto.h"
 #include "Erro.h"
 #include "SqliteDirecto.h"
 
@@ -21,9 +22,6 @@
 #include <libpq-fe.h>
 #include <sqlite3.h>
 
-#include <cstring>
-#include <optional>
-#include <string>
 #include <vector>
 
 /// The cursors of one connection still streaming rows.
@@ -36,36 +34,13 @@ struct BaseDados::Cursores {
 
 namespace {
 
-QString textoErro(const QSqlError& e) {
-    QString t = e.databaseText().trimmed();
-    if (t.isEmpty())
-        t = e.driverText().trimmed();
-    return t;
-}
-
 QString novoNomeLigacao() {
     return QStringLiteral("orlavane-bd-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
 }
 
-/// A cursor that streams from one of the database's connections: it can be
-/// told to hand its rows over before the connection runs something else.
-class CursorLigado : public CursorDados {
-public:
-    explicit CursorLigado(std::shared_ptr<BaseDados::Cursores> cursores) : m_cursores(std::move(cursores)) {
-        m_cursores->juntar(this);
-    }
-    ~CursorLigado() override { m_cursores->largar(this); }
-    Q_DISABLE_COPY_MOVE(CursorLigado)
-
-    /// The connection is needed for something else.
-    void reter() { pedirRetencao(); }
-
-protected:
-    void desligar() { m_cursores->largar(this); }
-
-private:
-    std::shared_ptr<BaseDados::Cursores> m_cursores;
-};
+[[noreturn]] void falhaLeitura(const QString& texto) {
+    throw Erro(Erro::Sql, QStringLiteral("A base de dados falhou ao ler o resultado: %1").arg(texto));
+}
 
 QStringList nomesDe(const QSqlQuery& q) {
     QStringList nomes;
@@ -75,74 +50,116 @@ QStringList nomesDe(const QSqlQuery& q) {
     return nomes;
 }
 
-/// Whether Qt's PostgreSQL driver runs on the libpq this program calls.
-bool pgDoDriver() {
-    static const bool mesma = driverPartilha("qsqlpsql", "PQgetvalue", reinterpret_cast<void*>(&PQgetvalue));
-    return mesma;
-}
-
-/// A cursor over a forward-only QSqlQuery, values read by index.
-class CursorSql final : public CursorLigado {
+/// A cursor over one of Qt's forward-only queries on one of the database's
+/// connections: it can be told to hand its rows over before the connection
+/// runs something else, and it lets the query go once read to its end.
+class CursorLigado : public CursorDados {
 public:
-    CursorSql(QSqlQuery q, std::shared_ptr<BaseDados::Cursores> cursores)
-        : CursorLigado(std::move(cursores)), m_q(std::move(q)), m_nomes(nomesDe(m_q)) {}
-    Q_DISABLE_COPY_MOVE(CursorSql)
+    CursorLigado(QSqlQuery q, std::shared_ptr<BaseDados::Cursores> cursores)
+        : m_q(std::move(q)), m_nomes(nomesDe(m_q)), m_cursores(std::move(cursores)) {
+        m_cursores->juntar(this);
+    }
+    ~CursorLigado() override { m_cursores->largar(this); }
+    Q_DISABLE_COPY_MOVE(CursorLigado)
 
     QStringList nomes() const override { return m_nomes; }
-
-    bool avancar() override {
-        if (m_terminado)
-            return false;
-        if (m_q.next())
-            return true;
-        const QSqlError erro = m_q.lastError();
-        libertar();
-        if (erro.isValid())
-            throw Erro(Erro::Sql, QStringLiteral("A base de dados falhou ao ler o resultado: %1").arg(textoErro(erro)));
-        return false;
-    }
-
-    QVariant valor(int indice) const override { return m_q.value(indice); }
-
-    /// On PostgreSQL, the text of a value the driver would turn into text or
-    /// a date the same way (text, dates, timestamps without a time zone): a
-    /// reader converting it itself skips the driver's conversions.
-    std::optional<QByteArrayView> textoUtf8(int indice) const override {
-        if (!m_postgres || m_terminado || !m_q.isValid())
-            return std::nullopt;
-        const QVariant h = m_q.result() ? m_q.result()->handle() : QVariant();
-        if (!h.isValid() || (qstrcmp(h.typeName(), "pg_result*") != 0 && qstrcmp(h.typeName(), "PGresult*") != 0))
-            return std::nullopt;
-        const PGresult* r = *static_cast<PGresult* const*>(h.constData());
-        const int linha = m_q.isForwardOnly() ? 0 : m_q.at();
-        if (!r || indice < 0 || indice >= PQnfields(r) || linha < 0 || linha >= PQntuples(r) ||
-            PQgetisnull(r, linha, indice))
-            return std::nullopt;
-        switch (PQftype(r, indice)) {
-        case 25:   // text
-        case 1042: // char(n)
-        case 1043: // varchar
-        case 1082: // date
-        case 1114: // timestamp
-            return QByteArrayView(PQgetvalue(r, linha, indice), PQgetlength(r, linha, indice));
-        default:
-            return std::nullopt;
-        }
-    }
 
     void libertar() override {
         if (m_terminado)
             return;
         m_terminado = true;
-        desligar();
+        m_cursores->largar(this);
         m_q = QSqlQuery();
     }
 
-private:
+    /// The connection is needed for something else.
+    void reter() { pedirRetencao(); }
+
+protected:
+    /// The query's next row; at its end the query is let go, and a database
+    /// error met on the way is raised.
+    bool seguinteDoQt() {
+        if (m_q.next())
+            return true;
+        const QSqlError erro = m_q.lastError();
+        libertar();
+        if (erro.isValid())
+            falhaLeitura(textoErroBd(erro));
+        return false;
+    }
+
     QSqlQuery m_q;
-    QStringList m_nomes;
     bool m_terminado = false;
-    bool m_postgres = m_q.driver() && m_q.driver()->dbmsType() == QSqlDriver::PostgreSQL && pgDoDriver();
+
+private:
+    QStringList m_nomes;
+    std::shared_ptr<BaseDados::Cursores> m_cursores;
+};
+
+/// The PostgreSQL result a forward-only query of Qt's driver is on, when the
+/// driver runs on the libpq this program calls; null otherwise.
+const PGresult* resultadoPg(const QSqlQuery& q) {
+    const QVariant h = q.result() ? q.result()->handle() : QVariant();
+    if (!h.isValid() || (qstrcmp(h.typeName(), "pg_result*") != 0 && qstrcmp(h.typeName(), "PGresult*") != 0) ||
+        !Dialecto::postgres().leituraDirecta())
+        return nullptr;
+    return *static_cast<const PGresult* const*>(h.constData());
+}
+
+/// A cursor whose values Qt's driver reads (on PostgreSQL the typed readers
+/// read the result's text themselves).
+class CursorSql final : public CursorLigado {
+public:
+    using CursorLigado::CursorLigado;
+
+    bool avancar() override {
+        if (m_terminado || !seguinteDoQt())
+            return false;
+        // One result per row in the driver's forward-only mode.
+        m_resultado = resultadoPg(m_q);
+        m_linha = m_q.isForwardOnly() ? 0 : m_q.at();
+        return true;
+    }
+
+    QVariant valor(int indice) const override { return m_q.value(indice); }
+
+    /// On PostgreSQL, the text of the values the driver would read from the
+    /// same text: the typed readers convert it themselves.
+    ValorBruto bruto(int indice) const override {
+        ValorBruto v;
+        const PGresult* r = m_resultado;
+        if (!r || m_terminado || indice < 0 || indice >= PQnfields(r) || m_linha < 0 || m_linha >= PQntuples(r))
+            return v;
+        if (PQgetisnull(r, m_linha, indice)) {
+            v.tipo = ValorBruto::Tipo::Nulo;
+            return v;
+        }
+        switch (PQftype(r, indice)) {
+        case 25:   // text
+        case 1042: // char(n)
+        case 1043: // varchar
+            v.tipo = ValorBruto::Tipo::Texto;
+            break;
+        case 20:   // bigint
+        case 21:   // smallint
+        case 23:   // integer
+        case 1700: // numeric
+            v.tipo = ValorBruto::Tipo::Numero;
+            break;
+        case 1082: // date
+        case 1114: // timestamp
+            v.tipo = ValorBruto::Tipo::Data;
+            break;
+        default:
+            return v;
+        }
+        v.bytes = QByteArrayView(PQgetvalue(r, m_linha, indice), PQgetlength(r, m_linha, indice));
+        return v;
+    }
+
+private:
+    const PGresult* m_resultado = nullptr;
+    int m_linha = 0;
 };
 
 /// A SQLite result read from the engine's statement. Qt's driver prepared,
@@ -152,13 +169,7 @@ private:
 class CursorSqlite final : public CursorLigado {
 public:
     CursorSqlite(QSqlQuery q, sqlite3_stmt* instrucao, std::shared_ptr<BaseDados::Cursores> cursores)
-        : CursorLigado(std::move(cursores)), m_q(std::move(q)), m_s(instrucao), m_nomes(nomesDe(m_q)),
-          m_politica(m_q.numericalPrecisionPolicy()),
-          m_semMutex(sqlite3_db_mutex(sqlite3_db_handle(instrucao)) == nullptr),
-          m_ultimos(static_cast<std::size_t>(m_nomes.size())) {}
-    Q_DISABLE_COPY_MOVE(CursorSqlite)
-
-    QStringList nomes() const override { return m_nomes; }
+        : CursorLigado(std::move(q), std::move(cursores)), m_leitor(instrucao, m_q.numericalPrecisionPolicy()) {}
 
     bool avancar() override {
         if (m_terminado)
@@ -166,166 +177,25 @@ public:
         if (!m_comecado) {
             // The driver has already stepped to the first row: take it from it.
             m_comecado = true;
-            if (m_q.next())
+            return seguinteDoQt();
+        }
+        try {
+            if (m_leitor.avancar())
                 return true;
-            const QSqlError erro = m_q.lastError();
+        } catch (const Erro& e) {
             libertar();
-            if (erro.isValid())
-                throw Erro(Erro::Sql,
-                           QStringLiteral("A base de dados falhou ao ler o resultado: %1").arg(textoErro(erro)));
-            return false;
+            falhaLeitura(e.texto());
         }
-        const int passo = sqlite3_step(m_s);
-        if (passo == SQLITE_ROW)
-            return true;
-        if (passo == SQLITE_DONE) {
-            libertar();
-            return false;
-        }
-        // As the driver does: a generic error is reset first to get its text.
-        sqlite3* db = sqlite3_db_handle(m_s);
-        if (passo == SQLITE_ERROR || passo == SQLITE_CONSTRAINT)
-            sqlite3_reset(m_s);
-        const QString texto = QString::fromUtf8(sqlite3_errmsg(db)).trimmed();
         libertar();
-        throw Erro(Erro::Sql, QStringLiteral("A base de dados falhou ao ler o resultado: %1").arg(texto));
+        return false;
     }
 
-    QVariant valor(int i) const override {
-        // On a connection without a mutex (the driver opens them so) the
-        // column's value object is read directly: one look-up, not one per call.
-        if (m_semMutex) {
-            sqlite3_value* v = sqlite3_column_value(m_s, i);
-            switch (sqlite3_value_type(v)) {
-            case SQLITE_INTEGER:
-                return QVariant(static_cast<qlonglong>(sqlite3_value_int64(v)));
-            case SQLITE_FLOAT:
-                switch (m_politica) {
-                case QSql::LowPrecisionInt32:
-                    return QVariant(sqlite3_value_int(v));
-                case QSql::LowPrecisionInt64:
-                    return QVariant(static_cast<qlonglong>(sqlite3_value_int64(v)));
-                default:
-                    return QVariant(sqlite3_value_double(v));
-                }
-            case SQLITE_NULL:
-                return QVariant(QMetaType::fromType<QString>());
-            case SQLITE_BLOB:
-                return QByteArray(static_cast<const char*>(sqlite3_value_blob(v)), sqlite3_value_bytes(v));
-            default:
-                return texto(i, reinterpret_cast<const char*>(sqlite3_value_text(v)), sqlite3_value_bytes(v));
-            }
-        }
-        switch (sqlite3_column_type(m_s, i)) {
-        case SQLITE_INTEGER:
-            return QVariant(static_cast<qlonglong>(sqlite3_column_int64(m_s, i)));
-        case SQLITE_FLOAT:
-            switch (m_politica) {
-            case QSql::LowPrecisionInt32:
-                return QVariant(sqlite3_column_int(m_s, i));
-            case QSql::LowPrecisionInt64:
-                return QVariant(static_cast<qlonglong>(sqlite3_column_int64(m_s, i)));
-            default:
-                return QVariant(sqlite3_column_double(m_s, i));
-            }
-        case SQLITE_NULL:
-            return QVariant(QMetaType::fromType<QString>());
-        case SQLITE_BLOB:
-            return QByteArray(static_cast<const char*>(sqlite3_column_blob(m_s, i)), sqlite3_column_bytes(m_s, i));
-        default: {
-            const char* u = reinterpret_cast<const char*>(sqlite3_column_text(m_s, i));
-            return texto(i, u, sqlite3_column_bytes(m_s, i));
-        }
-        }
-    }
-
-    std::optional<QByteArrayView> textoUtf8(int i) const override {
-        if (!m_comecado || m_terminado)
-            return std::nullopt;
-        if (m_semMutex) {
-            sqlite3_value* v = sqlite3_column_value(m_s, i);
-            if (sqlite3_value_type(v) != SQLITE_TEXT)
-                return std::nullopt;
-            const char* u = reinterpret_cast<const char*>(sqlite3_value_text(v));
-            return QByteArrayView(u, sqlite3_value_bytes(v));
-        }
-        if (sqlite3_column_type(m_s, i) != SQLITE_TEXT)
-            return std::nullopt;
-        const char* u = reinterpret_cast<const char*>(sqlite3_column_text(m_s, i));
-        return QByteArrayView(u, sqlite3_column_bytes(m_s, i));
-    }
-
-    void libertar() override {
-        if (m_terminado)
-            return;
-        m_terminado = true;
-        desligar();
-        m_q = QSqlQuery();
-        m_s = nullptr;
-        m_ultimos.clear();
-    }
+    QVariant valor(int i) const override { return m_leitor.valor(i); }
+    ValorBruto bruto(int i) const override { return m_comecado && !m_terminado ? m_leitor.bruto(i) : ValorBruto(); }
 
 private:
-    /// Text as the driver reads it: valid UTF-8 decodes alike either way;
-    /// anything else is left to SQLite's own conversion, as the driver does.
-    /// A text equal to the column's previous one is the same (shared) string.
-    QString texto(int i, const char* u, int n) const {
-        Ultimo& ultimo = m_ultimos[static_cast<std::size_t>(i)];
-        if (ultimo.valido && ultimo.bytes.size() == static_cast<std::size_t>(n) &&
-            std::memcmp(ultimo.bytes.data(), u, static_cast<std::size_t>(n)) == 0) {
-            ++ultimo.repetidos;
-            return ultimo.texto;
-        }
-        // A column whose values seldom repeat is not kept. (The bytes are
-        // copied first: a conversion by SQLite moves them.)
-        ultimo.valido = ++ultimo.novos <= 16 || ultimo.repetidos * 4 >= ultimo.novos;
-        if (ultimo.valido)
-            ultimo.bytes.assign(u, static_cast<std::size_t>(n));
-        QString t = ascii(u, n) ? QString::fromLatin1(u, n) : deUtf8(i, u, n);
-        if (ultimo.valido)
-            ultimo.texto = t;
-        return t;
-    }
-
-    QString deUtf8(int i, const char* u, int n) const {
-        QString t = QString::fromUtf8(u, n);
-        if (!t.contains(QChar::ReplacementCharacter))
-            return t;
-        return QString(reinterpret_cast<const QChar*>(sqlite3_column_text16(m_s, i)),
-                       sqlite3_column_bytes16(m_s, i) / static_cast<int>(sizeof(QChar)));
-    }
-
-    static bool ascii(const char* u, int n) {
-        int k = 0;
-        for (; k + 8 <= n; k += 8) {
-            quint64 oito;
-            std::memcpy(&oito, u + k, 8);
-            if (oito & 0x8080808080808080ULL)
-                return false;
-        }
-        for (; k < n; ++k)
-            if (static_cast<unsigned char>(u[k]) >= 0x80)
-                return false;
-        return true;
-    }
-
-    struct Ultimo {
-        std::string bytes;
-        QString texto;
-        bool valido = false;
-        int novos = 0;
-        int repetidos = 0;
-    };
-
-    QSqlQuery m_q;
-    sqlite3_stmt* m_s;
-    QStringList m_nomes;
-    QSql::NumericalPrecisionPolicy m_politica;
-    /// The connection has no mutex: its values may be read as value objects.
-    bool m_semMutex;
+    LeitorSqlite m_leitor;
     bool m_comecado = false;
-    bool m_terminado = false;
-    mutable std::vector<Ultimo> m_ultimos; ///< per column, the last text made
 };
 
 } // namespace
@@ -394,7 +264,7 @@ void BaseDados::consultar(const QString& sql, const QVariantList& parametros, Re
     rs.fechar();
     exigirAberta();
     // SQLite runs several statements side by side on one connection; PostgreSQL does not.
-    if (m_texto.driver == QLatin1String("QPSQL"))
+    if (m_texto.dialecto().servidor())
         reterRegistos();
     QSqlQuery q(db());
     q.setForwardOnly(true);
@@ -407,12 +277,10 @@ void BaseDados::consultar(const QString& sql, const QVariantList& parametros, Re
         ok = q.exec();
     }
     if (!ok)
-        throw Erro(Erro::Sql, QStringLiteral("A base de dados recusou a consulta: %1").arg(textoErro(q.lastError())));
-    if (m_texto.driver == QLatin1String("QSQLITE") && SqliteDirecto::disponivel()) {
-        if (sqlite3_stmt* instrucao = SqliteDirecto::instrucao(q)) {
-            rs.abrir(std::make_unique<CursorSqlite>(std::move(q), instrucao, m_cursores));
-            return;
-        }
+        throw Erro(Erro::Sql, QStringLiteral("A base de dados recusou a consulta: %1").arg(textoErroBd(q.lastError())));
+    if (sqlite3_stmt* instrucao = SqliteDirecto::instrucao(q)) {
+        rs.abrir(std::make_unique<CursorSqlite>(std::move(q), instrucao, m_cursores));
+        return;
     }
     rs.abrir(std::make_unique<CursorSql>(std::move(q), m_cursores));
 }
@@ -425,7 +293,7 @@ std::unique_ptr<Ligacao> BaseDados::novaLigacao() {
         QSqlDatabase copia = QSqlDatabase::cloneDatabase(m_nome, nome);
         if (copia.open())
             return std::make_unique<Ligacao>(copia);
-        motivo = textoErro(copia.lastError());
+        motivo = textoErroBd(copia.lastError());
     }
     QSqlDatabase::removeDatabase(nome);
     if (!m_texto.password.isEmpty())

@@ -1,5 +1,6 @@
 #include "LigacaoBd.h"
 
+#include "Dialecto.h"
 #include "Erro.h"
 #include "Pastas.h"
 
@@ -64,6 +65,15 @@ QString citar(const QString& v) {
 
 } // namespace
 
+QString textoErroBd(const QSqlError& erro) {
+    QString t = erro.databaseText().trimmed();
+    if (t.isEmpty())
+        t = erro.driverText().trimmed();
+    // Qt leaves no text at all for a statement on a closed connection: the
+    // operator must still be told something.
+    return t.isEmpty() ? QStringLiteral("A base de dados falhou sem indicar o motivo.") : t;
+}
+
 TextoLigacao TextoLigacao::analisar(const QString& texto) {
     TextoLigacao t;
     for (const auto& [chave, valor] : pares(texto)) {
@@ -89,9 +99,7 @@ TextoLigacao TextoLigacao::analisar(const QString& texto) {
         else if (k == QLatin1String("password"))
             t.password = valor;
     }
-    if (t.driver != QLatin1String("QSQLITE") && t.driver != QLatin1String("QPSQL"))
-        throw Erro(Erro::Configuracao,
-                   QStringLiteral("A ligação à base de dados não indica um motor conhecido (QSQLITE ou QPSQL)."));
+    t.dialecto(); // raises Erro for a driver that is none of the program's
     if (t.base.isEmpty())
         throw Erro(Erro::Configuracao, QStringLiteral("A ligação à base de dados não indica a base de dados."));
     return t;
@@ -114,19 +122,29 @@ QString TextoLigacao::texto() const {
     return p.join(QLatin1Char(';'));
 }
 
+const Dialecto& TextoLigacao::dialecto() const {
+    if (const Dialecto* d = Dialecto::doDriver(driver))
+        return *d;
+    throw Erro(Erro::Configuracao,
+               QStringLiteral("A ligação à base de dados não indica um motor conhecido (QSQLITE ou QPSQL)."));
+}
+
 QString TextoLigacao::descricao() const {
-    if (driver == QLatin1String("QSQLITE"))
-        return QStringLiteral("SQLite \"%1\"").arg(base);
+    const Dialecto* d = Dialecto::doDriver(driver);
+    if (!d || !d->servidor())
+        return QStringLiteral("%1 \"%2\"").arg(d ? QString(d->nome()) : driver, base);
     QString onde = host.isEmpty() ? QStringLiteral("localhost") : host;
     if (porta > 0)
         onde += QStringLiteral(":%1").arg(porta);
-    return QStringLiteral("PostgreSQL \"%1\" em %2%3")
-        .arg(base, onde, utilizador.isEmpty() ? QString() : QStringLiteral(" (utilizador %1)").arg(utilizador));
+    return QStringLiteral("%1 \"%2\" em %3%4")
+        .arg(d->nome(), base, onde,
+             utilizador.isEmpty() ? QString() : QStringLiteral(" (utilizador %1)").arg(utilizador));
 }
 
 QSqlDatabase TextoLigacao::abrir(const QString& nomeLigacao) const {
-    // Opening a missing SQLite file would create an empty database in its place.
-    if (driver == QLatin1String("QSQLITE") && !QFileInfo::exists(base))
+    const Dialecto& d = dialecto();
+    // Opening a missing database file would create an empty database in its place.
+    if (!d.servidor() && !QFileInfo::exists(base))
         throw Erro(
             Erro::BaseDadosFechada,
             QStringLiteral("Não foi possível abrir a base de dados %1: o ficheiro não existe.").arg(descricao()));
@@ -138,29 +156,23 @@ QSqlDatabase TextoLigacao::abrir(const QString& nomeLigacao) const {
         // default would turn them into doubles); SQLite keeps them as doubles
         // or integers in any case.
         db.setNumericalPrecisionPolicy(QSql::HighPrecision);
-        if (driver == QLatin1String("QSQLITE")) {
-            // Several workstations may write at once: wait for a lock instead of failing.
-            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
-        } else {
+        if (d.servidor()) {
             db.setHostName(host);
             if (porta > 0)
                 db.setPort(porta);
             db.setUserName(utilizador);
             db.setPassword(password);
-            db.setConnectOptions(QStringLiteral("connect_timeout=10"));
         }
+        db.setConnectOptions(d.opcoesLigacao());
         if (db.open()) {
-            if (driver != QLatin1String("QSQLITE"))
+            if (d.verificacao().isEmpty())
                 return db;
-            // SQLite opens any file lazily: read its catalogue to know it is a database.
             QSqlQuery q(db);
-            if (q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")))
+            if (q.exec(d.verificacao()))
                 return db;
-            motivo = q.lastError().databaseText().trimmed();
+            motivo = textoErroBd(q.lastError());
         } else {
-            motivo = db.lastError().databaseText().trimmed();
-            if (motivo.isEmpty())
-                motivo = db.lastError().driverText().trimmed();
+            motivo = textoErroBd(db.lastError());
         }
         db.close();
     }
@@ -179,7 +191,7 @@ QString LigacaoBd::construir(const QString& fornecedor, int opcao, const QString
     TextoLigacao t;
     t.fornecedor = fornecedor;
     if (d1.trimmed().compare(QLatin1String("sqlite"), Qt::CaseInsensitive) == 0) {
-        t.driver = QStringLiteral("QSQLITE");
+        t.driver = Dialecto::sqlite().driver();
         // An empty name stays empty: abrir then says that no database is named.
         if (!d2.isEmpty()) {
             const QString pasta = opcao == 1 ? Pastas::pastaAplicacao() : QDir::currentPath();
@@ -187,7 +199,7 @@ QString LigacaoBd::construir(const QString& fornecedor, int opcao, const QString
         }
         return t.texto();
     }
-    t.driver = QStringLiteral("QPSQL");
+    t.driver = Dialecto::postgres().driver();
     // "host", "host:port", "/socket/folder:port", "[::1]:port" or a bare IPv6 address.
     QString servidor = d1.trimmed();
     QString porta;

@@ -3,6 +3,13 @@
 #include <QSqlDatabase>
 #include <QString>
 
+class Dialecto;
+class QSqlError;
+
+/// The database's own text of an error, the driver's when the database gives
+/// none, and a fixed text when neither says anything.
+QString textoErroBd(const QSqlError& erro);
+
 /// Builds the connection text handed to BaseDados::abrir and to the ERP login:
 /// "Provider=MSDataShape;Driver=QSQLITE;Database=/abs/demo.db;User=...;Password=..."
 /// or with Driver=QPSQL and Host/Port. Values holding ';' or '"' are quoted.
@@ -25,6 +32,9 @@ struct TextoLigacao final {
 
     /// Raises Erro (Configuracao) when the text names no usable driver or base.
     static TextoLigacao analisar(const QString& texto);
+    /// The engine's dialect; raises Erro (Configuracao) for a driver that is
+    /// none of the program's.
+    const Dialecto& dialecto() const;
     /// The connection text again (what analisar reads back).
     QString texto() const;
     /// Where the database is, for messages: never the password.

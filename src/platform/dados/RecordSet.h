@@ -1,12 +1,33 @@
 #pragma once
 
+#include "Moeda.h"
+
 #include <QByteArrayView>
+#include <QDate>
 #include <QStringList>
 #include <QVariant>
 
 #include <functional>
 #include <memory>
 #include <optional>
+
+/// A value as the engine holds it, handed out without making a variant, for
+/// the record set's typed readers.
+struct ValorBruto final {
+    enum class Tipo {
+        Outro,   ///< none of these: read through the variant
+        Nulo,    ///< SQL NULL
+        Inteiro, ///< `inteiro`
+        Real,    ///< `real`
+        Texto,   ///< `bytes`, UTF-8 text
+        Numero,  ///< `bytes`, a whole or decimal number as text ("15", "2.5000")
+        Data,    ///< `bytes`, an ISO date, with or without its time of day
+    };
+    Tipo tipo = Tipo::Outro;
+    qint64 inteiro = 0;
+    double real = 0;
+    QByteArrayView bytes; ///< valid until the cursor moves
+};
 
 /// The cursor a record set reads; one per driver family.
 class CursorDados {
@@ -16,12 +37,11 @@ public:
     /// Moves to the next row; false at the end. Raises Erro on a database error.
     virtual bool avancar() = 0;
     virtual QVariant valor(int indice) const = 0;
-    /// A text value's UTF-8 bytes as the engine holds them, for a reader that
-    /// converts them itself; nothing when the value is not text or the cursor
-    /// cannot hand them out. Valid until the cursor moves.
-    virtual std::optional<QByteArrayView> textoUtf8(int indice) const {
+    /// The value as the engine holds it; Outro when the cursor cannot hand it
+    /// out so (the reader then uses valor()).
+    virtual ValorBruto bruto(int indice) const {
         Q_UNUSED(indice);
-        return std::nullopt;
+        return {};
     }
     /// Lets go of what the cursor holds in the database (its statement) once
     /// its reader has taken out every row it wants; avancar() is false after.
@@ -64,11 +84,22 @@ public:
     /// with valor(), lets a walk over many records look the name up once.
     int indiceCampo(const QString& nome) const;
     QVariant valor(int indice) const;
-    /// The current record's text value as UTF-8 bytes, when the cursor can hand
-    /// them out without making a string (see CursorDados::textoUtf8); a reader
-    /// that gets nothing uses valor(). Valid until the record set moves.
-    std::optional<QByteArrayView> textoUtf8(int indice) const;
     QStringList nomes() const;
+
+    // Typed readers of the current record's fields, by index: a walk over many
+    // records reads its values with no variant made on the way. A value that
+    // is not of the kind asked for, or does not fit it, raises Erro
+    // (TipoIncompativel or Transbordo) naming the field: it is never cut.
+
+    /// Text; empty for NULL. Numbers and dates as their variant gives them.
+    QString texto(int indice) const;
+    /// A whole number (an integer, or a decimal without a fraction); nothing for NULL.
+    std::optional<qint64> inteiro(int indice) const;
+    /// A currency value (four decimals, rounded as Moeda does); nothing for NULL.
+    std::optional<Moeda> moeda(int indice) const;
+    /// The day of a date, a date and time, or ISO text (the time of day
+    /// dropped); a null date for NULL.
+    QDate data(int indice) const;
 
     /// Used by BaseDados: takes over a cursor positioned before its first row.
     void abrir(std::unique_ptr<CursorDados> cursor);

@@ -1,65 +1,20 @@
 #include "SqliteDirecto.h"
 
-#include <QDate>
-#include <QDateTime>
+#include "Dialecto.h"
+#include "Erro.h"
+#include "TextoUtf8.h"
+
 #include <QSqlResult>
-#include <QTime>
-#include <QUuid>
 
 #include <sqlite3.h>
 
-#include <cstring>
-#include <string>
-
-#if defined(__GLIBC__)
-#include <dlfcn.h>
-#include <link.h>
-#endif
-
-bool driverPartilha(const char* plugin, const char* simbolo, void* nosso) {
-#if defined(__GLIBC__)
-    struct Procura {
-        const char* plugin;
-        std::string caminho;
-    } procura{plugin, {}};
-    dl_iterate_phdr(
-        [](dl_phdr_info* info, size_t, void* dados) {
-            auto* p = static_cast<Procura*>(dados);
-            const std::string nome = info->dlpi_name ? info->dlpi_name : "";
-            if (nome.find(p->plugin) == std::string::npos)
-                return 0;
-            p->caminho = nome;
-            return 1;
-        },
-        &procura);
-    if (procura.caminho.empty())
-        return false;
-    void* h = dlopen(procura.caminho.c_str(), RTLD_LAZY | RTLD_NOLOAD);
-    if (!h)
-        return false;
-    // The driver's own copy of the library, or the one it shares with us.
-    void* deles = dlsym(h, simbolo);
-    dlclose(h);
-    return deles == nosso;
-#else
-    Q_UNUSED(plugin);
-    Q_UNUSED(simbolo);
-    Q_UNUSED(nosso);
-    return false;
-#endif
-}
-
 namespace SqliteDirecto {
-
-bool disponivel() {
-    static const bool mesma = driverPartilha("qsqlite", "sqlite3_step", reinterpret_cast<void*>(&sqlite3_step));
-    return mesma;
-}
 
 sqlite3_stmt* instrucao(const QSqlQuery& q) {
     const QSqlResult* r = q.result();
     const QVariant h = r ? r->handle() : QVariant();
-    if (!h.isValid() || qstrcmp(h.typeName(), "sqlite3_stmt*") != 0)
+    // A SQLite statement's handle: the driver is loaded and may be asked about.
+    if (!h.isValid() || qstrcmp(h.typeName(), "sqlite3_stmt*") != 0 || !Dialecto::sqlite().leituraDirecta())
         return nullptr;
     return *static_cast<sqlite3_stmt* const*>(h.constData());
 }
@@ -160,51 +115,112 @@ bool ligar(sqlite3_stmt* s, const QVariantList& valores) {
     return true;
 }
 
-QString texto(sqlite3_stmt* s, int coluna, const char* u, int n) {
-    bool ascii = true;
-    int k = 0;
-    for (; k + 8 <= n && ascii; k += 8) {
-        quint64 oito;
-        std::memcpy(&oito, u + k, 8);
-        ascii = (oito & 0x8080808080808080ULL) == 0;
-    }
-    for (; k < n && ascii; ++k)
-        ascii = static_cast<unsigned char>(u[k]) < 0x80;
-    if (ascii)
-        return QString::fromLatin1(u, n);
-    QString t = QString::fromUtf8(u, n);
-    if (!t.contains(QChar::ReplacementCharacter))
-        return t;
-    return QString(reinterpret_cast<const QChar*>(sqlite3_column_text16(s, coluna)),
-                   sqlite3_column_bytes16(s, coluna) / static_cast<int>(sizeof(QChar)));
-}
-
-QVariant valor(sqlite3_stmt* s, int i, QSql::NumericalPrecisionPolicy politica) {
-    switch (sqlite3_column_type(s, i)) {
-    case SQLITE_INTEGER:
-        return QVariant(static_cast<qlonglong>(sqlite3_column_int64(s, i)));
-    case SQLITE_FLOAT:
-        switch (politica) {
-        case QSql::LowPrecisionInt32:
-            return QVariant(sqlite3_column_int(s, i));
-        case QSql::LowPrecisionInt64:
-            return QVariant(static_cast<qlonglong>(sqlite3_column_int64(s, i)));
-        default:
-            return QVariant(sqlite3_column_double(s, i));
-        }
-    case SQLITE_NULL:
-        return QVariant(QMetaType::fromType<QString>());
-    case SQLITE_BLOB:
-        return QByteArray(static_cast<const char*>(sqlite3_column_blob(s, i)), sqlite3_column_bytes(s, i));
-    default: {
-        const char* u = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
-        return texto(s, i, u, sqlite3_column_bytes(s, i));
-    }
-    }
-}
-
-QString erro(sqlite3_stmt* s) {
-    return QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(s))).trimmed();
-}
-
 } // namespace SqliteDirecto
+
+bool LeitorSqlite::avancar() {
+    const int passo = sqlite3_step(m_s);
+    if (passo == SQLITE_ROW)
+        return true;
+    if (passo == SQLITE_DONE)
+        return false;
+    // As the driver does: a generic error is reset first, to get its own text.
+    if (passo == SQLITE_ERROR || passo == SQLITE_CONSTRAINT)
+        sqlite3_reset(m_s);
+    const QString texto = QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(m_s))).trimmed();
+    sqlite3_reset(m_s);
+    throw Erro(Erro::Sql, texto.isEmpty() ? QStringLiteral("A base de dados falhou sem indicar o motivo.") : texto);
+}
+
+int LeitorSqlite::colunas() const {
+    return sqlite3_column_count(m_s);
+}
+
+namespace {
+
+/// A column of the current row read through the statement: each call looks
+/// the column up again (and takes the connection's mutex, if it has one).
+struct DaColuna {
+    sqlite3_stmt* s;
+    int i;
+    int tipo() const { return sqlite3_column_type(s, i); }
+    qint64 inteiro() const { return sqlite3_column_int64(s, i); }
+    double real() const { return sqlite3_column_double(s, i); }
+    const unsigned char* texto() const { return sqlite3_column_text(s, i); }
+    int bytes() const { return sqlite3_column_bytes(s, i); }
+};
+
+/// The same through the column's value object, looked up once: safe only on
+/// a connection without a mutex, used by one thread (Qt's driver opens its
+/// connections so).
+struct DoValor {
+    sqlite3_value* v;
+    int tipo() const { return sqlite3_value_type(v); }
+    qint64 inteiro() const { return sqlite3_value_int64(v); }
+    double real() const { return sqlite3_value_double(v); }
+    const unsigned char* texto() const { return sqlite3_value_text(v); }
+    int bytes() const { return sqlite3_value_bytes(v); }
+};
+
+template <class Leitura> ValorBruto bruto(const Leitura& l) {
+    ValorBruto v;
+    switch (l.tipo()) {
+    case SQLITE_INTEGER:
+        v.tipo = ValorBruto::Tipo::Inteiro;
+        v.inteiro = l.inteiro();
+        break;
+    case SQLITE_FLOAT:
+        v.tipo = ValorBruto::Tipo::Real;
+        v.real = l.real();
+        break;
+    case SQLITE_NULL:
+        v.tipo = ValorBruto::Tipo::Nulo;
+        break;
+    case SQLITE_TEXT: {
+        v.tipo = ValorBruto::Tipo::Texto;
+        const char* u = reinterpret_cast<const char*>(l.texto());
+        v.bytes = QByteArrayView(u, l.bytes());
+        break;
+    }
+    default:
+        break;
+    }
+    return v;
+}
+
+} // namespace
+
+LeitorSqlite::LeitorSqlite(sqlite3_stmt* instrucao, QSql::NumericalPrecisionPolicy politica)
+    : m_s(instrucao), m_politica(politica), m_semMutex(sqlite3_db_mutex(sqlite3_db_handle(instrucao)) == nullptr) {}
+
+ValorBruto LeitorSqlite::bruto(int i) const {
+    if (m_semMutex)
+        return ::bruto(DoValor{sqlite3_column_value(m_s, i)});
+    return ::bruto(DaColuna{m_s, i});
+}
+
+QVariant LeitorSqlite::valor(int i) const {
+    const ValorBruto v = bruto(i);
+    switch (v.tipo) {
+    case ValorBruto::Tipo::Inteiro:
+        return QVariant(static_cast<qlonglong>(v.inteiro));
+    case ValorBruto::Tipo::Real:
+        switch (m_politica) {
+        case QSql::LowPrecisionInt32:
+            return QVariant(sqlite3_column_int(m_s, i));
+        case QSql::LowPrecisionInt64:
+            return QVariant(static_cast<qlonglong>(sqlite3_column_int64(m_s, i)));
+        default:
+            return QVariant(v.real);
+        }
+    case ValorBruto::Tipo::Nulo:
+        return QVariant(QMetaType::fromType<QString>());
+    case ValorBruto::Tipo::Texto:
+        if (auto t = textoDeUtf8(v.bytes))
+            return *t;
+        // Bytes that are not UTF-8: SQLite's own conversion, as the driver reads them.
+        return QString(reinterpret_cast<const QChar*>(sqlite3_column_text16(m_s, i)),
+                       sqlite3_column_bytes16(m_s, i) / static_cast<int>(sizeof(QChar)));
+    default:
+        return QByteArray(static_cast<const char*>(sqlite3_column_blob(m_s, i)), sqlite3_column_bytes(m_s, i));
+    }
+}

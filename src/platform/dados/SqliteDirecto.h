@@ -6,25 +6,19 @@
 // its connection closes); values are bound and read exactly as Qt's driver
 // binds and reads them, without its per-value bookkeeping.
 
+#include "RecordSet.h"
+
 #include <QSql>
 #include <QSqlQuery>
 #include <QVariant>
 
 struct sqlite3_stmt;
 
-/// Whether the Qt SQL driver plugin whose file name holds `plugin` (and is
-/// loaded) resolves `simbolo` to `nosso`, the library function this program
-/// calls: then the driver's handles may be used from here.
-bool driverPartilha(const char* plugin, const char* simbolo, void* nosso);
-
 namespace SqliteDirecto {
 
-/// Whether Qt's SQLite driver runs on the SQLite library this program calls:
-/// only then may its statements be driven from here.
-bool disponivel();
-
-/// The statement of a prepared (or executed) query on a SQLite connection;
-/// null for another driver or a statement the driver let go.
+/// The statement of a prepared (or executed) query of Qt's SQLite driver, when
+/// the driver runs on the SQLite library this program calls
+/// (Dialecto::leituraDirecta); null otherwise, or when the driver let it go.
 sqlite3_stmt* instrucao(const QSqlQuery& q);
 
 /// Binds the values to the statement's parameters in order, as the driver
@@ -32,15 +26,27 @@ sqlite3_stmt* instrucao(const QSqlQuery& q);
 /// value is of a type left to the driver (the caller then goes through Qt).
 bool ligar(sqlite3_stmt* instrucao, const QVariantList& valores);
 
-/// A column of the current row with the type the driver gives it (integer
-/// 64-bit, double under `politica`, text, null text, bytes).
-QVariant valor(sqlite3_stmt* instrucao, int coluna, QSql::NumericalPrecisionPolicy politica);
-
-/// Text as the driver reads it: valid UTF-8 decodes alike whichever way;
-/// anything else is left to SQLite's own conversion, as the driver does.
-QString texto(sqlite3_stmt* instrucao, int coluna, const char* utf8, int bytes);
-
-/// The connection's last error text, as the driver reports it.
-QString erro(sqlite3_stmt* instrucao);
-
 } // namespace SqliteDirecto
+
+/// Steps a statement of Qt's SQLite driver and reads its current row, each
+/// value with the type the driver gives it.
+class LeitorSqlite final {
+public:
+    LeitorSqlite(sqlite3_stmt* instrucao, QSql::NumericalPrecisionPolicy politica);
+
+    /// Steps to the next row: true on a row, false past the last. A failure
+    /// resets the statement and raises Erro (Sql) with the engine's own text,
+    /// as the driver reports it.
+    bool avancar();
+    int colunas() const;
+    /// A value of the current row: a 64-bit integer, a double (or an integer,
+    /// under the precision policy), text, a null text, or bytes.
+    QVariant valor(int coluna) const;
+    /// The same without a variant: integer, real, UTF-8 text, NULL; bytes are Outro.
+    ValorBruto bruto(int coluna) const;
+
+private:
+    sqlite3_stmt* m_s;
+    QSql::NumericalPrecisionPolicy m_politica;
+    bool m_semMutex; ///< the connection has no mutex: values are read as value objects
+};

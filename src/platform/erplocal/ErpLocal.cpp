@@ -41,11 +41,8 @@ bool ErpLocal::login(const QString& e1, const QString& e2, const QString& e3, co
     n.motivoFalhaLogin.clear();
     static QAtomicInt contador;
     const QString nome = QStringLiteral("erplocal-%1").arg(contador.fetchAndAddRelaxed(1));
-    bool postgres = false;
     try {
-        const TextoLigacao texto = TextoLigacao::analisar(e4);
-        postgres = texto.driver == QLatin1String("QPSQL");
-        ErpBd::ajustarLigacao(texto.abrir(nome));
+        ErpBd::ajustarLigacao(TextoLigacao::analisar(e4).abrir(nome));
     } catch (const Erro& e) {
         // The connection text's own messages never quote its password.
         fecharLigacao(nome);
@@ -70,7 +67,6 @@ bool ErpLocal::login(const QString& e1, const QString& e2, const QString& e3, co
         return false;
     }
     n.nomeLigacao = nome;
-    n.postgres = postgres;
     n.utilizador = e1;
     n.empresa = e3;
     n.posto = e5;

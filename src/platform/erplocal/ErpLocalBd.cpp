@@ -1,6 +1,8 @@
 #include "ErpLocalInterno.h"
 
+#include "Dialecto.h"
 #include "Erro.h"
+#include "LigacaoBd.h"
 #include "SqliteDirecto.h"
 
 #include <QCoreApplication>
@@ -24,50 +26,8 @@ thread_local QSet<QString> transaccoesPg;
 /// The SQLite connections (by name) of this thread with a grouped read open.
 thread_local QSet<QString> leiturasSqlite;
 
-QString textoErro(const QSqlError& erro) {
-    QString t = erro.databaseText().trimmed();
-    if (t.isEmpty())
-        t = erro.text().trimmed();
-    // Qt leaves no error at all for a statement on a closed connection: the
-    // operator must still be told something.
-    return t.isEmpty() ? QStringLiteral("A base de dados falhou sem indicar o motivo.") : t;
-}
-
 QVariant nulo() {
     return QVariant(QMetaType(QMetaType::Int));
-}
-
-QString decimais(Moeda valor, QChar separador, int minimo) {
-    // Written digit by digit: a store writes a few for every line.
-    const std::int64_t u = valor.unidades();
-    const std::uint64_t absoluto = u < 0 ? std::uint64_t(0) - std::uint64_t(u) : std::uint64_t(u);
-    QChar texto[32];
-    int n = 0;
-    if (u < 0)
-        texto[n++] = QLatin1Char('-');
-    char inteiros[24];
-    int k = 0;
-    std::uint64_t parte = absoluto / Moeda::Escala;
-    do {
-        inteiros[k++] = static_cast<char>('0' + parte % 10);
-        parte /= 10;
-    } while (parte != 0);
-    while (k > 0)
-        texto[n++] = QLatin1Char(inteiros[--k]);
-    // Four decimals, trailing zeros dropped down to `minimo`.
-    int decimal = static_cast<int>(absoluto % Moeda::Escala);
-    char casas[4];
-    for (int i = 3; i >= 0; --i, decimal /= 10)
-        casas[i] = static_cast<char>('0' + decimal % 10);
-    int quantas = 4;
-    while (quantas > minimo && casas[quantas - 1] == '0')
-        --quantas;
-    if (quantas > 0) {
-        texto[n++] = separador;
-        for (int i = 0; i < quantas; ++i)
-            texto[n++] = QLatin1Char(casas[i]);
-    }
-    return QString(texto, n);
 }
 
 /// The statements prepared on each SQLite connection of this thread (by
@@ -86,7 +46,7 @@ QSqlQuery novaConsulta(const QSqlDatabase& db) {
 
 [[noreturn]] void falhar(const QSqlQuery& q, const QSqlDatabase& db) {
     const QString texto =
-        db.isOpen() ? textoErro(q.lastError()) : QStringLiteral("A ligação à base de dados está fechada.");
+        db.isOpen() ? textoErroBd(q.lastError()) : QStringLiteral("A ligação à base de dados está fechada.");
     // A rejected statement aborts a PostgreSQL transaction: end it now, so
     // that the statements still open can be released on the server.
     if (transaccoesPg.remove(db.connectionName()) && db.isOpen())
@@ -117,8 +77,6 @@ void correr(QSqlQuery& q, const QSqlDatabase& db, const QVariantList& valores) {
 /// is not a statement for that, or one of the values is not bound here: the
 /// caller then runs it through Qt. `linha` receives the first row, if any.
 bool correrDirecto(QSqlQuery& q, const QVariantList& valores, int& alteradas, std::optional<QVariantList>* linha) {
-    if (!SqliteDirecto::disponivel())
-        return false;
     sqlite3_stmt* s = SqliteDirecto::instrucao(q);
     if (!s)
         return false;
@@ -135,25 +93,17 @@ bool correrDirecto(QSqlQuery& q, const QVariantList& valores, int& alteradas, st
     }
     if (!ok)
         return false;
-    const int passo = sqlite3_step(s);
-    if (passo == SQLITE_ROW || passo == SQLITE_DONE) {
-        if (linha && passo == SQLITE_ROW) {
-            QVariantList r;
-            const int n = sqlite3_column_count(s);
-            for (int i = 0; i < n; ++i)
-                r << SqliteDirecto::valor(s, i, q.numericalPrecisionPolicy());
-            *linha = std::move(r);
-        }
-        alteradas = sqlite3_changes(sqlite3_db_handle(s));
-        sqlite3_reset(s);
-        return true;
+    LeitorSqlite leitor(s, q.numericalPrecisionPolicy());
+    if (leitor.avancar() && linha) {
+        QVariantList r;
+        const int n = leitor.colunas();
+        for (int i = 0; i < n; ++i)
+            r << leitor.valor(i);
+        *linha = std::move(r);
     }
-    // As the driver: a generic error is reset first, to get its own text.
-    if (passo == SQLITE_ERROR || passo == SQLITE_CONSTRAINT)
-        sqlite3_reset(s);
-    const QString texto = SqliteDirecto::erro(s);
+    alteradas = sqlite3_changes(sqlite3_db_handle(s));
     sqlite3_reset(s);
-    throw Erro(Erro::Sql, texto.isEmpty() ? QStringLiteral("A base de dados falhou sem indicar o motivo.") : texto);
+    return true;
 }
 
 /// The statement prepared earlier (or now) for this text on this SQLite
@@ -162,13 +112,13 @@ bool correrDirecto(QSqlQuery& q, const QVariantList& valores, int& alteradas, st
 /// prepared anew each time: a connection the server dropped would leave
 /// prepared statements behind that exist no more.
 QSqlQuery* preparada(const QSqlDatabase& db, const QString& sql) {
-    if (!db.isOpen() || db.driverName() != QLatin1String("QSQLITE"))
+    if (!db.isOpen() || Dialecto::de(db).servidor())
         return nullptr;
     auto& consultas = preparadasPorLigacao[db.connectionName()];
     auto i = consultas.find(sql);
     // A statement the driver let go of (its connection was closed and opened
     // again) is prepared anew.
-    if (i != consultas.end() && SqliteDirecto::disponivel() && !SqliteDirecto::instrucao(i->second)) {
+    if (i != consultas.end() && Dialecto::de(db).leituraDirecta() && !SqliteDirecto::instrucao(i->second)) {
         consultas.erase(i);
         i = consultas.end();
     }
@@ -232,7 +182,7 @@ std::optional<QVariantList> primeiraLinha(const QSqlDatabase& db, const QString&
 }
 
 void lerEmGrupo(const QSqlDatabase& db) {
-    if (db.driverName() != QLatin1String("QSQLITE") || !db.isOpen() || !QCoreApplication::instance())
+    if (!db.isOpen() || Dialecto::de(db).servidor() || !QCoreApplication::instance())
         return;
     const QString nome = db.connectionName();
     if (leiturasSqlite.contains(nome))
@@ -255,16 +205,14 @@ void terminarLeitura(const QSqlDatabase& db) {
     q.exec(QStringLiteral("COMMIT"));
 }
 
-Transaccao::Transaccao(QSqlDatabase db, bool postgres) : m_db(std::move(db)), m_postgres(postgres) {
-    if (m_postgres) {
+Transaccao::Transaccao(QSqlDatabase db) : m_db(std::move(db)), m_servidor(Dialecto::de(m_db).servidor()) {
+    if (m_servidor) {
         if (!m_db.transaction())
-            throw Erro(Erro::Sql, textoErro(m_db.lastError()));
+            throw Erro(Erro::Sql, textoErroBd(m_db.lastError()));
         transaccoesPg.insert(m_db.connectionName());
     } else {
         terminarLeitura(m_db);
-        // A deferred BEGIN would let two workstations read, then both fail to
-        // write; IMMEDIATE takes the write lock first (waiting for it).
-        executar(m_db, QStringLiteral("BEGIN IMMEDIATE"));
+        executar(m_db, Dialecto::de(m_db).inicioEscrita());
     }
     m_aberta = true;
 }
@@ -272,7 +220,7 @@ Transaccao::Transaccao(QSqlDatabase db, bool postgres) : m_db(std::move(db)), m_
 Transaccao::~Transaccao() {
     if (!m_aberta)
         return;
-    if (m_postgres) {
+    if (m_servidor) {
         if (transaccoesPg.remove(m_db.connectionName()) && m_db.isOpen())
             m_db.rollback();
     } else {
@@ -282,13 +230,13 @@ Transaccao::~Transaccao() {
 }
 
 void Transaccao::confirmar() {
-    if (m_postgres) {
+    if (m_servidor) {
         if (!transaccoesPg.contains(m_db.connectionName()))
             throw Erro(Erro::Sql, QStringLiteral("A transacção já tinha terminado."));
         transaccoesPg.remove(m_db.connectionName());
         m_aberta = false;
         if (!m_db.commit()) {
-            const QString texto = textoErro(m_db.lastError());
+            const QString texto = textoErroBd(m_db.lastError());
             if (m_db.isOpen())
                 m_db.rollback();
             throw Erro(Erro::Sql, texto);
@@ -304,13 +252,8 @@ void esquecerPreparadas(const QString& nomeLigacao) {
 }
 
 void ajustarLigacao(const QSqlDatabase& db) {
-    // A store touches a page or two of every order line it satisfies, spread
-    // over the whole table: with SQLite's small default page cache a large
-    // Guia would spill half-written pages to the file before its commit and
-    // read them back. 32 MiB holds a few thousand lines' pages; the cache
-    // grows only as far as it is used.
-    if (db.driverName() == QLatin1String("QSQLITE"))
-        executar(db, QStringLiteral("PRAGMA cache_size = -32768"), {});
+    if (const QLatin1String ajuste = Dialecto::de(db).ajusteEscrita(); !ajuste.isEmpty())
+        executar(db, ajuste, {});
 }
 
 void reabrir(QSqlDatabase db) {
@@ -320,22 +263,22 @@ void reabrir(QSqlDatabase db) {
     if (!db.open())
         throw Erro(Erro::BaseDadosFechada,
                    QStringLiteral("A ligação à base de dados perdeu-se e não foi restabelecida: %1")
-                       .arg(textoErro(db.lastError())));
+                       .arg(textoErroBd(db.lastError())));
     ajustarLigacao(db);
 }
 
-qint32 proximoNumero(const QSqlDatabase& db, bool postgres, const QString& tipo, int serie, int ano) {
+qint32 proximoNumero(const QSqlDatabase& db, const QString& tipo, int serie, int ano) {
     const QVariantList chave{tipo, serie, ano};
     escrever(db,
              QStringLiteral("INSERT INTO ErpNumeracao (TipoDoc, Serie, Ano, Ultimo) VALUES (?, ?, ?, 0)"
                             " ON CONFLICT DO NOTHING"),
              chave);
     // The row stays locked until the transaction ends (on SQLite the whole
-    // database is, since BEGIN IMMEDIATE).
+    // database is, since the transaction began).
     const auto ultimo =
         primeiraLinha(db,
                       QStringLiteral("SELECT Ultimo FROM ErpNumeracao WHERE TipoDoc = ? AND Serie = ? AND Ano = ?") +
-                          (postgres ? QStringLiteral(" FOR UPDATE") : QString()),
+                          Dialecto::de(db).paraActualizar(),
                       chave);
     if (!ultimo)
         throw Erro(Erro::Sql,
@@ -388,14 +331,6 @@ QString textoData(const QDate& data) {
     return data.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(" 00:00:00");
 }
 
-QString textoDecimal(Moeda valor) {
-    return decimais(valor, QLatin1Char('.'), 0);
-}
-
-QString textoQuantidade(Moeda valor) {
-    return decimais(valor, QLatin1Char(','), 2);
-}
-
 void inserirDocumento(const QSqlDatabase& db, const CabecalhoGravar& cab, qint32 numero,
                       const std::vector<LinhaGravar>& linhas, const NucleoErp& nucleo) {
     const QString data = textoData(cab.data);
@@ -417,7 +352,7 @@ void inserirDocumento(const QSqlDatabase& db, const CabecalhoGravar& cab, qint32
               cab.sector,
               cab.tipoPreco,
               cab.contribuinte,
-              textoDecimal(cab.desconto),
+              cab.desconto.paraTextoC(),
               cab.processo,
               cab.meioTransporte,
               cab.matricula,
@@ -439,7 +374,7 @@ void inserirDocumento(const QSqlDatabase& db, const CabecalhoGravar& cab, qint32
                            " ARMAZEM, DATA, PRUNIT, QTDORIG, QUANT, LINANU, ORDOC, ORANO, ORNUM, ORSERIE,"
                            " LINHAORIGINAL) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 0, ?, ?, ?, ?, ?)"),
             {cab.tipo, cab.serie, numero, cab.ano, numLinha, l.tipoLinha, l.artigo, l.descricao, l.armazem, data,
-             textoDecimal(l.preco), textoDecimal(l.quantidadeOrigem), textoDecimal(l.quantidade),
+             l.preco.paraTextoC(), l.quantidadeOrigem.paraTextoC(), l.quantidade.paraTextoC(),
              comOrigem ? QVariant(l.origem->tipo) : QVariant(QMetaType(QMetaType::QString)),
              comOrigem ? QVariant(l.origem->ano) : nulo(), comOrigem ? QVariant(l.origem->numero) : nulo(),
              comOrigem ? QVariant(l.origem->serie) : nulo(), comOrigem ? QVariant(l.origem->linha) : nulo()});

@@ -1,6 +1,7 @@
 // The local ERP's stores: the entry document, the Guia and the annulment,
 // each in one database transaction.
 
+#include "Dialecto.h"
 #include "ErpLocal.h"
 #include "ErpLocalInterno.h"
 #include "Erro.h"
@@ -145,14 +146,14 @@ template <class F> bool armazenar(NucleoErp& n, const QString& operacao, F&& esc
         if (!n.db().isOpen())
             ErpBd::reabrir(n.db());
         try {
-            transaccao.emplace(n.db(), n.postgres);
+            transaccao.emplace(n.db());
         } catch (const Erro&) {
             // A connection the server dropped (restart, network) is opened
             // again once; SQLite has no connection to lose.
-            if (!n.postgres)
+            if (!Dialecto::de(n.db()).servidor())
                 throw;
             ErpBd::reabrir(n.db());
-            transaccao.emplace(n.db(), n.postgres);
+            transaccao.emplace(n.db());
         }
         escrever(n.db());
         if (n.accaoNoMeio)
@@ -229,7 +230,7 @@ void ErpLocal::CriaDocumentoEntrada(int, int p2, const QString& tipo, const QStr
         if (const auto motivo = ErpBd::verificarTipoSerie(db, cab.tipo, cab.serie))
             throw Recusa{*motivo};
         exigirArtigos(db, linhas);
-        numero = ErpBd::proximoNumero(db, n.postgres, cab.tipo, cab.serie, cab.ano);
+        numero = ErpBd::proximoNumero(db, cab.tipo, cab.serie, cab.ano);
         ErpBd::inserirDocumento(db, cab, numero, linhas, n);
     });
     if (!ok)
@@ -287,7 +288,7 @@ void ErpLocal::GravaDocumento(int modo, DocumentoComercial& documento, qint16& f
                 db, QStringLiteral("SELECT NumContribuinte FROM Clientes WHERE Codigo = ?"), {cab.terceiro});
             cab.contribuinte = r ? r->at(0).toString() : QString();
         }
-        numero = ErpBd::proximoNumero(db, n.postgres, cab.tipo, cab.serie, cab.ano);
+        numero = ErpBd::proximoNumero(db, cab.tipo, cab.serie, cab.ano);
         ErpBd::inserirDocumento(db, cab, numero, linhas, n);
         // Order lines are taken in key order, the same in every session, so
         // that two saves never wait for each other's lines crosswise.

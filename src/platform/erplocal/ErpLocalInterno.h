@@ -25,7 +25,6 @@
 /// the database any more).
 struct NucleoErp {
     QString nomeLigacao; ///< empty when not logged in
-    bool postgres = false;
     QString utilizador;
     QString empresa;
     QString posto;
@@ -69,20 +68,19 @@ void esquecerPreparadas(const QString& nomeLigacao);
 /// The first row of a query, or nothing when it has none.
 std::optional<QVariantList> primeiraLinha(const QSqlDatabase& db, const QString& sql, const QVariantList& valores);
 
-/// One write transaction. On SQLite it starts with BEGIN IMMEDIATE, so that
-/// the write lock is taken (waiting out the busy timeout) before anything is
-/// read; on PostgreSQL rows are locked as they are written. Rolls back unless
-/// confirmed.
+/// One write transaction. On SQLite the write lock is taken (waiting out the
+/// busy timeout) before anything is read (Dialecto::inicioEscrita); on
+/// PostgreSQL rows are locked as they are written. Rolls back unless confirmed.
 class Transaccao final {
 public:
-    Transaccao(QSqlDatabase db, bool postgres);
+    explicit Transaccao(QSqlDatabase db);
     ~Transaccao();
     Q_DISABLE_COPY_MOVE(Transaccao)
     void confirmar();
 
 private:
     QSqlDatabase m_db;
-    bool m_postgres;
+    bool m_servidor;
     bool m_aberta = false;
 };
 
@@ -105,7 +103,7 @@ void reabrir(QSqlDatabase db);
 /// The next number of (type, series, year), unique among sessions: the
 /// numbering row is locked until the transaction ends. Never below a number
 /// already stored in DOCGCCAB.
-qint32 proximoNumero(const QSqlDatabase& db, bool postgres, const QString& tipo, int serie, int ano);
+qint32 proximoNumero(const QSqlDatabase& db, const QString& tipo, int serie, int ano);
 
 /// Refusal text when the client is missing or inactive, else nothing.
 std::optional<QString> verificarCliente(const QSqlDatabase& db, const QString& cliente);
@@ -119,11 +117,10 @@ std::optional<qint64> inteiroDe(const QVariant& valor);
 
 /// "yyyy-MM-dd 00:00:00", how a date is stored (text on SQLite, timestamp on PostgreSQL).
 QString textoData(const QDate& data);
-/// A decimal as text with "." ("2.5"): bound to NUMERIC columns without any
-/// floating-point rounding.
-QString textoDecimal(Moeda valor);
 /// A quantity for the operator: comma, at least two decimals ("2,00", "2,125").
-QString textoQuantidade(Moeda valor);
+inline QString textoQuantidade(Moeda valor) {
+    return valor.paraTexto(u",", 2);
+}
 
 } // namespace ErpBd
 

@@ -1,10 +1,10 @@
 #include "Esquema.h"
 
+#include "Dialecto.h"
 #include "Erro.h"
 #include "Senhas.h"
 
 #include <QRegularExpression>
-#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -12,29 +12,24 @@ namespace Esquema {
 
 namespace {
 
-bool ePostgres(const QSqlDatabase& db) {
-    return db.driverName() == QLatin1String("QPSQL");
-}
-
 void executar(QSqlQuery& q, const QString& sql) {
     if (!q.exec(sql))
         throw Erro(Erro::Sql,
                    QStringLiteral("Não foi possível criar as tabelas da empresa: %1").arg(q.lastError().text()));
 }
 
-/// PostgreSQL tells of every "IF [NOT] EXISTS" that found nothing to do;
-/// within the transaction, keep it to warnings.
-void calarAvisos(QSqlQuery& q) {
-    if (q.driver() && q.driver()->dbmsType() == QSqlDriver::PostgreSQL)
-        q.exec(QStringLiteral("SET LOCAL client_min_messages = warning"));
+/// Within the transaction, the server keeps to warnings.
+void calarAvisos(QSqlQuery& q, const QSqlDatabase& db) {
+    const QLatin1String sql = Dialecto::de(db).calarAvisos();
+    if (!sql.isEmpty())
+        q.exec(sql);
 }
 
 } // namespace
 
 QStringList instrucoes(const QSqlDatabase& db) {
-    const bool pg = ePostgres(db);
-    // Dates carry the time of day; SQLite keeps them as ISO text.
-    const QString data = pg ? QStringLiteral("TIMESTAMP") : QStringLiteral("TEXT");
+    // Dates carry the time of day.
+    const QString data = Dialecto::de(db).tipoData();
     const QString valor = QStringLiteral("NUMERIC(19,4)");
     return {
         // Document types: TPDSAFT tells whether the type is communicated to the tax authority.
@@ -147,7 +142,7 @@ void criar(QSqlDatabase& db) {
                    QStringLiteral("Não foi possível criar as tabelas da empresa: %1").arg(db.lastError().text()));
     try {
         QSqlQuery q(db);
-        calarAvisos(q);
+        calarAvisos(q, db);
         for (const QString& sql : instrucoes(db))
             executar(q, sql);
     } catch (...) {
@@ -177,7 +172,7 @@ void apagar(QSqlDatabase& db) {
                    QStringLiteral("Não foi possível apagar as tabelas da empresa: %1").arg(db.lastError().text()));
     try {
         QSqlQuery q(db);
-        calarAvisos(q);
+        calarAvisos(q, db);
         const QStringList nomes = tabelas(db);
         // Later tables may refer to earlier ones: drop them last first.
         for (auto i = nomes.crbegin(); i != nomes.crend(); ++i) {

@@ -19,6 +19,7 @@ public:
         Grelha = 1005,         ///< the grid was asked for something it does not hold
         Erp = 1006,            ///< the ERP refused or failed an operation
         RecusadoErp = 1007,    ///< the ERP refused to store or save a document: the text is its reason
+        Transbordo = 6,        ///< a number too large for where it goes
         ForaDeIntervalo = 9,   ///< a list item that is not there
         TipoIncompativel = 13, ///< a value that cannot be converted
 

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -210,9 +211,12 @@ Moeda Moeda::deDouble(double v) {
 
 std::optional<Moeda> Moeda::deTextoC(const QString& texto) {
     const QByteArray latin = texto.toLatin1();
+    return deTextoC(QLatin1String(latin));
+}
+
+std::optional<Moeda> Moeda::deTextoC(QLatin1String texto) {
     std::int64_t unidades = 0;
-    if (lerDecimalC(std::string_view(latin.constData(), static_cast<std::size_t>(latin.size())), unidades) !=
-        Leitura::Valor)
+    if (lerDecimalC(std::string_view(texto.data(), static_cast<std::size_t>(texto.size())), unidades) != Leitura::Valor)
         return std::nullopt;
     return deUnidades(unidades);
 }
@@ -302,19 +306,28 @@ QString Moeda::formatar(const QLocale& locale) const {
     return r;
 }
 
-QString Moeda::paraTextoC() const {
+QString Moeda::paraTexto(QStringView separador, int casasMinimas) const {
     const std::uint64_t m = magnitude(m_valor);
-    QString r = QString::number(m / Escala);
+    // Four decimals, the trailing zeros dropped down to the minimum.
     std::uint64_t fraccao = m % Escala;
-    if (fraccao != 0) {
-        int casas = 4;
-        while (fraccao % 10 == 0) {
-            fraccao /= 10;
-            --casas;
-        }
-        r += QLatin1Char('.') + QString::number(fraccao).rightJustified(casas, QLatin1Char('0'));
+    int casas = 4;
+    while (casas > std::max(casasMinimas, 0) && fraccao % 10 == 0) {
+        fraccao /= 10;
+        --casas;
     }
+    QChar digitos[32];
+    QChar* fim = digitos + 32;
+    int n = 0;
+    QChar* inteiros = escreverDigitos(m / Escala, fim, 1, {}, n);
+    QString r;
+    r.reserve(n + 1 + separador.size() + casas);
     if (m_valor < 0)
-        r.prepend(QLatin1Char('-'));
+        r.append(QLatin1Char('-'));
+    r.append(inteiros, n);
+    if (casas > 0) {
+        r.append(separador);
+        const QChar* decimais = escreverDigitos(fraccao, fim, casas, {}, n);
+        r.append(decimais, n);
+    }
     return r;
 }

@@ -27,6 +27,8 @@ public:
     /// Reads "-1234.5678" (C locale, point as separator; more than four
     /// decimals are rounded). Empty optional when the text is not a number.
     static std::optional<Moeda> deTextoC(const QString& texto);
+    /// The same, of text in single bytes (a database's decimal text).
+    static std::optional<Moeda> deTextoC(QLatin1String texto);
     /// Converts a value as the database or the grid holds it: Moeda, integer,
     /// floating point or numeric text. Empty optional for an empty or
     /// non-numeric value.
@@ -41,7 +43,10 @@ public:
     /// digit before the decimal separator, exactly two decimals.
     QString formatar(const QLocale& locale = QLocale()) const;
     /// Plain text with "." and as many decimals as needed ("7", "7.5", "7.0001").
-    QString paraTextoC() const;
+    QString paraTextoC() const { return paraTexto(u".", 0); }
+    /// Plain text, no grouping, with this decimal separator and at least
+    /// `casasMinimas` decimals (0 to 4): paraTexto(u",", 2) gives "2,00", "2,125".
+    QString paraTexto(QStringView separador, int casasMinimas) const;
 
     friend constexpr auto operator<=>(Moeda a, Moeda b) = default;
     friend constexpr Moeda operator+(Moeda a, Moeda b) { return deUnidades(a.m_valor + b.m_valor); }

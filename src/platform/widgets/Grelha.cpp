@@ -1,7 +1,6 @@
 #include "Grelha.h"
 
 #include "CabecalhoGrelha.h"
-#include "NumeroOle.h"
 #include "Twips.h"
 
 #include <QHeaderView>
@@ -10,17 +9,7 @@
 #include <QMouseEvent>
 #include <QScopedValueRollback>
 
-#include <cmath>
-
-namespace {
-
-/// Largest magnitude a currency value takes, as a double.
-constexpr double LimiteMoeda = 922337203685477.0;
-
-} // namespace
-
-Grelha::Grelha(QWidget* parent) : QTableView(parent), m_modelo(new ModeloGrelha(this)) {
-    setModel(m_modelo);
+Grelha::Grelha(QWidget* parent) : QTableView(parent) {
     setItemDelegate(new DelegadoGrelha(this));
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
@@ -41,11 +30,15 @@ Grelha::Grelha(QWidget* parent) : QTableView(parent), m_modelo(new ModeloGrelha(
     setHorizontalHeader(horizontal);
     horizontal->setMinimumSectionSize(4);
     horizontal->setHighlightSections(false);
+}
 
-    connect(m_modelo, &ModeloGrelha::valorAlterado, this, [this] {
-        if (aoAlterarValor)
-            aoAlterarValor();
-    });
+void Grelha::setModel(QAbstractItemModel* modelo) {
+    disconnect(m_reposicao);
+    QTableView::setModel(modelo);
+    // A reset gives the header its default sections again.
+    if (modelo)
+        m_reposicao = connect(modelo, &QAbstractItemModel::modelReset, this, &Grelha::aplicarColunas);
+    aplicarColunas();
 }
 
 void Grelha::definirCorFundo(const QColor& cor) {
@@ -55,37 +48,45 @@ void Grelha::definirCorFundo(const QColor& cor) {
 }
 
 void Grelha::removerColunas() {
-    m_modelo->removerColunas();
+    m_colunas.clear();
+    aplicarColunas();
 }
 
-void Grelha::adicionarColuna(const DefinicaoColuna& coluna) {
-    m_modelo->adicionarColuna(coluna);
-    const int i = m_modelo->numeroColunas() - 1;
-    setColumnWidth(i, twipsParaPixeis(coluna.larguraTwips, this));
-    setColumnHidden(i, coluna.oculta);
+void Grelha::adicionarColuna(const ColunaGrelha& coluna) {
+    m_colunas.push_back(coluna);
+    aplicarColunas();
+}
+
+void Grelha::aplicarColunas() {
+    if (!model())
+        return;
+    const int n = model()->columnCount();
+    for (int c = 0; c < n; ++c) {
+        const auto i = static_cast<std::size_t>(c);
+        // A column not laid out (yet) is hidden: the grid shows what it was given.
+        setColumnHidden(c, i >= m_colunas.size() || m_colunas[i].oculta);
+        if (i < m_colunas.size())
+            setColumnWidth(c, twipsParaPixeis(m_colunas[i].larguraTwips, this));
+    }
 }
 
 int Grelha::posicaoColuna(const QString& chave) const {
-    const int i = m_modelo->indiceColuna(chave);
-    return i < 0 ? -1 : i + 1;
+    for (std::size_t i = 0; i < m_colunas.size(); ++i) {
+        if (m_colunas[i].chave == chave)
+            return static_cast<int>(i) + 1;
+    }
+    return -1;
 }
 
-int Grelha::linhaActual() const {
-    const QModelIndex i = currentIndex();
-    return i.isValid() ? i.row() : -1;
+int Grelha::comprimentoMaximo(int coluna) const {
+    if (coluna < 0 || static_cast<std::size_t>(coluna) >= m_colunas.size())
+        return 0;
+    return m_colunas[static_cast<std::size_t>(coluna)].comprimentoMaximo;
 }
 
-int Grelha::posicaoColunaActual() const {
-    const QModelIndex i = currentIndex();
-    return i.isValid() ? i.column() + 1 : 0;
-}
-
-QVariant Grelha::valorCelula(int linha, int posicao) const {
-    return m_modelo->valor(linha, posicao - 1);
-}
-
-void Grelha::definirValorCelula(int linha, int posicao, const QVariant& v) {
-    m_modelo->definirValorCelula(linha, posicao - 1, v);
+void Grelha::alterouValor() {
+    if (aoAlterarValor)
+        aoAlterarValor();
 }
 
 void Grelha::keyPressEvent(QKeyEvent* event) {
@@ -116,8 +117,10 @@ void Grelha::keyPressEvent(QKeyEvent* event) {
 }
 
 QModelIndex Grelha::celulaVizinha(const QModelIndex& actual, bool seguinte) const {
-    const int linhas = m_modelo->numeroLinhas();
-    const int colunas = m_modelo->numeroColunas();
+    if (!model())
+        return {};
+    const int linhas = model()->rowCount();
+    const int colunas = model()->columnCount();
     bool algumaVisivel = false;
     for (int c = 0; c < colunas && !algumaVisivel; ++c)
         algumaVisivel = !isColumnHidden(c);
@@ -138,80 +141,41 @@ QModelIndex Grelha::celulaVizinha(const QModelIndex& actual, bool seguinte) cons
             c = colunas - 1;
         }
         if (!isColumnHidden(c))
-            return m_modelo->index(r, c);
+            return model()->index(r, c);
     }
-}
-
-QVariant Grelha::valorDoTexto(int indice, const QString& texto) const {
-    const DefinicaoColuna& col = m_modelo->coluna(indice);
-    switch (col.tipo) {
-    case TipoColuna::Moeda: {
-        const auto d = converterNumeroOle(texto, m_modelo->locale());
-        if (!d || std::fabs(*d) > LimiteMoeda)
-            return {};
-        return QVariant::fromValue(Moeda::deDouble(*d));
-    }
-    case TipoColuna::Inteiro16:
-    case TipoColuna::Inteiro32: {
-        const auto d = converterNumeroOle(texto, m_modelo->locale());
-        if (!d)
-            return {};
-        const double r = std::nearbyint(*d);
-        const double limite = col.tipo == TipoColuna::Inteiro16 ? 32767.0 : 2147483647.0;
-        if (r > limite || r < -limite - 1)
-            return {};
-        return static_cast<int>(r);
-    }
-    case TipoColuna::Booleano: {
-        const QVariant b = m_modelo->converter(indice, texto);
-        return b.typeId() == QMetaType::Bool ? b : QVariant();
-    }
-    case TipoColuna::Texto:
-        break;
-    }
-    return texto;
 }
 
 bool Grelha::confirmarEdicao(const QModelIndex& index, const QString& texto) {
     // A modal box in the before-commit handler takes the focus from the
     // editor; the commit that may cause must not run the handler again.
-    if (m_confirmando || !index.isValid())
+    if (m_confirmando || !index.isValid() || !model())
         return false;
     const QScopedValueRollback<bool> guarda(m_confirmando, true);
 
     const QPersistentModelIndex celula(index);
     m_textoEditor = texto;
-    const QVariant anterior = m_modelo->valor(index.row(), index.column());
-
     bool cancelar = false;
     if (antesDeConfirmar) {
-        // While the handler runs the cell holds the value being committed.
-        const QVariant proposto = valorDoTexto(index.column(), texto);
-        if (proposto.isValid())
-            m_modelo->definirValor(index.row(), index.column(), proposto);
-        QVariant copia = anterior;
-        try {
-            antesDeConfirmar(index.row(), index.column() + 1, copia, cancelar);
-        } catch (...) {
-            if (celula.isValid())
-                m_modelo->definirValor(celula.row(), celula.column(), anterior);
-            throw;
-        }
+        QVariant anterior = index.data(Qt::EditRole);
+        antesDeConfirmar(celula, texto, anterior, cancelar);
         if (!celula.isValid())
             return false;
-        m_modelo->definirValor(celula.row(), celula.column(), anterior);
-    }
-    if (cancelar) {
-        update(celula);
-        return false;
     }
     // The handler may have changed the editor's text: that is what is stored.
-    const QVariant valor = valorDoTexto(celula.column(), m_textoEditor);
-    if (!valor.isValid()) {
+    if (cancelar || !model()->setData(celula, m_textoEditor, Qt::EditRole)) {
         update(celula);
         return false;
     }
-    return m_modelo->setData(celula, valor, Qt::EditRole);
+    alterouValor();
+    return true;
+}
+
+bool Grelha::alternar(const QModelIndex& index) {
+    const bool marcado = index.data(Qt::CheckStateRole).toInt() == static_cast<int>(Qt::Checked);
+    if (!model()->setData(index, static_cast<int>(marcado ? Qt::Unchecked : Qt::Checked), Qt::CheckStateRole))
+        return false;
+    alterouValor();
+    return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -221,15 +185,15 @@ DelegadoGrelha::DelegadoGrelha(Grelha* grelha) : QStyledItemDelegate(grelha), m_
 
 QWidget* DelegadoGrelha::createEditor(QWidget* parent, const QStyleOptionViewItem& /*option*/,
                                       const QModelIndex& index) const {
-    const DefinicaoColuna& col = m_grelha->modelo().coluna(index.column());
-    if (col.caixaVerificacao)
+    if (index.flags() & Qt::ItemIsUserCheckable)
         return nullptr;
     auto* editor = new QLineEdit(parent);
     editor->setFrame(false);
-    if (col.comprimentoMaximo > 0)
-        editor->setMaxLength(col.comprimentoMaximo);
-    if (tipoNumerico(col.tipo))
-        editor->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    if (const int maximo = m_grelha->comprimentoMaximo(index.column()); maximo > 0)
+        editor->setMaxLength(maximo);
+    // Aligned as the cell shows its value.
+    if (const QVariant alinhamento = index.data(Qt::TextAlignmentRole); alinhamento.isValid())
+        editor->setAlignment(Qt::Alignment(alinhamento.toInt()));
     return editor;
 }
 
@@ -239,9 +203,7 @@ void DelegadoGrelha::setEditorData(QWidget* editor, const QModelIndex& index) co
         QStyledItemDelegate::setEditorData(editor, index);
         return;
     }
-    const QVariant v = index.data(Qt::EditRole);
-    linha->setText(v.typeId() == QMetaType::QString ? v.toString()
-                                                    : m_grelha->modelo().textoVisivel(index.column(), v));
+    linha->setText(index.data(Qt::EditRole).toString());
 }
 
 void DelegadoGrelha::setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const {
@@ -261,11 +223,6 @@ bool DelegadoGrelha::editorEvent(QEvent* event, QAbstractItemModel* model, const
     if (!(f & Qt::ItemIsUserCheckable) || !(f & Qt::ItemIsEnabled))
         return QStyledItemDelegate::editorEvent(event, model, option, index);
 
-    auto alternar = [&] {
-        const bool marcado = index.data(Qt::CheckStateRole).toInt() == static_cast<int>(Qt::Checked);
-        return model->setData(index, static_cast<int>(marcado ? Qt::Unchecked : Qt::Checked), Qt::CheckStateRole);
-    };
-
     switch (event->type()) {
     case QEvent::MouseButtonPress:
         // Left to the view, which makes the cell current; the release toggles.
@@ -276,13 +233,13 @@ bool DelegadoGrelha::editorEvent(QEvent* event, QAbstractItemModel* model, const
         const auto* rato = static_cast<QMouseEvent*>(event);
         if (rato->button() != Qt::LeftButton || !option.rect.contains(rato->position().toPoint()))
             return false;
-        return alternar();
+        return m_grelha->alternar(index);
     }
     case QEvent::KeyPress: {
         const int tecla = static_cast<QKeyEvent*>(event)->key();
         if (tecla != Qt::Key_Space && tecla != Qt::Key_Select)
             return false;
-        return alternar();
+        return m_grelha->alternar(index);
     }
     default:
         return false;

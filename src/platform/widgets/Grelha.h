@@ -1,21 +1,33 @@
 #pragma once
 
-#include "ModeloGrelha.h"
-
 #include <QColor>
 #include <QStyledItemDelegate>
 #include <QTableView>
 
 #include <functional>
+#include <vector>
 
-/// The grid control: a table view over ModeloGrelha with its editing delegate.
+/// A column of the grid control: the key it is found by and how it is laid
+/// out. What its cells show, and whether they are edited or ticked, the
+/// model says (texts, check state, alignment, flags).
+struct ColunaGrelha final {
+    QString chave;
+    int larguraTwips = 1500;
+    int comprimentoMaximo = 0; ///< most characters an edit takes; 0 for no limit
+    bool oculta = false;
+};
+
+/// The grid control: a table view over a table model, with its editing
+/// delegate. Its columns are laid out under keys, the i-th one over the
+/// model's column i; cells are read and edited through the model's roles
+/// (display and edit texts, check state, alignment, flags).
 class Grelha final : public QTableView {
     Q_OBJECT
 public:
     explicit Grelha(QWidget* parent = nullptr);
 
-    ModeloGrelha& modelo() { return *m_modelo; }
-    const ModeloGrelha& modelo() const { return *m_modelo; }
+    /// The layout is put on the model's columns again whenever it resets.
+    void setModel(QAbstractItemModel* modelo) override;
 
     // Layout.
     void definirCorFundo(const QColor& cor);
@@ -23,32 +35,26 @@ public:
     /// first cell of the next row.
     void definirComportamentoEnter(int modo) { m_modoEnter = modo; }
     void definirComportamentoTab(int modo) { m_modoTab = modo; }
-    int numeroLinhas() const { return m_modelo->numeroLinhas(); }
-    void definirNumeroLinhas(int n) { m_modelo->definirNumeroLinhas(n); }
     void removerColunas();
-    void adicionarColuna(const DefinicaoColuna& coluna);
-    /// Position of the column with this key (store index + 1), -1 when none.
+    void adicionarColuna(const ColunaGrelha& coluna);
+    /// Position of the column with this key (the model's column + 1: position
+    /// 0 is the row header), -1 when none. Keys match exactly.
     int posicaoColuna(const QString& chave) const;
-
-    // Rows and cells.
-    int linhaActual() const;
-    /// Position of the current column (1 to 17; 0 when none).
-    int posicaoColunaActual() const;
-    QVariant valorCelula(int linha, int posicao) const;
-    void definirValorCelula(int linha, int posicao, const QVariant& v);
 
     // Cell editor.
     QString textoEditor() const { return m_textoEditor; }
     void definirTextoEditor(const QString& texto) { m_textoEditor = texto; }
 
-    void actualizar() { m_modelo->actualizar(); }
-
-    /// After the operator changed a cell (a tick or a committed edit).
+    /// After the operator changed a cell: a tick, or a committed edit; never
+    /// for a change the program makes.
     std::function<void()> aoAlterarValor;
-    /// Before an edited cell is committed: row, column position, the cell's
-    /// previous value (the handler's own copy) and the cancel flag. The text
-    /// typed is textoEditor().
-    std::function<void(int linha, int posicao, QVariant& anterior, bool& cancelar)> antesDeConfirmar;
+    /// Before an edited cell is committed: the cell, the text committed, the
+    /// cell's previous value (its edit text; the handler's own copy) and the
+    /// cancel flag. The cell still holds its previous value. The handler may
+    /// put another text in the editor (definirTextoEditor): the model is
+    /// given that one.
+    std::function<void(const QModelIndex& celula, const QString& texto, QVariant& anterior, bool& cancelar)>
+        antesDeConfirmar;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -57,11 +63,15 @@ private:
     friend class DelegadoGrelha;
     /// Runs the before-commit event for a committed text; true when taken.
     bool confirmarEdicao(const QModelIndex& index, const QString& texto);
-    /// The value an editor text stands for in a column; empty when it does not convert.
-    QVariant valorDoTexto(int indice, const QString& texto) const;
+    /// Ticks or unticks a check-box cell for the operator; true when it changed.
+    bool alternar(const QModelIndex& index);
+    int comprimentoMaximo(int coluna) const;
+    void aplicarColunas();
+    void alterouValor();
     QModelIndex celulaVizinha(const QModelIndex& actual, bool seguinte) const;
 
-    ModeloGrelha* m_modelo;
+    std::vector<ColunaGrelha> m_colunas;
+    QMetaObject::Connection m_reposicao;
     QString m_textoEditor;
     int m_modoEnter = 0;
     int m_modoTab = 0;

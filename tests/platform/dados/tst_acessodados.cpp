@@ -9,6 +9,8 @@
 #include <QSqlQuery>
 #include <QTest>
 
+#include <functional>
+
 namespace {
 
 /// The numbers 1..n, one per row, in a column "Numero" (n bound as a parameter).
@@ -397,33 +399,70 @@ private Q_SLOTS:
         }
     }
 
-    void textoEmBruto() {
-        // The text a reader may convert itself: the bytes of text values (and,
-        // on PostgreSQL, of dates and timestamps without a time zone), never
-        // of numbers or nulls; nothing once the record set has moved past.
+    void leitoresTipados() {
+        // The typed readers: each value as its field's kind, NULL as none,
+        // read from the engine's own values and, once the rows were retained
+        // (counting retains them), from the driver's variants alike.
         BaseTeste base(motorActual(), false);
         const bool pg = base.motor() == Motor::Postgres;
         QVERIFY(QSqlQuery(base.db()).exec(
-            pg ? QStringLiteral("CREATE TABLE t (n INTEGER, x VARCHAR(20), q TIMESTAMP, z TIMESTAMPTZ)")
-               : QStringLiteral("CREATE TABLE t (n INTEGER, x TEXT, q TEXT, z INTEGER)")));
-        base.executar(QStringLiteral("INSERT INTO t VALUES (1, 'Plástico', '2024-03-05 14:30:00', ?)"),
-                      {pg ? QVariant(QStringLiteral("2024-03-05 14:30:00+01")) : QVariant(42)});
+            pg ? QStringLiteral("CREATE TABLE t (k INTEGER, n INTEGER, x VARCHAR(20), q TIMESTAMP, d DATE,"
+                                " v NUMERIC(19,4), b BIGINT, r DOUBLE PRECISION)")
+               : QStringLiteral("CREATE TABLE t (k INTEGER, n INTEGER, x TEXT, q TEXT, d TEXT, v NUMERIC(19,4),"
+                                " b INTEGER, r REAL)")));
+        base.executar(QStringLiteral("INSERT INTO t VALUES (1, 15, 'Plástico', '2024-03-05 14:30:00', '2024-12-31',"
+                                     " 2.5, 9007199254740993, 0.1)"));
+        base.executar(QStringLiteral("INSERT INTO t (k) VALUES (2)"));
+        BaseDados bd;
+        QVERIFY2(bd.abrir(base.textoLigacao()), qPrintable(bd.ultimoErro()));
+        for (const bool retidas : {false, true}) {
+            RecordSet rs;
+            bd.consultar(QStringLiteral("SELECT n, x, q, d, v, b, r FROM t ORDER BY k"), {}, rs);
+            if (retidas)
+                QCOMPARE(rs.contagem(), 2);
+            QCOMPARE(rs.inteiro(0), std::optional<qint64>(15));
+            QCOMPARE(rs.texto(0), QStringLiteral("15"));
+            QCOMPARE(rs.texto(1), QStringLiteral("Plástico"));
+            QCOMPARE(rs.texto(1), QStringLiteral("Plástico")); // read twice: the same again
+            QCOMPARE(rs.data(2), QDate(2024, 3, 5));
+            QCOMPARE(rs.data(3), QDate(2024, 12, 31));
+            QCOMPARE(rs.moeda(4), std::optional<Moeda>(Moeda::deUnidades(25000)));
+            QCOMPARE(rs.inteiro(5), std::optional<qint64>(9007199254740993LL));
+            QCOMPARE(rs.moeda(6), std::optional<Moeda>(Moeda::deUnidades(1000)));
+            rs.seguinte();
+            QCOMPARE(rs.texto(1), QString());
+            QCOMPARE(rs.inteiro(0), std::nullopt);
+            QCOMPARE(rs.moeda(4), std::nullopt);
+            QVERIFY(rs.data(2).isNull());
+        }
+    }
+
+    void leitoresTipadosRecusam() {
+        BaseTeste base(motorActual(), false);
         BaseDados bd;
         QVERIFY2(bd.abrir(base.textoLigacao()), qPrintable(bd.ultimoErro()));
         RecordSet rs;
-        bd.consultar(QStringLiteral("SELECT n, x, q, z FROM t"), {}, rs);
-        QVERIFY(!rs.textoUtf8(0));
-        QCOMPARE(QByteArray(rs.textoUtf8(1)->data(), rs.textoUtf8(1)->size()), QStringLiteral("Plástico").toUtf8());
-        QCOMPARE(QByteArray(rs.textoUtf8(2)->data(), rs.textoUtf8(2)->size()), QByteArray("2024-03-05 14:30:00"));
-        QVERIFY(!rs.textoUtf8(3));
-        QVERIFY(!rs.textoUtf8(9));
-        // Counting keeps the rows: they are then given by valor() alone.
-        bd.consultar(QStringLiteral("SELECT n, x, q, z FROM t"), {}, rs);
-        QCOMPARE(rs.contagem(), 1);
-        QVERIFY(!rs.textoUtf8(1));
-        QCOMPARE(rs.valor(1).toString(), QStringLiteral("Plástico"));
+        bd.consultar(QStringLiteral("SELECT 'Plástico' AS x, 2.5 AS v, NULL AS z"), {}, rs);
+        auto erro = [](const std::function<void()>& f) {
+            try {
+                f();
+            } catch (const Erro& e) {
+                return e.numero();
+            }
+            return 0;
+        };
+        QCOMPARE(erro([&] { rs.data(0); }), int(Erro::TipoIncompativel));
+        QCOMPARE(erro([&] { rs.moeda(0); }), int(Erro::TipoIncompativel));
+        QCOMPARE(erro([&] { rs.inteiro(0); }), int(Erro::TipoIncompativel));
+        QCOMPARE(erro([&] { rs.inteiro(1); }), int(Erro::TipoIncompativel)); // not cut to 2
+        QCOMPARE(erro([&] { rs.data(1); }), int(Erro::TipoIncompativel));
+        QCOMPARE(erro([&] { rs.texto(3); }), int(Erro::ForaDeIntervalo));
+        QCOMPARE(rs.texto(2), QString());
+        QCOMPARE(rs.inteiro(2), std::nullopt);
+        QCOMPARE(rs.moeda(2), std::nullopt);
+        QVERIFY(rs.data(2).isNull());
         rs.seguinte();
-        QVERIFY(!rs.textoUtf8(1));
+        QCOMPARE(erro([&] { rs.texto(0); }), int(Erro::Sql));
     }
 
     void novaLigacaoNaMesmaBase() {

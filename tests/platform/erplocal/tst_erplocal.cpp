@@ -803,7 +803,7 @@ private Q_SLOTS:
                                    QDate(2024, 3, 5)};
         ErpBd::executar(base.db(), sql, QVariantList{1} + valores);
         {
-            ErpBd::Transaccao t(base.db(), pg);
+            ErpBd::Transaccao t(base.db());
             QCOMPARE(ErpBd::escrever(base.db(), sql, QVariantList{2} + valores), 1);
             QCOMPARE(ErpBd::escrever(base.db(), sql, QVariantList{3} + valores), 1);
             t.confirmar();

@@ -255,18 +255,30 @@ void TestMoeda::formatar() {
 void TestMoeda::paraTextoC_data() {
     QTest::addColumn<qint64>("unidades");
     QTest::addColumn<QString>("esperado");
-    QTest::newRow("inteiro") << qint64(70000) << "7";
-    QTest::newRow("meio") << qint64(75000) << "7.5";
-    QTest::newRow("quatro casas") << qint64(70001) << "7.0001";
-    QTest::newRow("negativo") << qint64(-500) << "-0.05";
-    QTest::newRow("minimo") << Minimo << "-922337203685477.5808";
+    QTest::addColumn<QString>("comVirgula"); // paraTexto(u",", 2)
+    QTest::newRow("inteiro") << qint64(70000) << "7"
+                             << "7,00";
+    QTest::newRow("meio") << qint64(75000) << "7.5"
+                          << "7,50";
+    QTest::newRow("tres casas") << qint64(21250) << "2.125"
+                                << "2,125";
+    QTest::newRow("quatro casas") << qint64(70001) << "7.0001"
+                                  << "7,0001";
+    QTest::newRow("negativo") << qint64(-500) << "-0.05"
+                              << "-0,05";
+    QTest::newRow("zero") << qint64(0) << "0"
+                          << "0,00";
+    QTest::newRow("minimo") << Minimo << "-922337203685477.5808"
+                            << "-922337203685477,5808";
 }
 
 void TestMoeda::paraTextoC() {
     QFETCH(qint64, unidades);
     QFETCH(QString, esperado);
+    QFETCH(QString, comVirgula);
     const Moeda m = Moeda::deUnidades(unidades);
     QCOMPARE(m.paraTextoC(), esperado);
+    QCOMPARE(m.paraTexto(u",", 2), comVirgula);
     QCOMPARE(Moeda::deTextoC(m.paraTextoC()), std::optional<Moeda>(m)); // reads back the same
 }
 

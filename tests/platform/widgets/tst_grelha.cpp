@@ -1,8 +1,9 @@
-// The grid control: layout, ticking, editing and moving between cells. The
-// row store alone is tested in tst_modelogrelha.
+// The grid control over a table model: layout by key, ticking, editing and
+// moving between cells. What the order-line grid's cells show and how they
+// take a typed quantity is tested with its model (tst_modeloencomendas).
 
-#include "Erro.h"
 #include "Grelha.h"
+#include "NumeroOle.h"
 #include "Twips.h"
 
 #include <QAbstractItemModelTester>
@@ -16,10 +17,11 @@
 
 #include <algorithm>
 #include <memory>
+#include <vector>
 
 namespace {
 
-/// Store indexes of the test grid's columns.
+/// The test table's columns.
 enum : int {
     Codigo = 0,
     Oculta = 1,
@@ -31,36 +33,83 @@ enum : int {
     NumeroColunas = 7,
 };
 
-DefinicaoColuna definicao(const char* chave, TipoColuna tipo, int largura, bool oculta, bool soLeitura) {
-    DefinicaoColuna c;
-    c.chave = QString::fromLatin1(chave);
-    c.titulo = QStringLiteral("T-") + c.chave;
-    c.larguraTwips = largura;
-    c.tipo = tipo;
-    c.oculta = oculta;
-    c.soLeitura = soLeitura;
-    if (tipo == TipoColuna::Moeda) {
-        c.formato = QStringLiteral("##,###0.00");
-        c.comprimentoMaximo = 10;
+/// A table for the control: a text per cell; Qtd and Nota take the
+/// operator's texts (Qtd only numbers), Marca is ticked, the rest is read-only.
+class Tabela final : public QAbstractTableModel {
+public:
+    explicit Tabela(int linhas) { recomecar(linhas); }
+    void recomecar(int linhas) {
+        beginResetModel();
+        m_textos.assign(static_cast<std::size_t>(linhas), std::vector<QString>(NumeroColunas));
+        m_marcas.assign(static_cast<std::size_t>(linhas), false);
+        endResetModel();
     }
-    return c;
-}
+    QString texto(int r, int c) const {
+        return m_textos.at(static_cast<std::size_t>(r)).at(static_cast<std::size_t>(c));
+    }
+    void definir(int r, int c, const QString& t) {
+        m_textos.at(static_cast<std::size_t>(r)).at(static_cast<std::size_t>(c)) = t;
+    }
+    bool marcada(int r) const { return m_marcas.at(static_cast<std::size_t>(r)); }
 
-void disporColunas(Grelha& g, int linhas) {
+    int rowCount(const QModelIndex& p = {}) const override { return p.isValid() ? 0 : int(m_textos.size()); }
+    int columnCount(const QModelIndex& p = {}) const override { return p.isValid() ? 0 : NumeroColunas; }
+    QVariant data(const QModelIndex& i, int papel) const override {
+        if (!i.isValid())
+            return {};
+        if (papel == Qt::CheckStateRole)
+            return i.column() == Marca ? QVariant(int(marcada(i.row()) ? Qt::Checked : Qt::Unchecked)) : QVariant();
+        if (papel == Qt::TextAlignmentRole)
+            return numerica(i.column()) ? QVariant(int(Qt::AlignRight | Qt::AlignVCenter)) : QVariant();
+        if ((papel == Qt::DisplayRole || papel == Qt::EditRole) && i.column() != Marca)
+            return texto(i.row(), i.column());
+        return {};
+    }
+    bool setData(const QModelIndex& i, const QVariant& v, int papel) override {
+        if (papel == Qt::CheckStateRole && i.column() == Marca) {
+            m_marcas.at(static_cast<std::size_t>(i.row())) = v.toInt() == int(Qt::Checked);
+        } else if (papel == Qt::EditRole && (i.column() == Qtd || i.column() == Nota)) {
+            if (i.column() == Qtd &&
+                !converterNumeroOle(v.toString(), QLocale(QLocale::English, QLocale::UnitedStates)))
+                return false;
+            definir(i.row(), i.column(), v.toString());
+        } else {
+            return false;
+        }
+        Q_EMIT dataChanged(i, i, {papel});
+        return true;
+    }
+    QVariant headerData(int s, Qt::Orientation o, int papel) const override {
+        if (papel != Qt::DisplayRole || o != Qt::Horizontal)
+            return {};
+        return QStringLiteral("T-%1").arg(s);
+    }
+    Qt::ItemFlags flags(const QModelIndex& i) const override {
+        if (!i.isValid())
+            return Qt::NoItemFlags;
+        Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+        if (i.column() == Marca)
+            f |= Qt::ItemIsUserCheckable;
+        else if (i.column() == Qtd || i.column() == Nota)
+            f |= Qt::ItemIsEditable;
+        return f;
+    }
+
+private:
+    static bool numerica(int c) { return c == Preco || c == Qtd || c == Chave; }
+    std::vector<std::vector<QString>> m_textos;
+    std::vector<bool> m_marcas;
+};
+
+void disporColunas(Grelha& g) {
     g.removerColunas();
-    g.definirNumeroLinhas(0);
-    g.adicionarColuna(definicao("Codigo", TipoColuna::Texto, 1500, false, true));
-    g.adicionarColuna(definicao("Oculta", TipoColuna::Texto, 1500, true, true));
-    g.adicionarColuna(definicao("Preco", TipoColuna::Moeda, 1200, false, true));
-    g.adicionarColuna(definicao("Qtd", TipoColuna::Moeda, 1200, false, false));
-    DefinicaoColuna nota = definicao("Nota", TipoColuna::Texto, 1500, false, false);
-    nota.comprimentoMaximo = 5;
-    g.adicionarColuna(nota);
-    DefinicaoColuna marca = definicao("Marca", TipoColuna::Booleano, 400, false, false);
-    marca.caixaVerificacao = true;
-    g.adicionarColuna(marca);
-    g.adicionarColuna(definicao("Chave", TipoColuna::Inteiro32, 1500, true, true));
-    g.definirNumeroLinhas(linhas);
+    g.adicionarColuna({QStringLiteral("Codigo"), 1500, 0, false});
+    g.adicionarColuna({QStringLiteral("Oculta"), 1500, 0, true});
+    g.adicionarColuna({QStringLiteral("Preco"), 1200, 10, false});
+    g.adicionarColuna({QStringLiteral("Qtd"), 1200, 10, false});
+    g.adicionarColuna({QStringLiteral("Nota"), 1500, 5, false});
+    g.adicionarColuna({QStringLiteral("Marca"), 400, 0, false});
+    g.adicionarColuna({QStringLiteral("Chave"), 1500, 0, true});
 }
 
 /// An editor is open on the grid (a closed one is hidden until it goes).
@@ -71,10 +120,6 @@ bool editando(const Grelha& g) {
 
 QLineEdit* editorActual(const Grelha& g) {
     return qobject_cast<QLineEdit*>(g.indexWidget(g.currentIndex()));
-}
-
-Moeda moeda(const QVariant& v) {
-    return v.value<Moeda>();
 }
 
 } // namespace
@@ -100,25 +145,28 @@ private:
     void mostrar();
     void abrirEditor(const QModelIndex& i);
 
+    std::unique_ptr<Tabela> m_tabela;
     std::unique_ptr<Grelha> m_grelha;
     std::unique_ptr<QAbstractItemModelTester> m_tester;
     int m_alteracoes = 0;
 };
 
 void TestGrelha::init() {
-    m_grelha = std::make_unique<Grelha>();
-    m_tester = std::make_unique<QAbstractItemModelTester>(&m_grelha->modelo(),
+    m_tabela = std::make_unique<Tabela>(10);
+    m_tester = std::make_unique<QAbstractItemModelTester>(m_tabela.get(),
                                                           QAbstractItemModelTester::FailureReportingMode::QtTest);
-    m_grelha->modelo().definirLocale(QLocale(QLocale::English, QLocale::UnitedStates));
-    disporColunas(*m_grelha, 10);
+    m_grelha = std::make_unique<Grelha>();
+    m_grelha->setModel(m_tabela.get());
+    disporColunas(*m_grelha);
     m_alteracoes = 0;
     m_grelha->aoAlterarValor = [this] { ++m_alteracoes; };
     m_grelha->resize(900, 400);
 }
 
 void TestGrelha::cleanup() {
-    m_tester.reset();
     m_grelha.reset();
+    m_tester.reset();
+    m_tabela.reset();
 }
 
 void TestGrelha::mostrar() {
@@ -137,20 +185,11 @@ void TestGrelha::abrirEditor(const QModelIndex& i) {
 void TestGrelha::disposicao() {
     Grelha& g = *m_grelha;
     mostrar();
+    // Position p is the model's column p - 1: position 0 is the row header.
     QCOMPARE(g.posicaoColuna(QStringLiteral("Codigo")), 1);
     QCOMPARE(g.posicaoColuna(QStringLiteral("Marca")), Marca + 1);
-    QCOMPARE(g.posicaoColuna(QStringLiteral("T-Qtd")), -1);
-    // Position p is store index p - 1; position 0, the row header, holds nothing.
-    g.definirValorCelula(2, Qtd + 1, QStringLiteral("5"));
-    QCOMPARE(moeda(g.modelo().valor(2, Qtd)), Moeda::deInteiro(5));
-    g.modelo().definirValor(3, Marca, true);
-    QCOMPARE(g.valorCelula(3, Marca + 1), QVariant(true));
-    try {
-        g.valorCelula(0, 0);
-        QFAIL("position 0 has no value");
-    } catch (const Erro& e) {
-        QCOMPARE(e.numero(), int(Erro::Grelha));
-    }
+    QCOMPARE(g.posicaoColuna(QStringLiteral("T-3")), -1); // captions are no keys
+    QCOMPARE(g.posicaoColuna(QStringLiteral("qtd")), -1); // keys match exactly
 
     QCOMPARE(twipsParaPixeis(1440), qRound(QGuiApplication::primaryScreen()->logicalDotsPerInchX()));
     QCOMPARE(twipsParaPixeis(2880, &g, true), 2 * g.logicalDpiY());
@@ -162,12 +201,20 @@ void TestGrelha::disposicao() {
     QVERIFY(g.verticalHeader()->width() <= 16); // a narrow strip
     QCOMPARE(g.verticalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
 
-    // Laid out anew, the columns take their widths and hidden flags again.
+    // Laid out anew, the columns take their widths and hidden flags again;
+    // so they do when the model starts afresh.
     g.setColumnHidden(Codigo, true);
-    disporColunas(g, 60);
+    disporColunas(g);
     QVERIFY(!g.isColumnHidden(Codigo));
     QVERIFY(g.isColumnHidden(Oculta));
-    QCOMPARE(g.numeroLinhas(), 60);
+    m_tabela->recomecar(60);
+    QCOMPARE(g.model()->rowCount(), 60);
+    QVERIFY(g.isColumnHidden(Oculta) && g.isColumnHidden(Chave) && !g.isColumnHidden(Codigo));
+    QCOMPARE(g.columnWidth(Marca), twipsParaPixeis(400, &g));
+    // Without a layout no column shows.
+    g.removerColunas();
+    QCOMPARE(g.posicaoColuna(QStringLiteral("Codigo")), -1);
+    QVERIFY(g.isColumnHidden(Codigo) && g.isColumnHidden(Marca));
 
     g.definirCorFundo(QColor(10, 20, 30));
     QCOMPARE(g.viewport()->palette().color(QPalette::Base), QColor(10, 20, 30));
@@ -175,39 +222,43 @@ void TestGrelha::disposicao() {
 
 void TestGrelha::caixaPorCliqueEEspaco() {
     Grelha& g = *m_grelha;
-    ModeloGrelha& m = g.modelo();
+    Tabela& m = *m_tabela;
     mostrar();
     QVariant naCelula;
-    int posicaoNoEvento = -1;
+    int colunaNoEvento = -1;
     g.aoAlterarValor = [&] {
         ++m_alteracoes;
-        posicaoNoEvento = g.posicaoColunaActual();
-        naCelula = g.valorCelula(g.linhaActual(), posicaoNoEvento);
+        colunaNoEvento = g.currentIndex().column();
+        naCelula = g.currentIndex().data(Qt::CheckStateRole);
     };
 
     // One click, one tick; the handler sees that cell, current and already changed.
     const QRect celula = g.visualRect(m.index(2, Marca));
     QTest::mouseClick(g.viewport(), Qt::LeftButton, {}, celula.center());
     QCOMPARE(m_alteracoes, 1);
-    QCOMPARE(m.valor(2, Marca), QVariant(true));
-    QCOMPARE(g.linhaActual(), 2);
-    QCOMPARE(posicaoNoEvento, Marca + 1);
-    QCOMPARE(naCelula, QVariant(true));
+    QVERIFY(m.marcada(2));
+    QCOMPARE(g.currentIndex().row(), 2);
+    QCOMPARE(colunaNoEvento, int(Marca));
+    QCOMPARE(naCelula, QVariant(int(Qt::Checked)));
     // Anywhere in the small cell, not just on the indicator.
     QTest::mouseClick(g.viewport(), Qt::LeftButton, {}, celula.topRight() + QPoint(-1, 2));
     QCOMPARE(m_alteracoes, 2);
-    QCOMPARE(m.valor(2, Marca), QVariant(false));
+    QVERIFY(!m.marcada(2));
 
     QTest::keyClick(&g, Qt::Key_Space);
     QCOMPARE(m_alteracoes, 3);
-    QCOMPARE(m.valor(2, Marca), QVariant(true));
+    QVERIFY(m.marcada(2));
 
     // Elsewhere, neither a click nor Space ticks anything.
     QTest::mouseClick(g.viewport(), Qt::LeftButton, {}, g.visualRect(m.index(3, Codigo)).center());
     QTest::keyClick(&g, Qt::Key_Space);
-    QCOMPARE(g.posicaoColunaActual(), Codigo + 1);
+    QCOMPARE(g.currentIndex().column(), int(Codigo));
     QCOMPARE(m_alteracoes, 3);
-    QVERIFY(!m.valor(3, Marca).isValid());
+    QVERIFY(!m.marcada(3));
+
+    // A change the program makes is not the operator's.
+    m.setData(m.index(4, Marca), int(Qt::Checked), Qt::CheckStateRole);
+    QCOMPARE(m_alteracoes, 3);
 
     // Nor when the grid is disabled.
     g.setEnabled(false);
@@ -217,11 +268,12 @@ void TestGrelha::caixaPorCliqueEEspaco() {
 
 void TestGrelha::inicioDaEdicao() {
     Grelha& g = *m_grelha;
-    ModeloGrelha& m = g.modelo();
-    m.definirValor(1, Qtd, 1234.5);
+    Tabela& m = *m_tabela;
+    m.definir(1, Qtd, QStringLiteral("1234.5"));
     abrirEditor(m.index(1, Qtd));
-    QCOMPARE(editorActual(g)->text(), QStringLiteral("1234.5")); // plain, no grouping
+    QCOMPARE(editorActual(g)->text(), QStringLiteral("1234.5")); // the model's edit text
     QCOMPARE(editorActual(g)->maxLength(), 10);
+    QCOMPARE(editorActual(g)->alignment(), Qt::AlignRight | Qt::AlignVCenter);
     QTest::keyClick(editorActual(g), Qt::Key_Escape);
 
     // A digit opens the editor and replaces the old value.
@@ -231,9 +283,8 @@ void TestGrelha::inicioDaEdicao() {
     QCOMPARE(editorActual(g)->text(), QStringLiteral("5"));
     QTest::keyClick(editorActual(g), Qt::Key_Escape);
 
-    // So does a double click; under Portuguese the value shows with a comma.
-    m.definirLocale(QLocale(QLocale::Portuguese, QLocale::Portugal));
-    m.definirValor(3, Qtd, 7.5);
+    // So does a double click.
+    m.definir(3, Qtd, QStringLiteral("7,5"));
     const QPoint centro = g.visualRect(m.index(3, Qtd)).center();
     QTest::mouseClick(g.viewport(), Qt::LeftButton, {}, centro);
     QTest::mouseDClick(g.viewport(), Qt::LeftButton, {}, centro);
@@ -253,23 +304,25 @@ void TestGrelha::inicioDaEdicao() {
 
 void TestGrelha::edicaoConfirmada() {
     Grelha& g = *m_grelha;
-    ModeloGrelha& m = g.modelo();
-    m.definirValor(1, Qtd, 2);
+    Tabela& m = *m_tabela;
+    m.definir(1, Qtd, QStringLiteral("2"));
     int chamadas = 0;
     int linha = -1;
-    int posicao = -1;
+    int coluna = -1;
     QVariant anterior;
     QVariant naCelula;
     QString texto;
+    QString noEditor;
     int alteracoesAntes = -1;
     bool cancelarRecebido = true;
-    g.antesDeConfirmar = [&](int l, int p, QVariant& a, bool& cancelar) {
+    g.antesDeConfirmar = [&](const QModelIndex& c, const QString& t, QVariant& a, bool& cancelar) {
         ++chamadas;
-        linha = l;
-        posicao = p;
+        linha = c.row();
+        coluna = c.column();
         anterior = a;
-        texto = g.textoEditor();
-        naCelula = g.valorCelula(l, p);
+        texto = t;
+        noEditor = g.textoEditor();
+        naCelula = c.data(Qt::EditRole);
         cancelarRecebido = cancelar;
         alteracoesAntes = m_alteracoes;
     };
@@ -281,13 +334,16 @@ void TestGrelha::edicaoConfirmada() {
 
     QCOMPARE(chamadas, 1);
     QCOMPARE(linha, 1);
-    QCOMPARE(posicao, Qtd + 1);
-    QCOMPARE(moeda(anterior), Moeda::deInteiro(2));
+    QCOMPARE(coluna, int(Qtd));
+    QCOMPARE(anterior, QVariant(QStringLiteral("2")));
     QCOMPARE(texto, QStringLiteral("7.5"));
-    QCOMPARE(moeda(naCelula), Moeda::deUnidades(75000)); // the cell holds what is being committed
+    QCOMPARE(noEditor, QStringLiteral("7.5"));
+    // The cell keeps its previous value until the commit: the handler reads
+    // the quantity from the text.
+    QCOMPARE(naCelula, QVariant(QStringLiteral("2")));
     QVERIFY(!cancelarRecebido);
     QCOMPARE(alteracoesAntes, 0); // the change is told after the handler
-    QCOMPARE(moeda(m.valor(1, Qtd)), Moeda::deUnidades(75000));
+    QCOMPARE(m.texto(1, Qtd), QStringLiteral("7.5"));
     QCOMPARE(m_alteracoes, 1);
     QVERIFY(!editando(g));
 
@@ -297,7 +353,7 @@ void TestGrelha::edicaoConfirmada() {
     QTest::mouseClick(g.viewport(), Qt::LeftButton, {}, g.visualRect(m.index(5, Codigo)).center());
     QCOMPARE(chamadas, 2);
     QCOMPARE(linha, 2);
-    QCOMPARE(moeda(m.valor(2, Qtd)), Moeda::deInteiro(8));
+    QCOMPARE(m.texto(2, Qtd), QStringLiteral("8"));
     QCOMPARE(m_alteracoes, 2);
 }
 
@@ -306,20 +362,17 @@ void TestGrelha::desfechoDaEdicao_data() {
     QTest::addColumn<QString>("escrito");
     QTest::addColumn<int>("accao"); // 0 none, 1 cancel, 2 replace the text with "3"
     QTest::addColumn<int>("tecla");
-    QTest::addColumn<QVariant>("guardado");
+    QTest::addColumn<QString>("guardado");
     QTest::addColumn<int>("chamadas");
     QTest::addColumn<int>("alteracoes");
-    const QVariant quatro = QVariant::fromValue(Moeda::deInteiro(4));
-    QTest::newRow("aceite") << int(Qtd) << "1,000.25" << 0 << int(Qt::Key_Return)
-                            << QVariant::fromValue(Moeda::deUnidades(10002500)) << 1 << 1;
+    const QString quatro = QStringLiteral("4");
+    QTest::newRow("aceite") << int(Qtd) << "1,000.25" << 0 << int(Qt::Key_Return) << "1,000.25" << 1 << 1;
     QTest::newRow("cancelada") << int(Qtd) << "9" << 1 << int(Qt::Key_Tab) << quatro << 1 << 0;
-    QTest::newRow("texto trocado") << int(Qtd) << "6" << 2 << int(Qt::Key_Return)
-                                   << QVariant::fromValue(Moeda::deInteiro(3)) << 1 << 1;
+    QTest::newRow("texto trocado") << int(Qtd) << "6" << 2 << int(Qt::Key_Return) << "3" << 1 << 1;
     QTest::newRow("nao numerico") << int(Qtd) << "abc" << 0 << int(Qt::Key_Return) << quatro << 1 << 0;
     QTest::newRow("vazio") << int(Qtd) << "" << 0 << int(Qt::Key_Return) << quatro << 1 << 0;
     QTest::newRow("escape") << int(Qtd) << "9" << 0 << int(Qt::Key_Escape) << quatro << 0 << 0;
-    QTest::newRow("texto no limite") << int(Nota) << "abcdefgh" << 0 << int(Qt::Key_Return)
-                                     << QVariant(QStringLiteral("abcde")) << 1 << 1;
+    QTest::newRow("texto no limite") << int(Nota) << "abcdefgh" << 0 << int(Qt::Key_Return) << "abcde" << 1 << 1;
 }
 
 void TestGrelha::desfechoDaEdicao() {
@@ -327,14 +380,15 @@ void TestGrelha::desfechoDaEdicao() {
     QFETCH(QString, escrito);
     QFETCH(int, accao);
     QFETCH(int, tecla);
-    QFETCH(QVariant, guardado);
+    QFETCH(QString, guardado);
     QFETCH(int, chamadas);
     QFETCH(int, alteracoes);
     Grelha& g = *m_grelha;
-    ModeloGrelha& m = g.modelo();
-    m.definirValor(1, Qtd, 4);
+    Tabela& m = *m_tabela;
+    m.definir(1, Qtd, QStringLiteral("4"));
+    m.definir(1, Nota, QStringLiteral("4"));
     int feitas = 0;
-    g.antesDeConfirmar = [&](int, int, QVariant& anterior, bool& cancelar) {
+    g.antesDeConfirmar = [&](const QModelIndex&, const QString&, QVariant& anterior, bool& cancelar) {
         ++feitas;
         if (accao == 1) {
             g.definirTextoEditor(anterior.toString());
@@ -353,7 +407,7 @@ void TestGrelha::desfechoDaEdicao() {
     QCoreApplication::processEvents();
 
     QCOMPARE(feitas, chamadas);
-    QCOMPARE(m.valor(1, coluna), guardado);
+    QCOMPARE(m.texto(1, coluna), guardado);
     QCOMPARE(m_alteracoes, alteracoes);
 }
 
@@ -373,12 +427,14 @@ void TestGrelha::caixaModalNaoConfirmaDuasVezes() {
     auto* g = new Grelha(&janela);
     layout->addWidget(outro);
     layout->addWidget(g);
-    disporColunas(*g, 5);
+    Tabela tabela(5);
+    g->setModel(&tabela);
+    disporColunas(*g);
     g->definirComportamentoEnter(modoEnter);
     int alteracoes = 0;
     int chamadas = 0;
     g->aoAlterarValor = [&] { ++alteracoes; };
-    g->antesDeConfirmar = [&](int, int, QVariant&, bool&) {
+    g->antesDeConfirmar = [&](const QModelIndex&, const QString&, QVariant&, bool&) {
         ++chamadas;
         outro->setFocus();
         QCOMPARE(QApplication::focusWidget(), outro);
@@ -390,7 +446,7 @@ void TestGrelha::caixaModalNaoConfirmaDuasVezes() {
     janela.show();
     QVERIFY(QTest::qWaitForWindowExposed(&janela));
     g->setFocus();
-    g->setCurrentIndex(g->modelo().index(1, Qtd));
+    g->setCurrentIndex(tabela.index(1, Qtd));
     QTest::keyClick(g, Qt::Key_F2);
     QLineEdit* e = editorActual(*g);
     QVERIFY(e);
@@ -400,15 +456,15 @@ void TestGrelha::caixaModalNaoConfirmaDuasVezes() {
 
     QCOMPARE(chamadas, 1);
     QCOMPARE(alteracoes, 1);
-    QCOMPARE(moeda(g->modelo().valor(1, Qtd)), Moeda::deInteiro(4));
+    QCOMPARE(tabela.texto(1, Qtd), QStringLiteral("4"));
     // Enter mode 1 moves on to the next cell, which being editable opens its editor.
-    QCOMPARE(g->currentIndex(), g->modelo().index(1, modoEnter == 1 ? Nota : Qtd));
+    QCOMPARE(g->currentIndex(), tabela.index(1, modoEnter == 1 ? Nota : Qtd));
     QCOMPARE(editando(*g), modoEnter == 1);
 }
 
 void TestGrelha::enterETabModo1() {
     Grelha& g = *m_grelha;
-    ModeloGrelha& m = g.modelo();
+    Tabela& m = *m_tabela;
     mostrar();
     g.setCurrentIndex(m.index(0, Codigo));
     QTest::keyClick(&g, Qt::Key_Return); // mode 0: Enter does not move
@@ -442,11 +498,11 @@ void TestGrelha::enterETabModo1() {
     abrirEditor(m.index(0, Qtd));
     QTest::keyClicks(editorActual(g), QStringLiteral("6"));
     QTest::keyClick(editorActual(g), Qt::Key_Return);
-    QCOMPARE(moeda(m.valor(0, Qtd)), Moeda::deInteiro(6));
+    QCOMPARE(m.texto(0, Qtd), QStringLiteral("6"));
     QCOMPARE(g.currentIndex(), m.index(0, Nota));
     QTest::keyClicks(editorActual(g), QStringLiteral("n"));
     QTest::keyClick(editorActual(g), Qt::Key_Tab);
-    QCOMPARE(m.valor(0, Nota), QVariant(QStringLiteral("n")));
+    QCOMPARE(m.texto(0, Nota), QStringLiteral("n"));
     QCOMPARE(g.currentIndex(), m.index(0, Marca));
     QVERIFY(!editando(g));
     QCOMPARE(m_alteracoes, 2);
