@@ -13,8 +13,6 @@
 
 namespace {
 
-const QString Hoje = QDate::currentDate().toString(QStringLiteral("dd-MM-yyyy"));
-
 /// A window over client C1's orders (ENC/1/10: A1 5, A2 7; ENC/1/11: A3 2, A1 4),
 /// loaded, with the ERP session the test chose.
 struct Cenario {
