@@ -42,7 +42,6 @@
 // would have ended the program; 3 when the login, the database or the run
 // journal failed.
 
-#include "Arranque.h"
 #include "ColunasGrelha.h"
 #include "ErpLocal.h"
 #include "Grelha.h"
@@ -51,6 +50,7 @@
 #include "Moeda.h"
 #include "frmImportacao.h"
 
+#include "Arranque.h"
 #include "CampoEntrada.h"
 #include "Pastas.h"
 
