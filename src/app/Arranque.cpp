@@ -72,6 +72,25 @@ void avisarPermissoes(QStringList caminhos) {
 
 } // namespace
 
+std::unique_ptr<CorridasDoPosto> abrirCorridas(BaseDados& base, SessaoErp& sessao, const QString& utilizador,
+                                               const QString& posto, ResultadoRecuperacao* recuperacao) {
+    std::unique_ptr<CorridasDoPosto> corridas;
+    try {
+        corridas = std::make_unique<CorridasDoPosto>(base, utilizador, posto);
+    } catch (const Erro& e) {
+        Mensagens::actual().caixa(QStringLiteral("Orlavane"), e.texto(), Mensagens::Botoes::Ok,
+                                  Mensagens::Icone::Critico);
+        return nullptr;
+    }
+    const ResultadoRecuperacao r = corridas->recuperar(sessao);
+    if (!r.texto.isEmpty())
+        Mensagens::actual().caixa(QStringLiteral("Informação"), r.texto, Mensagens::Botoes::Ok,
+                                  r.baseInacessivel ? Mensagens::Icone::Aviso : Mensagens::Icone::Informacao);
+    if (recuperacao)
+        *recuperacao = r;
+    return corridas;
+}
+
 Programa Main(const std::function<std::unique_ptr<SessaoErp>()>& criarSessao) {
     Programa programa;
     const QString caminho = caminhoConfiguracao();
@@ -107,19 +126,29 @@ Programa Main(const std::function<std::unique_ptr<SessaoErp>()>& criarSessao) {
     const QString texto = textoLigacaoBd(caminho, &comPassword);
     avisarPermissoes(comPassword);
     programa.baseDados = std::make_unique<BaseDados>();
+    const auto desistir = [&programa] {
+        SessaoErp::global()->logoff();
+        SessaoErp::largarGlobal();
+        programa.baseDados.reset();
+        return std::move(programa);
+    };
     if (!programa.baseDados->abrir(texto)) {
         // Without the company database nothing can be done: say which one and end.
         Mensagens::actual().caixa(QStringLiteral("Orlavane"), programa.baseDados->ultimoErro(), Mensagens::Botoes::Ok,
                                   Mensagens::Icone::Critico);
-        SessaoErp::global()->logoff();
-        SessaoErp::largarGlobal();
-        programa.baseDados.reset();
-        return programa;
+        return desistir();
     }
+
+    // This workstation's runs: nothing is stored without the journal, and
+    // what an earlier life left half-done is finished before the window opens.
+    programa.corridas = abrirCorridas(*programa.baseDados, *SessaoErp::global(), e[0], e[4]);
+    if (!programa.corridas)
+        return desistir();
 
     QApplication::restoreOverrideCursor();
     programa.janela = std::make_unique<frmImportacao>();
     programa.janela->bd = programa.baseDados.get();
+    programa.janela->corridas = programa.corridas.get();
     programa.janela->Form_Load();
     programa.janela->show();
     return programa;
@@ -146,6 +175,7 @@ int executar(int argc, char** argv) {
     }
     const int codigo = QApplication::exec();
     programa.janela.reset();
+    programa.corridas.reset();
     programa.baseDados.reset();
     return codigo;
 }

@@ -2,6 +2,7 @@
 
 #include "ArranqueConfiguracao.h"
 #include "BaseDados.h"
+#include "CorridasDoPosto.h"
 #include "SessaoErp.h"
 #include "frmImportacao.h"
 
@@ -15,12 +16,23 @@ namespace Arranque {
 /// The text shown when the ERP login fails.
 inline const QString MensagemLoginFalhado = QStringLiteral("Não foi possivel ligar ao ERP(V2022) ...");
 
-/// What start-up leaves running: the database and the window that holds it.
-/// The ERP session is the program-wide one (SessaoErp::global()).
+/// What start-up leaves running: the database, this workstation's run
+/// journal and the window that holds them. The ERP session is the
+/// program-wide one (SessaoErp::global()).
 struct Programa {
     std::unique_ptr<BaseDados> baseDados;
+    std::unique_ptr<CorridasDoPosto> corridas;
     std::unique_ptr<frmImportacao> janela;
 };
+
+/// Opens the run journal of workstation `posto` on `base`, held for the
+/// program's life (a second instance for the same workstation and database is
+/// refused), and finishes the runs an earlier life left unfinished, telling
+/// the operator in one box which entries and how. When the journal cannot be
+/// opened the operator is told why and nothing is returned: the program
+/// ends. `recuperacao`, when given, receives what recovery did.
+std::unique_ptr<CorridasDoPosto> abrirCorridas(BaseDados& base, SessaoErp& sessao, const QString& utilizador,
+                                               const QString& posto, ResultadoRecuperacao* recuperacao = nullptr);
 
 /// Runs start-up. `criarSessao` makes the ERP session (the local ERP unless a
 /// test gives its own). Returns a Programa without a window when the program

@@ -16,6 +16,7 @@
 #include <vector>
 
 class CampoEntrada;
+class CorridasDoPosto;
 class Grelha;
 class ModeloEncomendas;
 enum class ColunaEncomenda : int;
@@ -48,6 +49,9 @@ public:
 
     /// The open company database, lent by start-up (not owned).
     BaseDados* bd = nullptr;
+    /// This workstation's run journal and log, lent by start-up (not owned).
+    /// Without it the runs are not journaled.
+    CorridasDoPosto* corridas = nullptr;
 
     // Lifecycle.
     /// Runs once before the window is shown: reads the parameters, derives the

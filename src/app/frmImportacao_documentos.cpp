@@ -23,7 +23,7 @@ SessaoErp& sessao() {
 }
 
 CorridaGuia corridaGuia(const frmImportacao& w) {
-    return CorridaGuia(sessao(), w.TiposGuia, w.TiposEntrada, w.ModoGravacao);
+    return CorridaGuia(sessao(), w.TiposGuia, w.TiposEntrada, w.ModoGravacao, w.corridas);
 }
 
 } // namespace
@@ -61,8 +61,9 @@ void frmImportacao::GravaEntrada(qint32& erro, QString& TextoErro) {
         DocumentosCriados.push_back(corridaGuia(*this).gravaEntrada(modeloLinhas->linhasMarcadas()));
         erro = CodigosErp::Feito;
     } catch (const Erro& e) {
-        // A refusal is reported; an error the ERP raised passes on.
-        if (e.numero() != Erro::RecusadoErp)
+        // A refusal or a failure of the database is reported; any other error
+        // the ERP raised passes on.
+        if (e.numero() != Erro::RecusadoErp && !falhaDaBaseDados(std::current_exception()))
             throw;
         erro = e.numero();
         TextoErro = e.texto();

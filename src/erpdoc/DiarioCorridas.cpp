@@ -162,6 +162,7 @@ std::vector<CorridaDiario> paraCorridas(const std::vector<Lido>& lidos) {
             f.entrada = paraChave(l.objecto.value(QLatin1String("entrada")));
             f.guia = paraChave(l.objecto.value(QLatin1String("guia")));
             c.fim = f;
+            c.recuperada = l.objecto.value(QLatin1String("recuperada")).toBool();
         }
     }
     return corridas;
@@ -231,8 +232,10 @@ void DiarioCorridas::acrescentar(const QByteArray& r, bool sincronizar) {
 }
 
 QString DiarioCorridas::iniciar(InicioCorrida inicio) {
-    inicio.id = QUuid::createUuid().toString(QUuid::WithoutBraces);
-    inicio.hora = QDateTime::currentDateTimeUtc();
+    if (inicio.id.isEmpty())
+        inicio.id = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    if (!inicio.hora.isValid())
+        inicio.hora = QDateTime::currentDateTimeUtc();
     QJsonArray linhas;
     for (const LinhaDiario& l : inicio.linhas)
         linhas.append(
@@ -266,10 +269,12 @@ void DiarioCorridas::entradaGuardada(const QString& id, const ChaveDocumento& ch
                 false);
 }
 
-void DiarioCorridas::terminar(const QString& id, const FimCorrida& fim) {
+void DiarioCorridas::terminar(const QString& id, const FimCorrida& fim, bool recuperada) {
     QJsonObject o{{QStringLiteral("t"), QStringLiteral("fim")},
                   {QStringLiteral("id"), id},
                   {QStringLiteral("desfecho"), nomesFim().value(fim.tipo)}};
+    if (recuperada)
+        o.insert(QStringLiteral("recuperada"), true);
     if (fim.entrada)
         o.insert(QStringLiteral("entrada"), deChave(*fim.entrada));
     if (fim.guia)
@@ -285,7 +290,11 @@ void DiarioCorridas::terminar(const QString& id, const FimCorrida& fim) {
 }
 
 std::vector<CorridaDiario> DiarioCorridas::corridas() const {
-    return paraCorridas(ler(lerTudo(m_caminho, QStringLiteral("ler o diário das execuções"))).lidos);
+    return lerFicheiro(m_caminho);
+}
+
+std::vector<CorridaDiario> DiarioCorridas::lerFicheiro(const QString& caminho) {
+    return paraCorridas(ler(lerTudo(caminho, QStringLiteral("ler o diário das execuções"))).lidos);
 }
 
 std::vector<CorridaDiario> DiarioCorridas::porTerminar() const {

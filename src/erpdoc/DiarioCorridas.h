@@ -21,8 +21,8 @@ struct LinhaDiario final {
 
 /// What a run knows before it stores its entry.
 struct InicioCorrida final {
-    QString id;         ///< given by DiarioCorridas::iniciar
-    QDateTime hora;     ///< given by DiarioCorridas::iniciar (UTC)
+    QString id;         ///< given by DiarioCorridas::iniciar unless set
+    QDateTime hora;     ///< given by DiarioCorridas::iniciar unless set (UTC)
     QString utilizador; ///< the ERP user
     QString posto;      ///< the workstation (E5)
     QString cliente;
@@ -57,6 +57,7 @@ struct CorridaDiario final {
     InicioCorrida inicio;
     std::optional<ChaveDocumento> entrada; ///< from the "entry stored" record
     std::optional<FimCorrida> fim;         ///< from the "run ended" record
+    bool recuperada = false;               ///< ended by recovery, not by the run itself
 };
 
 /// The durable journal of the document runs of one workstation on one company
@@ -101,17 +102,23 @@ public:
     static QString nomeFicheiro(const QString& posto, const QString& descricaoBase);
     QString caminho() const { return m_caminho; }
 
-    /// Writes the "inicio" record (giving it a new id and the current time)
-    /// and syncs it to the disk. Call it before the entry is stored; the run
-    /// must not store anything when it raises Erro (Ficheiro). Returns the id.
+    /// Writes the "inicio" record (giving it a new id and the current time
+    /// unless it has them) and syncs it to the disk. Call it before the entry
+    /// is stored; the run must not store anything when it raises Erro
+    /// (Ficheiro). Returns the id.
     QString iniciar(InicioCorrida inicio);
     /// Writes the "entrada" record: the run's entry is stored under `chave`.
     void entradaGuardada(const QString& id, const ChaveDocumento& chave);
-    /// Writes the "fim" record; compacts the file when it has grown beyond the limit.
-    void terminar(const QString& id, const FimCorrida& fim);
+    /// Writes the "fim" record (`recuperada`: written by recovery, not by the
+    /// run); compacts the file when it has grown beyond the limit.
+    void terminar(const QString& id, const FimCorrida& fim, bool recuperada = false);
 
     /// Every run in the file, in the order they started.
     std::vector<CorridaDiario> corridas() const;
+    /// Every run in the journal file at `caminho` as it stands, without
+    /// opening it for writing, locking or compacting it (empty when there is
+    /// no file): what a finished program left behind.
+    static std::vector<CorridaDiario> lerFicheiro(const QString& caminho);
     /// The runs started and not ended, in the order they started.
     std::vector<CorridaDiario> porTerminar() const;
 

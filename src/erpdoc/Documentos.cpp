@@ -18,6 +18,11 @@ LinhasEntrada linhasEntrada(const std::vector<LinhaMarcada>& linhas, const Facto
     return e;
 }
 
+QString comPonto(const QString& texto) {
+    const QString t = texto.trimmed();
+    return t.endsWith(QLatin1Char('.')) ? t : t + QLatin1Char('.');
+}
+
 QString mensagemAnulacaoManual(const std::vector<ChaveDocumento>& chaves) {
     if (chaves.empty())
         return QString();

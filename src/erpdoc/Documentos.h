@@ -23,6 +23,9 @@ struct LinhasEntrada final {
 /// The entry lines from the marked lines, in order; prices reduced by the factor.
 LinhasEntrada linhasEntrada(const std::vector<LinhaMarcada>& linhas, const FactorPreco& factor);
 
+/// A text from elsewhere (an error's) closed with a full stop, to go on with another sentence.
+QString comPonto(const QString& texto);
+
 /// The message listing the entry documents to annul by hand; empty when none.
 QString mensagemAnulacaoManual(const std::vector<ChaveDocumento>& chaves);
 

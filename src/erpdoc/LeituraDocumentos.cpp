@@ -82,6 +82,14 @@ std::vector<LinhaDiario> LeituraDocumentos::linhas(const ChaveDocumento& chave) 
     return r;
 }
 
+std::optional<ChaveDocumento> LeituraDocumentos::entradaDaCorrida(const InicioCorrida& c, std::optional<qint32> ate) {
+    for (const ChaveDocumento& e :
+         entradasDoPosto(c.posto, c.tipoEntrada, c.serieEntrada, c.anoEntrada, c.maiorNumero, ate))
+        if (linhas(e) == c.linhas)
+            return e;
+    return std::nullopt;
+}
+
 std::optional<ChaveDocumento> guiaDaEntrada(const BaseDados& base, const ChaveDocumento& entrada) {
     return LeituraDocumentos(base).guiaDaEntrada(entrada);
 }

@@ -35,6 +35,13 @@ public:
                                                 qint32 acima, std::optional<qint32> ate);
     /// A document's lines (article, original quantity) in line order.
     std::vector<LinhaDiario> linhas(const ChaveDocumento& chave);
+    /// The entry a journaled run stored, found without its key: the first
+    /// entry of the run's workstation, type, series and year numbered above
+    /// the highest number the run read before it started (and not above
+    /// `ate`, when given) whose lines are the run's articles and quantities
+    /// in order. Nothing when there is none. An entry of another workstation
+    /// is never taken.
+    std::optional<ChaveDocumento> entradaDaCorrida(const InicioCorrida& corrida, std::optional<qint32> ate);
 
 private:
     BaseDados m_base;

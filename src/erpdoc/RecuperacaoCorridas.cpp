@@ -6,12 +6,6 @@
 
 namespace {
 
-/// A text from elsewhere closed with a full stop.
-QString comPonto(const QString& texto) {
-    const QString t = texto.trimmed();
-    return t.endsWith(QLatin1Char('.')) ? t : t + QLatin1Char('.');
-}
-
 QString inicioDaFrase(const InicioCorrida& c) {
     return QStringLiteral("A execução interrompida de %1 (cliente %2)")
         .arg(c.hora.toLocalTime().toString(QStringLiteral("dd-MM-yyyy 'às' HH:mm")), c.cliente);
@@ -32,15 +26,6 @@ std::optional<qint32> limiteDaEntrada(const std::vector<CorridaDiario>& todas, c
     return std::nullopt;
 }
 
-std::optional<ChaveDocumento> procurarEntrada(LeituraDocumentos& leitura, const InicioCorrida& c,
-                                              std::optional<qint32> limite) {
-    for (const ChaveDocumento& e :
-         leitura.entradasDoPosto(c.posto, c.tipoEntrada, c.serieEntrada, c.anoEntrada, c.maiorNumero, limite))
-        if (leitura.linhas(e) == c.linhas)
-            return e;
-    return std::nullopt;
-}
-
 struct Decisao {
     FimCorrida fim;
     QString frase; ///< after "A execução interrompida de ... (cliente X): "
@@ -50,7 +35,7 @@ Decisao decidir(LeituraDocumentos& leitura, const BaseDados& base, SessaoErp& se
                 std::optional<qint32> limite) {
     using Tipo = FimCorrida::Tipo;
     Decisao d;
-    const std::optional<ChaveDocumento> entrada = c.entrada ? c.entrada : procurarEntrada(leitura, c.inicio, limite);
+    const std::optional<ChaveDocumento> entrada = c.entrada ? c.entrada : leitura.entradaDaCorrida(c.inicio, limite);
     if (!entrada) {
         d.frase = QStringLiteral("não chegou a guardar a entrada; nada foi anulado.");
         return d;
@@ -126,7 +111,7 @@ ResultadoRecuperacao recuperarCorridas(DiarioCorridas& diario, const BaseDados& 
                           .arg(inicioDaFrase(c.inicio), comPonto(e.texto()));
             break;
         }
-        diario.terminar(c.inicio.id, d.fim);
+        diario.terminar(c.inicio.id, d.fim, true);
         if (registo)
             registo->registar(
                 {QDateTime::currentDateTimeUtc(), c.inicio.utilizador, c.inicio.posto, c.inicio.cliente, d.fim, true});

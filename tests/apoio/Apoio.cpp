@@ -202,3 +202,20 @@ std::unique_ptr<SessaoErp> erpLocalLigado(BaseTeste& base) {
         qFatal("local ERP login failed: %s", qPrintable(erp->motivoFalhaLogin()));
     return erp;
 }
+
+void cortarLigacaoDoErp(BaseTeste& base) {
+    QStringList nomes = QSqlDatabase::connectionNames();
+    nomes.removeIf([](const QString& n) { return !n.startsWith(QLatin1String("erplocal-")); });
+    if (nomes.size() != 1)
+        qFatal("expected one local ERP connection, found %d", int(nomes.size()));
+    QSqlDatabase erp = QSqlDatabase::database(nomes.constFirst(), false);
+    if (base.motor() == Motor::Sqlite) {
+        erp.close();
+        return;
+    }
+    QSqlQuery q(erp);
+    if (!q.exec(QStringLiteral("SELECT pg_backend_pid()")) || !q.next())
+        qFatal("cannot read the ERP's backend: %s", qPrintable(q.lastError().text()));
+    if (!base.escalar(QStringLiteral("SELECT pg_terminate_backend(?, 10000)"), {q.value(0)}).toBool())
+        qFatal("the ERP's backend did not end");
+}

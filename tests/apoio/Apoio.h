@@ -108,3 +108,10 @@ private:
 /// The local ERP logged in over `base` as user "op" of company "DEMO" (both
 /// created here); aborts the test run when the login fails.
 std::unique_ptr<SessaoErp> erpLocalLigado(BaseTeste& base);
+
+/// Cuts the connection of the local ERP's session in this process (there
+/// must be exactly one), as a network failure or a server restart would: the
+/// server ends its backend (PostgreSQL, from the test's own connection), or
+/// the connection is closed under it (SQLite). Also inside a store's
+/// transaction. Aborts the test run when it cannot.
+void cortarLigacaoDoErp(BaseTeste& base);

@@ -1,6 +1,7 @@
 #include "Apoio.h"
 #include "Arranque.h"
 #include "Configuracao.h"
+#include "CorridaGuia.h"
 #include "ErpLocal.h"
 #include "Esquema.h"
 #include "Guarda.h"
@@ -16,6 +17,7 @@ namespace {
 /// with the company database and the parameters file, and an ERP user.
 struct Posto {
     Posto() : base(Motor::Sqlite) {
+        qputenv("XDG_STATE_HOME", QFile::encodeName(estado.path()));
         base.dadosBase();
         base.executar(QStringLiteral("INSERT INTO ErpEmpresas (Codigo, Nome) VALUES ('DEMO', 'Demo')"));
         Esquema::definirUtilizadorErp(base.db(), QStringLiteral("op"), QStringLiteral("segredo"));
@@ -28,12 +30,17 @@ struct Posto {
         p.write("ENCOMENDAS=ENC,1\r\nGUIAS=GR,1,2,A1\r\nENTRADAS=ENT,1,A1,T,0\r\n");
     }
     ~Posto() {
-        programa.janela.reset();
-        programa.baseDados.reset();
-        SessaoErp::largarGlobal();
+        fechar();
         Pastas::definirPastaBase(QString());
         Pastas::definirPastaAplicacao(QString());
         reiniciarTerminacao();
+    }
+    /// The program's end: the window, the journal, the database, the session.
+    void fechar() {
+        programa.janela.reset();
+        programa.corridas.reset();
+        programa.baseDados.reset();
+        SessaoErp::largarGlobal();
     }
     QString instancia() { return QStringLiteral("Driver=QSQLITE;Database=") + base.db().databaseName(); }
     std::array<QString, 5> erp() {
@@ -59,6 +66,7 @@ struct Posto {
     }
     QString fabricante() const { return pastaBase.filePath(QStringLiteral("tarnix")); }
 
+    QTemporaryDir estado; ///< the state folder: the run journal and log
     BaseTeste base;
     QTemporaryDir pastaBase;
     QTemporaryDir app;
@@ -184,6 +192,60 @@ private Q_SLOTS:
         QCOMPARE(p.mensagens.caixas.size(), size_t(1));
         QVERIFY(p.mensagens.textos().at(0).contains(QStringLiteral("zeb_Parametros_Orlavane.zeb")));
         QCOMPARE(p.mensagens.terminacoes, std::vector<int>{1});
+    }
+
+    /// A run an earlier life left with its entry stored and no Guia: start-up
+    /// annuls the entry before the window opens and says so in one box.
+    void recuperaAntesDaJanela() {
+        Posto p;
+        p.configurar(p.app.path(), p.erp(), p.bd());
+        p.arrancar();
+        QVERIFY(p.programa.janela && p.mensagens.caixas.empty());
+        InicioCorrida i;
+        i.cliente = QStringLiteral("C1");
+        i.tipoEntrada = QStringLiteral("ENT");
+        i.serieEntrada = 1;
+        i.anoEntrada = static_cast<qint16>(QDate::currentDate().year());
+        i.linhas = {{QStringLiteral("A1"), Moeda::deInteiro(2)}};
+        i = p.programa.corridas->iniciar(i);
+        LinhaMarcada l;
+        l.encomenda.artigo = QStringLiteral("A1");
+        l.quantidade = Moeda::deInteiro(2);
+        const ChaveDocumento entrada =
+            CorridaGuia(*SessaoErp::global(), {}, {QStringLiteral("ENT"), 1, QStringLiteral("A1"), {}, {}}, 0)
+                .gravaEntrada({l});
+        // ... and the program was killed: its journal stays as it was.
+        p.fechar();
+
+        p.arrancar();
+        QVERIFY(p.programa.janela && p.programa.janela->isVisible());
+        QCOMPARE(p.mensagens.caixas.size(), size_t(1));
+        const MensagensTeste::Caixa& caixa = p.mensagens.caixas[0];
+        QCOMPARE(caixa.texto,
+                 QStringLiteral("A execução interrompida de %1 (cliente C1): a entrada %2 foi anulada.")
+                     .arg(i.hora.toLocalTime().toString(QStringLiteral("dd-MM-yyyy 'às' HH:mm")), textoChave(entrada)));
+        QCOMPARE(caixa.titulo, QStringLiteral("Informação"));
+        QCOMPARE(caixa.icone, Mensagens::Icone::Informacao);
+        QCOMPARE(p.base.escalar(QStringLiteral("SELECT ANULADO FROM DOCGCCAB WHERE TPDOC = 'ENT'")).toInt(), -1);
+        QVERIFY(p.programa.corridas->diario().porTerminar().empty());
+        // The window's runs go through the same journal.
+        QCOMPARE(p.programa.janela->corridas, p.programa.corridas.get());
+    }
+
+    /// A second instance for the same workstation and database is told so and ends.
+    void segundaInstancia() {
+        Posto p;
+        p.configurar(p.app.path(), p.erp(), p.bd());
+        p.arrancar();
+        QVERIFY(p.programa.janela);
+        const Arranque::Programa primeira = std::move(p.programa);
+        p.arrancar();
+        QCOMPARE(p.mensagens.textos(),
+                 QStringList{QStringLiteral("Já está aberto outro Orlavane no posto \"p1\" com esta base de dados. "
+                                            "Feche-o antes de abrir este.")});
+        QCOMPARE(p.mensagens.caixas[0].icone, Mensagens::Icone::Critico);
+        QVERIFY(!p.programa.janela && !p.programa.corridas && !p.programa.baseDados);
+        QVERIFY(!SessaoErp::global()); // logged off and dropped
     }
 };
 

@@ -7,11 +7,16 @@
 #include "CorridaGuia.h"
 #include "ErpGravador.h"
 #include "ErpLocal.h"
+#include "Erro.h"
 
 #include <QDate>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
 #include <optional>
+#include <sys/resource.h>
 
 namespace {
 
@@ -152,6 +157,77 @@ struct Erp {
     SessaoErp* sessao = nullptr;
 };
 
+/// The local ERP over one engine, with the workstation's run journal and log
+/// in a state folder of their own: the run as the program makes it.
+struct ComDiario {
+    explicit ComDiario(Motor motor)
+        : erp(motor == Motor::Sqlite ? QStringLiteral("sqlite") : QStringLiteral("postgresql")) {
+        qputenv("XDG_STATE_HOME", QFile::encodeName(estado.path()));
+        if (!bd.abrir(erp.base->textoLigacao()))
+            qFatal("%s", qPrintable(bd.ultimoErro()));
+        // The workstation the local ERP logged in on: its entries are this journal's.
+        corridas.emplace(bd, QStringLiteral("op"), QStringLiteral("posto1"));
+    }
+    ResultadoCorrida executar(const std::vector<LinhaMarcada>& linhas) {
+        return CorridaGuia(*erp.sessao, Guia, entrada(), 0, &*corridas).executar(linhas, QStringLiteral("C1"));
+    }
+    ErpLocal& local() { return static_cast<ErpLocal&>(*erp.local); }
+    /// The journal's runs, as far as recovery is concerned: "inicio", and
+    /// "entrada" once the entry's key is recorded.
+    QString porTerminar() {
+        QStringList r;
+        for (const CorridaDiario& c : corridas->diario().porTerminar())
+            r << (c.entrada ? QStringLiteral("inicio+entrada") : QStringLiteral("inicio"));
+        return r.join(QLatin1Char(','));
+    }
+    QStringList registo() {
+        QFile f(corridas->registo().caminho());
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+    bool anulada(const ChaveDocumento& c) {
+        return erp.base
+                   ->escalar(QStringLiteral("SELECT ANULADO FROM DOCGCCAB WHERE TPDOC = ? AND NNUMDOC = ? AND ANO = ?"),
+                             {c.TipoDoc, c.Numero, c.Ano})
+                   .toInt() == -1;
+    }
+
+    QTemporaryDir estado;
+    Erp erp;
+    BaseDados bd;
+    std::optional<CorridasDoPosto> corridas;
+};
+
+/// What a store fails with when its answer is lost: the connection cut and
+/// the database's error.
+[[noreturn]] void ligacaoCortada(BaseTeste& base) {
+    cortarLigacaoDoErp(base);
+    throw Erro(Erro::Sql, QStringLiteral("server closed the connection unexpectedly"));
+}
+
+/// While alive, the process may write no byte more to any file: the journal's
+/// next record fails as on a full disk.
+class FicheirosCheios final {
+public:
+    FicheirosCheios() {
+        getrlimit(RLIMIT_FSIZE, &m_antes);
+        m_sinal = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit agora = m_antes;
+        agora.rlim_cur = 0;
+        setrlimit(RLIMIT_FSIZE, &agora);
+    }
+    ~FicheirosCheios() {
+        setrlimit(RLIMIT_FSIZE, &m_antes);
+        std::signal(SIGXFSZ, m_sinal);
+    }
+    Q_DISABLE_COPY_MOVE(FicheirosCheios)
+
+private:
+    rlimit m_antes{};
+    void (*m_sinal)(int) = nullptr;
+};
+
 void adicionarErps() {
     QTest::addColumn<QString>("erp");
     for (const char* e : {"gravador", "sqlite", "postgresql"})
@@ -279,6 +355,224 @@ private Q_SLOTS:
         QCOMPARE(e.efeitos(), (Efeitos{0, 0, 1}));
         QCOMPARE(e.base->escalar("SELECT COUNT(*) FROM DOCGCLIN WHERE TPDOCUM='GR'").toInt(), 0);
         QCOMPARE(e.pendente(1), 2.0);
+    }
+
+    // With the journal: the local ERP on both engines.
+
+    void diario_data() {
+        QTest::addColumn<Motor>("motor");
+        QTest::addColumn<QStringList>("falhas");
+        QTest::addColumn<QStringList>("vistos"); ///< the journal inside each store, before its commit
+        QTest::addColumn<int>("fim");
+        QTest::addColumn<QString>("desfecho");
+        for (const Motor m : {Motor::Sqlite, Motor::Postgres}) {
+            const char* motor = m == Motor::Sqlite ? "sqlite" : "postgresql";
+            const auto linha = [&](const char* nome, const QStringList& falhas, const QStringList& vistos,
+                                   FimCorrida::Tipo fim, const char* desfecho) {
+                QTest::addRow("%s: %s", motor, nome)
+                    << m << falhas << vistos << int(fim) << QString::fromLatin1(desfecho);
+            };
+            linha("guia feita", {}, {"CriaDocumentoEntrada: inicio", "GravaDocumento: inicio+entrada"},
+                  FimCorrida::Tipo::GuiaFeita, "guia");
+            linha("guia recusada", {"GravaDocumento"},
+                  {"CriaDocumentoEntrada: inicio", "AnulaDocumento: inicio+entrada"}, FimCorrida::Tipo::EntradaAnulada,
+                  "entrada-anulada");
+            linha("anulação recusada", {"GravaDocumento", "AnulaDocumento"}, {"CriaDocumentoEntrada: inicio"},
+                  FimCorrida::Tipo::EntradaListada, "entrada-por-anular");
+            linha("entrada recusada", {"CriaDocumentoEntrada:recusa"}, {}, FimCorrida::Tipo::NadaGuardado, "nada");
+        }
+    }
+    void diario() {
+        QFETCH(Motor, motor);
+        QFETCH(QStringList, falhas);
+        QFETCH(QStringList, vistos);
+        QFETCH(int, fim);
+        QFETCH(QString, desfecho);
+        ComDiario c(motor);
+        for (const QString& f : falhas)
+            c.local().falharEm(f);
+        QStringList visto;
+        c.local().definirAccaoNoMeio([&](const QString& op) { visto << op + QStringLiteral(": ") + c.porTerminar(); });
+        const ResultadoCorrida r = c.executar({linha(1, 3)});
+        // The start is on the disk before the entry is stored, its key before the Guia.
+        QCOMPARE(visto, vistos);
+
+        const std::vector<CorridaDiario> corridas = c.corridas->diario().corridas();
+        QCOMPARE(corridas.size(), size_t(1));
+        const InicioCorrida& i = corridas[0].inicio;
+        QCOMPARE(i.utilizador + i.posto + i.cliente + i.tipoEntrada, QStringLiteral("opposto1C1ENT"));
+        QCOMPARE(i.serieEntrada, qint16(1));
+        QCOMPARE(i.anoEntrada, Ano);
+        QCOMPARE(i.maiorNumero, 0);
+        QVERIFY(i.linhas == (std::vector<LinhaDiario>{{QStringLiteral("A1"), Moeda::deInteiro(3)}}));
+        QVERIFY(corridas[0].fim && !corridas[0].recuperada);
+        QCOMPARE(int(corridas[0].fim->tipo), fim);
+        QCOMPARE(corridas[0].fim->entrada.has_value(), r.entrada.has_value());
+        const QStringList registo = c.registo();
+        QCOMPARE(registo.size(), 1);
+        QVERIFY2(registo[0].contains(QStringLiteral("\torigem=corrida\tutilizador=op\tposto=posto1\tcliente=C1\t"
+                                                    "desfecho=") +
+                                     desfecho + QLatin1Char('\t')),
+                 qPrintable(registo[0]));
+        QVERIFY(!r.porVerificar);
+    }
+
+    /// The database fails in the middle of a store: the outcome is read back
+    /// from the database before anything is decided.
+    void respostaPerdida_data() {
+        QTest::addColumn<Motor>("motor");
+        QTest::addColumn<QString>("caso");
+        for (const Motor m : {Motor::Sqlite, Motor::Postgres})
+            for (const char* caso : {"guia gravada", "anulacao feita", "entrada guardada", "guia por verificar"})
+                QTest::addRow("%s: %s", m == Motor::Sqlite ? "sqlite" : "postgresql", caso)
+                    << m << QString::fromUtf8(caso);
+    }
+    void respostaPerdida() {
+        QFETCH(Motor, motor);
+        QFETCH(QString, caso);
+        ComDiario c(motor);
+        BaseTeste& base = *c.erp.base;
+        const QString cortada = QStringLiteral("server closed the connection unexpectedly");
+        ErpLocal& erp = c.local();
+        const auto depoisDe = [&](const QString& operacao) {
+            erp.definirAccaoDepois([&, operacao](const QString& op) {
+                if (op == operacao)
+                    ligacaoCortada(base);
+            });
+        };
+        if (caso == QLatin1String("guia gravada")) {
+            depoisDe(QStringLiteral("GravaDocumento"));
+        } else if (caso == QLatin1String("anulacao feita")) {
+            erp.falharEm(QStringLiteral("GravaDocumento"));
+            depoisDe(QStringLiteral("AnulaDocumento"));
+        } else if (caso == QLatin1String("entrada guardada")) {
+            depoisDe(QStringLiteral("CriaDocumentoEntrada"));
+        } else {
+            // The database goes away in the middle of the save: nothing can be read.
+            erp.definirAccaoNoMeio([&](const QString& op) {
+                if (op != QLatin1String("GravaDocumento"))
+                    return;
+                base.apagar();
+                throw Erro(Erro::Sql, cortada);
+            });
+        }
+        const ResultadoCorrida r = c.executar({linha(1, 3)});
+        QVERIFY(r.entrada);
+        const QString entrada = textoChave(*r.entrada);
+        const auto fim = c.corridas->diario().corridas().at(0).fim;
+
+        if (caso == QLatin1String("guia por verificar")) {
+            // Nothing decided, nothing annulled: the run waits for recovery.
+            QCOMPARE(r.mensagens.size(), 1);
+            QVERIFY2(r.mensagens[0].startsWith(
+                         cortada + QStringLiteral("\n\nNão foi possível confirmar se a guia da entrada %1 ficou "
+                                                  "gravada: ")
+                                       .arg(entrada)) &&
+                         r.mensagens[0].endsWith(QStringLiteral("é verificada no próximo arranque do programa (ou "
+                                                                "antes da próxima guia).")),
+                     qPrintable(r.mensagens[0]));
+            QVERIFY(r.porVerificar && !r.guia && r.porAnular.empty());
+            QCOMPARE(c.porTerminar(), QStringLiteral("inicio+entrada"));
+            QVERIFY(c.registo().isEmpty());
+            return;
+        }
+        QVERIFY2(!r.porVerificar && fim, qPrintable(r.mensagens.join("|")));
+        QCOMPARE(c.registo().size(), 1);
+        if (caso == QLatin1String("guia gravada")) {
+            // Committed although the save failed: a Guia made, its entry stays.
+            QVERIFY2(r.mensagens.isEmpty(), qPrintable(r.mensagens.join('|')));
+            QVERIFY(r.guia);
+            QCOMPARE(textoChave(*r.guia), QStringLiteral("GR/1/1/%1").arg(Ano));
+            QCOMPARE(fim->tipo, FimCorrida::Tipo::GuiaFeita);
+            QCOMPARE(c.erp.efeitos(), (Efeitos{1, 1, 0}));
+            QCOMPARE(c.erp.pendente(1), 2.0);
+            return;
+        }
+        // The entry annulled: the annulment's commit found done, or the
+        // entry found stored (its answer lost) and annulled again.
+        QCOMPARE(r.mensagens, QStringList{caso == QLatin1String("anulacao feita")
+                                              ? QStringLiteral("Falha simulada em GravaDocumento.")
+                                              : cortada});
+        QVERIFY(!r.guia && r.porAnular.empty());
+        QCOMPARE(fim->tipo, FimCorrida::Tipo::EntradaAnulada);
+        QVERIFY(c.anulada(*r.entrada));
+        QCOMPARE(c.erp.efeitos(), (Efeitos{0, 0, 1}));
+        QCOMPARE(c.erp.pendente(1), 5.0);
+    }
+
+    /// Before a run, the unfinished runs of the workstation are recovered; a
+    /// database that cannot be read refuses the run.
+    void recuperaAntes_data() {
+        QTest::addColumn<Motor>("motor");
+        QTest::addColumn<bool>("acessivel");
+        for (const Motor m : {Motor::Sqlite, Motor::Postgres})
+            for (const bool acessivel : {true, false})
+                QTest::addRow("%s: %s", m == Motor::Sqlite ? "sqlite" : "postgresql",
+                              acessivel ? "base acessível" : "base inacessível")
+                    << m << acessivel;
+    }
+    void recuperaAntes() {
+        QFETCH(Motor, motor);
+        QFETCH(bool, acessivel);
+        ComDiario c(motor);
+        // A run left unfinished with its entry stored.
+        InicioCorrida i;
+        i.cliente = QStringLiteral("C1");
+        i.tipoEntrada = QStringLiteral("ENT");
+        i.serieEntrada = 1;
+        i.anoEntrada = Ano;
+        i.linhas = {{QStringLiteral("A2"), Moeda::deInteiro(2)}};
+        i = c.corridas->iniciar(i);
+        const ChaveDocumento orfa = CorridaGuia(*c.erp.sessao, Guia, entrada(), 0).gravaEntrada({linha(2, 2)});
+        c.corridas->entradaGuardada(i, orfa);
+        if (!acessivel)
+            c.erp.base->apagar();
+
+        const ResultadoCorrida r = c.executar({linha(1, 3)});
+        const QString inicio = QStringLiteral("A execução interrompida de %1 (cliente C1)")
+                                   .arg(c.corridas->diario().corridas().at(0).inicio.hora.toLocalTime().toString(
+                                       QStringLiteral("dd-MM-yyyy 'às' HH:mm")));
+        if (!acessivel) {
+            // One box; the journal as it was, and no run started behind it.
+            QCOMPARE(r.mensagens.size(), 1);
+            QVERIFY2(r.mensagens[0].startsWith(inicio + QStringLiteral(" não pôde ser verificada: ")) &&
+                         r.mensagens[0].endsWith(
+                             QStringLiteral("\n\nNada foi guardado: a guia só se faz depois de verificada essa "
+                                            "execução. Verifique a ligação à base de dados e volte a tentar.")),
+                     qPrintable(r.mensagens[0]));
+            QVERIFY(!r.entrada && !r.erro);
+            QCOMPARE(c.porTerminar(), QStringLiteral("inicio+entrada"));
+            return;
+        }
+        QCOMPARE(r.mensagens,
+                 QStringList{inicio + QStringLiteral(": a entrada %1 foi anulada.").arg(textoChave(orfa))});
+        QVERIFY(r.guia);
+        QVERIFY(c.anulada(orfa));
+        QCOMPARE(c.erp.efeitos(), (Efeitos{1, 1, 1}));
+        QCOMPARE(c.porTerminar(), QString());
+    }
+
+    /// A journal that cannot be written: the run stores nothing and says why.
+    void diarioQueNaoEscreve_data() { adicionarMotores(); }
+    void diarioQueNaoEscreve() {
+        QFETCH(Motor, motor);
+        ComDiario c(motor);
+        ResultadoCorrida r;
+        {
+            const FicheirosCheios cheios;
+            r = c.executar({linha(1, 3)});
+        }
+        QCOMPARE(r.mensagens.size(), 1);
+        QVERIFY2(r.mensagens[0].startsWith(QStringLiteral("Nada foi guardado: Não foi possível escrever no diário das "
+                                                          "execuções ")) &&
+                     r.mensagens[0].endsWith(
+                         QStringLiteral("Verifique o espaço livre no disco e as permissões da pasta \"%1/orlavane\", e "
+                                        "volte a tentar.")
+                             .arg(c.estado.path())),
+                 qPrintable(r.mensagens[0]));
+        QVERIFY(!r.entrada && !r.erro);
+        QCOMPARE(c.erp.efeitos(), (Efeitos{0, 0, 0}));
+        QVERIFY(c.corridas->diario().corridas().empty());
     }
 
     // The calls and arguments, on the recording ERP.

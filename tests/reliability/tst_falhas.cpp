@@ -7,14 +7,16 @@
 
 #include "AmbienteJanela.h"
 #include "CampoEntrada.h"
+#include "CorridasDoPosto.h"
 #include "ErpLocal.h"
 #include "Guarda.h"
 #include "Integridade.h"
 #include "ModeloEncomendas.h"
 #include "frmImportacao.h"
 
+#include <QFile>
 #include <QPushButton>
-#include <QSqlDatabase>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -32,7 +34,8 @@ enum class Desfecho {
 };
 
 /// The window over client C1's orders (ENC/1/10: A1 5, A2 7; ENC/1/11: A3 2,
-/// A1 4) with the local ERP's session logged in.
+/// A1 4) with the local ERP's session logged in and the workstation's run
+/// journal, as start-up leaves it.
 struct Cenario {
     explicit Cenario(Motor motor) : a(motor) {
         prepararErp(a.base);
@@ -45,7 +48,10 @@ struct Cenario {
             qFatal("login: %s", qPrintable(sessao->motivoFalhaLogin()));
         erp = sessao.get();
         SessaoErp::instalarGlobal(std::move(sessao));
+        qputenv("XDG_STATE_HOME", QFile::encodeName(estado.path()));
+        corridas.emplace(a.bd, QStringLiteral("op"), QStringLiteral("POSTO1"));
         w.bd = &a.bd;
+        w.corridas = &*corridas;
         w.Form_Load();
         mostrarActiva(w);
     }
@@ -68,33 +74,11 @@ struct Cenario {
 
     int contar(const QString& sql) { return a.base.escalar(sql).toInt(); }
 
-    /// The backend of the ERP session's PostgreSQL connection, the one in a transaction.
-    QVariant backendDoErp() {
-        return a.base.escalar(QStringLiteral("SELECT pid FROM pg_stat_activity WHERE datname = current_database()"
-                                             " AND pid <> pg_backend_pid() AND state = 'idle in transaction'"));
-    }
-
-    /// Cuts the ERP session's connection: the server ends its backend
-    /// (PostgreSQL), or the connection is closed under it (SQLite).
-    void cortarLigacaoDoErp() {
-        if (a.base.motor() == Motor::Postgres) {
-            const QVariant pid = backendDoErp();
-            QVERIFY(pid.isValid());
-            QVERIFY(a.base.escalar(QStringLiteral("SELECT pg_terminate_backend(?, 10000)"), {pid}).toBool());
-            return;
-        }
-        int fechadas = 0;
-        for (const QString& nome : QSqlDatabase::connectionNames())
-            if (nome.startsWith(QLatin1String("erplocal-"))) {
-                QSqlDatabase::database(nome, false).close();
-                ++fechadas;
-            }
-        QCOMPARE(fechadas, 1);
-    }
-
     AmbienteJanela a;
     Pendentes inicio;
     ErpLocal* erp = nullptr;
+    QTemporaryDir estado;
+    std::optional<CorridasDoPosto> corridas;
     frmImportacao w;
 };
 
@@ -150,6 +134,9 @@ private:
             QCOMPARE(n.entradas, 0);
             break;
         }
+        // Each run is closed in the journal, but the one the program ends in:
+        // the next start closes it.
+        QCOMPARE(c.corridas->diario().porTerminar().size(), size_t(desfecho == Desfecho::ProgramaTermina ? 1 : 0));
     }
 
     /// The next run makes its entry and Guia: the session was not left broken.
@@ -245,7 +232,7 @@ private Q_SLOTS:
             if (op != operacao || cortada)
                 return;
             cortada = true;
-            c.cortarLigacaoDoErp();
+            cortarLigacaoDoErp(c.a.base);
         });
         c.w.btEnc->click();
         QVERIFY(cortada);

@@ -5,20 +5,24 @@
 // beyond what was pending, every entry with its Guia or annulled, no number
 // used twice, nothing stored in part.
 //
+// With kills: every other workstation is killed (SIGKILL) at a random point
+// of a random run, up to ORLAVANE_MORTES times (2), and started again at
+// once with the same name and state folder, recovering at start-up while the
+// others go on saving. The same checks hold, and each workstation's entries
+// are exactly those its own runs and recoveries account for: a recovering
+// workstation never touches another's.
+//
 // Bounded: ORLAVANE_POSTOS processes (4) of at most ORLAVANE_RONDAS runs (15)
 // each, none starting a run after ORLAVANE_SEGUNDOS seconds (40).
 
 #include "Integridade.h"
+#include "ProgramaPosto.h"
 
 #include <QDate>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QTemporaryDir>
+#include <QElapsedTimer>
 #include <QTest>
 
-#ifndef ORLAVANE_POSTO
-#error "ORLAVANE_POSTO names the workstation program"
-#endif
+#include <random>
 
 namespace {
 
@@ -28,23 +32,19 @@ int definido(const char* variavel, int defeito) {
     return ok && v > 0 ? v : defeito;
 }
 
-/// The counts one workstation printed.
-using Resumo = QHash<QString, int>;
+const QStringList PontosMorte = {QStringLiteral("entrada"), QStringLiteral("gravacao"), QStringLiteral("guia"),
+                                 QStringLiteral("anulacao"), QStringLiteral("anulada")};
 
-Resumo lerResumo(const QByteArray& saida) {
-    static const QRegularExpression par(QStringLiteral("(\\w+)=(\\d+)"));
-    Resumo r;
-    for (const QByteArray& linha : saida.split('\n')) {
-        if (!linha.startsWith("RESUMO "))
-            continue;
-        auto i = par.globalMatch(QString::fromUtf8(linha));
-        while (i.hasNext()) {
-            const auto m = i.next();
-            r.insert(m.captured(1), m.captured(2).toInt());
-        }
-    }
-    return r;
-}
+/// One workstation through all its lives: each killed one is started again.
+struct Posto {
+    QString nome;
+    int rondasPorFazer = 0;
+    int mortesPorFazer = 0;
+    std::unique_ptr<QProcess> processo;
+    Resumo total; ///< the counts of every life, added up
+    int mortes = 0;
+    QByteArray erros;
+};
 
 } // namespace
 
@@ -52,9 +52,17 @@ class tst_Postos : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void variosPostosAoMesmoTempo_data() { adicionarMotores(); }
+    void variosPostosAoMesmoTempo_data() {
+        QTest::addColumn<Motor>("motor");
+        QTest::addColumn<bool>("comMortes");
+        QTest::newRow("sqlite") << Motor::Sqlite << false;
+        QTest::newRow("postgresql") << Motor::Postgres << false;
+        QTest::newRow("sqlite, com mortes") << Motor::Sqlite << true;
+        QTest::newRow("postgresql, com mortes") << Motor::Postgres << true;
+    }
     void variosPostosAoMesmoTempo() {
         QFETCH(Motor, motor);
+        QFETCH(bool, comMortes);
         const int postos = definido("ORLAVANE_POSTOS", 4);
         const int rondas = definido("ORLAVANE_RONDAS", 15);
         const int segundos = definido("ORLAVANE_SEGUNDOS", 40);
@@ -80,69 +88,117 @@ private Q_SLOTS:
                        QStringLiteral("X"), {{QStringLiteral("A1"), 5}});
         const Pendentes inicio = pendentesDasEncomendas(base);
 
-        QTemporaryDir pasta;
-        QFile parametros(pasta.filePath(QStringLiteral("zeb_Parametros_Orlavane.zeb")));
-        QVERIFY(parametros.open(QIODevice::WriteOnly));
-        parametros.write("ENCOMENDAS=ENC,1,ENV,2\r\nGUIAS=GR,1,2,A1\r\nENTRADAS=ENT,1,A1,Entrada,0.1\r\n");
-        parametros.close();
+        const ProgramaPosto programa(base);
+        std::mt19937 aleatorio(2000 * int(motor) + (comMortes ? 1 : 0));
+        const auto ate = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(aleatorio); };
+        const int mortesPorPosto = comMortes ? definido("ORLAVANE_MORTES", 2) : 0;
 
-        std::vector<std::unique_ptr<QProcess>> processos;
-        for (int p = 0; p < postos; ++p) {
-            auto proc = std::make_unique<QProcess>();
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-            proc->setProcessEnvironment(env);
-            proc->start(QStringLiteral(ORLAVANE_POSTO),
-                        {QStringLiteral("--ligacao"),    base.textoLigacao(),
-                         QStringLiteral("--pasta"),      pasta.path(),
-                         QStringLiteral("--posto"),      QStringLiteral("POSTO%1").arg(p + 1),
-                         QStringLiteral("--cliente"),    QStringLiteral("C1"),
-                         QStringLiteral("--utilizador"), QStringLiteral("op"),
-                         QStringLiteral("--password"),   QStringLiteral("segredo"),
-                         QStringLiteral("--rondas"),     QString::number(rondas),
-                         QStringLiteral("--segundos"),   QString::number(segundos),
-                         QStringLiteral("--semente"),    QString::number(1000 * int(motor) + p + 1),
-                         QStringLiteral("--falhas"),     QStringLiteral("15")});
-            QVERIFY2(proc->waitForStarted(), qPrintable(proc->errorString()));
-            processos.push_back(std::move(proc));
+        std::vector<Posto> lista(static_cast<size_t>(postos));
+        const auto iniciar = [&](Posto& p, int vida) {
+            QStringList opcoes{QStringLiteral("--rondas"),
+                               QString::number(p.rondasPorFazer),
+                               QStringLiteral("--segundos"),
+                               QString::number(segundos),
+                               QStringLiteral("--semente"),
+                               QString::number(1000 * int(motor) + 100 * vida + int(&p - lista.data()) + 1),
+                               QStringLiteral("--falhas"),
+                               QStringLiteral("15")};
+            // Killed at a random point of a random run, the kills spread over its runs.
+            if (p.mortesPorFazer > 0 && p.rondasPorFazer > 0)
+                opcoes << QStringLiteral("--matar-em") << PontosMorte.at(ate(int(PontosMorte.size())))
+                       << QStringLiteral("--matar-na-ronda")
+                       << QString::number(1 + ate(std::max(1, p.rondasPorFazer / p.mortesPorFazer)));
+            p.processo = programa.iniciar(p.nome, opcoes);
+        };
+        for (int i = 0; i < postos; ++i) {
+            Posto& p = lista[size_t(i)];
+            p.nome = QStringLiteral("POSTO%1").arg(i + 1);
+            p.rondasPorFazer = rondas;
+            p.mortesPorFazer = i % 2 == 1 ? mortesPorPosto : 0;
+            iniciar(p, 0);
+        }
+
+        // Each workstation's lives until the last one ends by itself; one
+        // killed is started again at once, while the others go on.
+        QElapsedTimer relogio;
+        relogio.start();
+        for (bool algum = true; algum;) {
+            algum = false;
+            for (Posto& p : lista) {
+                if (!p.processo)
+                    continue;
+                algum = true;
+                // A bound on the wait, not a measure: each workstation stops by itself.
+                QVERIFY2(relogio.elapsed() < (segundos + 120) * 1000, qPrintable(p.nome + " did not stop by itself"));
+                if (!p.processo->waitForFinished(20))
+                    continue;
+                p.erros += p.processo->readAllStandardError();
+                const Resumo r = lerResumo(p.processo->readAllStandardOutput());
+                for (auto i = r.cbegin(); i != r.cend(); ++i)
+                    p.total[i.key()] += i.value();
+                if (morto(*p.processo)) {
+                    // Killed in the run after those it finished.
+                    ++p.mortes;
+                    --p.mortesPorFazer;
+                    p.rondasPorFazer = std::max(0, p.rondasPorFazer - r.value(QStringLiteral("rondas")) - 1);
+                    iniciar(p, p.mortes);
+                    continue;
+                }
+                QVERIFY2(p.processo->exitStatus() == QProcess::NormalExit && p.processo->exitCode() == 0 &&
+                             !r.isEmpty(),
+                         p.erros.constData());
+                p.processo.reset();
+            }
         }
 
         Resumo total;
-        for (auto& proc : processos) {
-            // A bound on the wait, not a measure: each workstation stops by itself.
-            if (!proc->waitForFinished((segundos + 120) * 1000)) {
-                proc->kill();
-                proc->waitForFinished();
-                QFAIL("a workstation did not stop by itself");
-            }
-            const QByteArray erros = proc->readAllStandardError();
-            const Resumo r = lerResumo(proc->readAllStandardOutput());
-            QVERIFY2(proc->exitStatus() == QProcess::NormalExit && proc->exitCode() == 0 && !r.isEmpty(),
-                     erros.constData());
-            QVERIFY2(r.value(QStringLiteral("outras")) == 0 && r.value(QStringLiteral("fatais")) == 0,
-                     erros.constData());
-            for (auto i = r.cbegin(); i != r.cend(); ++i)
+        int mortes = 0;
+        for (const Posto& p : lista) {
+            QVERIFY2(p.total.value(QStringLiteral("outras")) == 0 && p.total.value(QStringLiteral("fatais")) == 0,
+                     p.erros.constData());
+            for (auto i = p.total.cbegin(); i != p.total.cend(); ++i)
                 total[i.key()] += i.value();
+            mortes += p.mortes;
         }
+        const auto n_ = [&](const char* chave) { return total.value(QString::fromLatin1(chave)); };
+        // Guias made: by the runs, and found made by the recovery of a killed run.
+        const int guias = n_("guias") + n_("recuperadasGuia");
+        const int anuladas = n_("recusadas") + n_("falhas") + n_("recuperadasAnuladas");
 
         const EstadoBase i = verificarBase(base, inicio);
         const Integridade::Contagens& n = i.contagens();
-        qInfo("%s: %d postos, %d rondas: %d guias, %d recusadas por outro posto ter satisfeito antes, %d com falha "
-              "injectada na guia, %d na entrada, %d sem nada pendente, %d listadas; %d entradas (%d anuladas), %d "
+        qInfo("%s%s: %d postos, %d rondas, %d mortes: %d guias (%d encontradas feitas ao recuperar), %d recusadas por "
+              "outro posto ter satisfeito antes, %d com falha injectada na guia, %d na entrada, %d sem nada pendente, "
+              "%d listadas; ao recuperar %d entradas anuladas, %d sem nada guardado; %d entradas (%d anuladas), %d "
               "guias, %d problemas",
-              base.motor() == Motor::Sqlite ? "SQLite" : "PostgreSQL", postos, total.value(QStringLiteral("rondas")),
-              total.value(QStringLiteral("guias")), total.value(QStringLiteral("recusadas")),
-              total.value(QStringLiteral("falhas")), total.value(QStringLiteral("falhasEntrada")),
-              total.value(QStringLiteral("vazias")), total.value(QStringLiteral("listadas")), n.entradas,
+              base.motor() == Motor::Sqlite ? "SQLite" : "PostgreSQL", comMortes ? " com mortes" : "", postos,
+              n_("rondas"), mortes, guias, n_("recuperadasGuia"), n_("recusadas"), n_("falhas"), n_("falhasEntrada"),
+              n_("vazias"), n_("listadas"), n_("recuperadasAnuladas"), n_("recuperadasNada"), n.entradas,
               n.entradasAnuladas, n.guias, int(i.relatorio.achados.size() + i.pendentesAlterados.size()));
         QVERIFY2(i.sa(), qPrintable(i.resumo()));
-        QVERIFY(total.value(QStringLiteral("guias")) > 0);
+        QVERIFY(n_("guias") > 0);
+        if (comMortes)
+            QVERIFY(mortes > 0);
         // Every Guia the workstations made is stored once with its entry; the
         // entry of every Guia that failed is annulled; no entry had to be listed.
-        QCOMPARE(n.guias, total.value(QStringLiteral("guias")));
-        QCOMPARE(n.entradas - n.entradasAnuladas, total.value(QStringLiteral("guias")));
-        QCOMPARE(n.entradasAnuladas, total.value(QStringLiteral("recusadas")) + total.value(QStringLiteral("falhas")));
-        QCOMPARE(total.value(QStringLiteral("listadas")), 0);
+        QCOMPARE(n.guias, guias);
+        QCOMPARE(n.entradas - n.entradasAnuladas, guias);
+        QCOMPARE(n.entradasAnuladas, anuladas);
+        QCOMPARE(n_("listadas") + n_("recuperadasListadas"), 0);
+        // Each workstation's entries are those of its own runs and recoveries:
+        // none annulled, or left, by another.
+        for (const Posto& p : lista) {
+            const auto contar = [&](const char* anulado) {
+                return base
+                    .escalar(QStringLiteral("SELECT COUNT(*) FROM DOCGCCAB WHERE TPDOC = 'ENT' AND POSTO = ? AND ") +
+                                 QLatin1String(anulado),
+                             {p.nome})
+                    .toInt();
+            };
+            const auto v = [&](const char* chave) { return p.total.value(QString::fromLatin1(chave)); };
+            QCOMPARE(contar("ANULADO <> -1"), v("guias") + v("recuperadasGuia"));
+            QCOMPARE(contar("ANULADO = -1"), v("recusadas") + v("falhas") + v("recuperadasAnuladas"));
+        }
         // The other client's order is untouched.
         QCOMPARE(base.escalar(QStringLiteral("SELECT QUANT FROM DOCGCLIN WHERE NNUMDOC = 900")).toDouble(), 5.0);
     }

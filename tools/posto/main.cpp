@@ -6,9 +6,13 @@
 // lines and type quantities (or "&Marcar"), "&Guia"; again and again until
 // the runs or the seconds are spent. Some runs may have a fault injected in
 // the making of the Guia, so that its entry is annulled while the other
-// workstations save. Ends with one line on standard output:
+// workstations save. Opens the workstation's run journal (in the state
+// folder, XDG_STATE_HOME) as the program does, finishing what an earlier
+// run of it left unfinished, before the first round. After that and after
+// every round it writes one line on standard output, the counts so far:
 //
 //   RESUMO posto=P rondas=N guias=G recusadas=R vazias=V falhas=F falhasEntrada=E listadas=L outras=O fatais=X
+//          recuperadasGuia=RG recuperadasAnuladas=RA recuperadasNada=RN recuperadasListadas=RL
 //
 // guias: entry and Guia made; recusadas: the Guia refused because another
 // workstation took the pending quantity first (the entry annulled); vazias:
@@ -16,15 +20,27 @@
 // annulled); falhasEntrada: a fault injected in the entry (nothing stored);
 // listadas: entries the window listed for manual annulment; outras: anything
 // else, and windows not cleared after a run; fatais: errors that would have
-// ended the program.
+// ended the program; recuperadas*: the runs an earlier, killed, life of this
+// workstation left unfinished, closed at start-up with the Guia made, the
+// entry annulled, nothing stored, or the entry listed for manual annulment.
 //
 //   orlavane-posto --ligacao TEXTO --pasta DIR --posto NOME --cliente CODIGO
 //                  [--utilizador U --password P --empresa E]
 //                  [--rondas N] [--segundos S] [--semente N] [--falhas PERCENTAGEM]
+//                  [--matar-em PONTO [--matar-na-ronda N]]
+//
+// --matar-em ends the process with SIGKILL (no destructor runs, nothing is
+// flushed: as a crash or a power cut would) at a point of the first Guia run
+// that reaches it from round N on (1): "entrada" right after the entry's
+// commit, "gravacao" inside the Guia's save (every row written, before its
+// commit), "guia" right after the Guia's commit, "anulacao" inside the
+// entry's annulment and "anulada" right after its commit (for these two the
+// Guia is made to fail).
 //
 // Exit status: 0 when every run ended as the program promises (documents made,
 // or refused with a message, and the window cleared); 2 after an error that
-// would have ended the program; 3 when the login or the database failed.
+// would have ended the program; 3 when the login, the database or the run
+// journal failed.
 
 #include "ErpLocal.h"
 #include "Grelha.h"
@@ -34,6 +50,7 @@
 #include "Moeda.h"
 #include "frmImportacao.h"
 
+#include "Arranque.h"
 #include "CampoEntrada.h"
 #include "Pastas.h"
 
@@ -43,6 +60,7 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include <csignal>
 #include <cstdio>
 #include <random>
 
@@ -76,7 +94,49 @@ struct Contagem {
     int listadas = 0;
     int outras = 0;
     int fatais = 0;
+    /// What start-up recovery did, by outcome (FimCorrida::Tipo).
+    QHash<FimCorrida::Tipo, int> recuperadas;
 };
+
+void escreverResumo(const QString& posto, const Contagem& c) {
+    using T = FimCorrida::Tipo;
+    std::printf("RESUMO posto=%s rondas=%d guias=%d recusadas=%d vazias=%d falhas=%d falhasEntrada=%d listadas=%d "
+                "outras=%d fatais=%d recuperadasGuia=%d recuperadasAnuladas=%d recuperadasNada=%d "
+                "recuperadasListadas=%d\n",
+                qPrintable(posto), c.rondas, c.guias, c.recusadas, c.vazias, c.falhas, c.falhasEntrada, c.listadas,
+                c.outras, c.fatais, c.recuperadas.value(T::GuiaFeita), c.recuperadas.value(T::EntradaAnulada),
+                c.recuperadas.value(T::NadaGuardado), c.recuperadas.value(T::EntradaListada));
+    std::fflush(stdout);
+}
+
+/// The points of a run where --matar-em ends the process, and the store of
+/// the local ERP whose commit they are inside (no) or right after (yes).
+struct PontoMorte {
+    const char* nome;
+    const char* operacao;
+    bool depois;
+    bool guiaFalha; ///< the Guia is made to fail, for the annulment to run
+};
+constexpr PontoMorte PontosMorte[] = {
+    {"entrada", "CriaDocumentoEntrada", true, false}, {"gravacao", "GravaDocumento", false, false},
+    {"guia", "GravaDocumento", true, false},          {"anulacao", "AnulaDocumento", false, true},
+    {"anulada", "AnulaDocumento", true, true},
+};
+
+/// Arms the point for the next run: SIGKILL raised on the process itself.
+void armarMorte(ErpLocal& erp, const PontoMorte& p) {
+    const QString operacao = QString::fromLatin1(p.operacao);
+    auto matar = [operacao](const QString& op) {
+        if (op == operacao)
+            std::raise(SIGKILL);
+    };
+    if (p.depois)
+        erp.definirAccaoDepois(matar);
+    else
+        erp.definirAccaoNoMeio(matar);
+    if (p.guiaFalha)
+        erp.falharEm(QStringLiteral("GravaDocumento"));
+}
 
 /// Faults injected in the making of the Guia, after the entry was stored.
 const QStringList FalhasGuia = {
@@ -122,6 +182,11 @@ int main(int argc, char** argv) {
     const auto segundos = opcao("segundos", "Não começa rondas depois de tantos segundos.", "S", "60");
     const auto semente = opcao("semente", "Semente do gerador aleatório.", "N", "1");
     const auto falhas = opcao("falhas", "Percentagem de rondas com uma falha injectada na guia.", "P", "0");
+    const auto matarEm = opcao("matar-em",
+                               "Termina o processo (SIGKILL) neste ponto de uma guia: entrada, gravacao, guia, "
+                               "anulacao ou anulada.",
+                               "PONTO");
+    const auto matarNaRonda = opcao("matar-na-ronda", "Primeira ronda em que --matar-em se aplica.", "N", "1");
     opcoes.process(app);
     for (const auto& o : {ligacao, pasta, posto, cliente})
         if (opcoes.value(o).isEmpty()) {
@@ -134,6 +199,15 @@ int main(int argc, char** argv) {
     const int maxRondas = opcoes.value(rondas).toInt();
     const qint64 limite = opcoes.value(segundos).toLongLong() * 1000;
     const int percentagemFalhas = opcoes.value(falhas).toInt();
+    const PontoMorte* morte = nullptr;
+    for (const PontoMorte& p : PontosMorte)
+        if (opcoes.value(matarEm) == QLatin1String(p.nome))
+            morte = &p;
+    if (opcoes.isSet(matarEm) && !morte) {
+        std::fprintf(stderr, "Ponto desconhecido: %s.\n", qPrintable(opcoes.value(matarEm)));
+        return 64;
+    }
+    const int rondaMorte = opcoes.value(matarNaRonda).toInt();
     std::mt19937 aleatorio(opcoes.value(semente).toUInt());
     const auto ate = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(aleatorio); };
 
@@ -158,15 +232,30 @@ int main(int argc, char** argv) {
     }
 
     Contagem c;
+    ResultadoRecuperacao recuperacao;
+    std::unique_ptr<CorridasDoPosto> corridas;
+    guarda([&] { corridas = Arranque::abrirCorridas(bd, *erp, opcoes.value(utilizador), nomePosto, &recuperacao); });
+    if (!corridas) {
+        escreverErro(QStringLiteral("%1: %2").arg(nomePosto, mensagens.textos.join('|')));
+        SessaoErp::largarGlobal();
+        return 3;
+    }
+    for (const CorridaRecuperada& r : recuperacao.recuperadas)
+        ++c.recuperadas[r.fim.tipo];
+    if (!recuperacao.texto.isEmpty())
+        escreverErro(QStringLiteral("%1: %2").arg(nomePosto, recuperacao.texto));
     {
         frmImportacao w;
         w.bd = &bd;
+        w.corridas = corridas.get();
         guarda([&] { w.Form_Load(); });
         if (!mensagens.terminado) {
             w.show();
             QElapsedTimer relogio;
             relogio.start();
             for (; c.rondas < maxRondas && relogio.elapsed() < limite && !mensagens.terminado; ++c.rondas) {
+                // The counts so far: what a killed process leaves on its output.
+                escreverResumo(nomePosto, c);
                 mensagens.textos.clear();
                 // The client typed and the field left: the next load starts a fresh grid.
                 w.campo[1]->setFocus();
@@ -211,7 +300,9 @@ int main(int argc, char** argv) {
                 }
 
                 const bool injectar = percentagemFalhas > 0 && ate(100) < percentagemFalhas;
-                if (injectar)
+                if (morte && c.rondas + 1 >= rondaMorte)
+                    armarMorte(*erp, *morte);
+                else if (injectar)
                     erp->falharEm(FalhasGuia.at(ate(int(FalhasGuia.size()))));
                 w.btEnc->click();
                 erp->limparFalhas();
@@ -250,10 +341,6 @@ int main(int argc, char** argv) {
         }
     }
     Mensagens::instalar(nullptr);
-    std::printf("RESUMO posto=%s rondas=%d guias=%d recusadas=%d vazias=%d falhas=%d falhasEntrada=%d listadas=%d "
-                "outras=%d fatais=%d\n",
-                qPrintable(nomePosto), c.rondas, c.guias, c.recusadas, c.vazias, c.falhas, c.falhasEntrada, c.listadas,
-                c.outras, c.fatais);
-    std::fflush(stdout);
+    escreverResumo(nomePosto, c);
     return c.fatais > 0 ? 2 : 0;
 }

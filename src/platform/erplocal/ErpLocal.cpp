@@ -126,6 +126,10 @@ void ErpLocal::definirAccaoNoMeio(std::function<void(const QString&)> accao) {
     m_nucleo->accaoNoMeio = std::move(accao);
 }
 
+void ErpLocal::definirAccaoDepois(std::function<void(const QString&)> accao) {
+    m_nucleo->accaoDepois = std::move(accao);
+}
+
 bool ErpLocal::ligado() const {
     return m_nucleo->ligado();
 }

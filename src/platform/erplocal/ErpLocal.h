@@ -85,6 +85,11 @@ public:
     /// database from another connection or to cut this session's connection.
     /// An error it raises rolls the store back (reported as code 2).
     void definirAccaoNoMeio(std::function<void(const QString& operacao)> accao);
+    /// Test hook: runs right after every store's commit (with the
+    /// operation's name), e.g. to end the program between two steps of a run.
+    /// An error it raises is reported as a database error (code 2) although
+    /// the store was committed: the commit's answer lost on its way back.
+    void definirAccaoDepois(std::function<void(const QString& operacao)> accao);
 
     bool ligado() const;
     int definicaoDada() const;

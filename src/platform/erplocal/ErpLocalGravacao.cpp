@@ -133,7 +133,7 @@ void exigirArtigos(const QSqlDatabase& db, const std::vector<LinhaGravar>& linha
 /// Runs `escrever` in one transaction and records the outcome for UltimoErro:
 /// a refusal or any error rolls everything back. The test hooks (the action
 /// and the fault "<operacao>:meio") strike after everything was written,
-/// before the commit.
+/// before the commit; the action after (accaoDepois) right after it.
 template <class F> bool armazenar(NucleoErp& n, const QString& operacao, F&& escrever) {
     if (!n.ligado()) {
         n.registar(CodigosErp::SemSessao, QStringLiteral("A sessão do ERP não está iniciada."));
@@ -160,6 +160,8 @@ template <class F> bool armazenar(NucleoErp& n, const QString& operacao, F&& esc
             n.accaoNoMeio(operacao);
         n.falhas.verificar(operacao + QStringLiteral(":meio"));
         transaccao->confirmar();
+        if (n.accaoDepois)
+            n.accaoDepois(operacao);
     } catch (const Recusa& r) {
         n.registar(CodigosErp::Recusado, r.texto);
         return false;

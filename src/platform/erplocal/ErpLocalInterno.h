@@ -39,6 +39,7 @@ struct NucleoErp {
     QString entradaPorLigar;
     FalhasSimuladas falhas;
     std::function<void(const QString&)> accaoNoMeio;
+    std::function<void(const QString&)> accaoDepois;
 
     bool ligado() const { return !nomeLigacao.isEmpty(); }
     QSqlDatabase db() const { return QSqlDatabase::database(nomeLigacao, false); }

@@ -12,6 +12,7 @@
 #include <QFileInfo>
 
 PostoArranque::PostoArranque(Motor motor, const QString& passwordErp) : base(motor), passwordErp(passwordErp) {
+    qputenv("XDG_STATE_HOME", QFile::encodeName(estado.path()));
     base.dadosBase();
     base.executar(QStringLiteral("INSERT INTO ErpEmpresas (Codigo, Nome) VALUES ('DEMO', 'Demo')"));
     Esquema::definirUtilizadorErp(base.db(), QStringLiteral("op"), passwordErp);
@@ -23,6 +24,7 @@ PostoArranque::PostoArranque(Motor motor, const QString& passwordErp) : base(mot
 
 PostoArranque::~PostoArranque() {
     programa.janela.reset();
+    programa.corridas.reset();
     programa.baseDados.reset();
     if (SessaoErp* s = SessaoErp::global())
         s->logoff();

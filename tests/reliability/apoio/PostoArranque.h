@@ -37,6 +37,7 @@ struct PostoArranque {
     void arrancar();
     bool janelaAberta() const { return programa.janela && programa.janela->isVisible(); }
 
+    QTemporaryDir estado; ///< the state folder: the run journal and log
     BaseTeste base;
     QString passwordErp;
     QTemporaryDir pastaBase;

@@ -1,0 +1,43 @@
+#include "CorridasDoPosto.h"
+
+#include "Erro.h"
+#include "LeituraDocumentos.h"
+
+CorridasDoPosto::CorridasDoPosto(BaseDados& base, QString utilizador, QString posto, const QString& caminhoRegisto)
+    : m_base(base), m_utilizador(std::move(utilizador)), m_posto(std::move(posto)),
+      m_diario(m_posto, base.ligacao().descricao()), m_registo(caminhoRegisto) {}
+
+ResultadoRecuperacao CorridasDoPosto::recuperar(SessaoErp& sessao) {
+    return recuperarCorridas(m_diario, m_base, sessao, &m_registo);
+}
+
+InicioCorrida CorridasDoPosto::iniciar(InicioCorrida inicio) {
+    inicio.utilizador = m_utilizador;
+    inicio.posto = m_posto;
+    inicio.maiorNumero = maiorNumeroDocumento(m_base, inicio.tipoEntrada, inicio.serieEntrada, inicio.anoEntrada);
+    // The time the journal keeps is the one recovery names the run by.
+    inicio.hora = QDateTime::currentDateTimeUtc();
+    inicio.id = m_diario.iniciar(inicio);
+    return inicio;
+}
+
+void CorridasDoPosto::entradaGuardada(const InicioCorrida& inicio, const ChaveDocumento& chave) {
+    try {
+        m_diario.entradaGuardada(inicio.id, chave);
+    } catch (const Erro&) {
+        // The "inicio" record is on the disk: it is enough to find the entry.
+    }
+}
+
+void CorridasDoPosto::terminar(const InicioCorrida& inicio, const FimCorrida& fim) {
+    try {
+        m_diario.terminar(inicio.id, fim);
+    } catch (const Erro&) {
+        // Recovery reads the same outcome back from the database.
+    }
+    m_registo.registar({QDateTime::currentDateTimeUtc(), inicio.utilizador, inicio.posto, inicio.cliente, fim, false});
+}
+
+std::optional<ChaveDocumento> CorridasDoPosto::entradaDaCorrida(const InicioCorrida& inicio) const {
+    return LeituraDocumentos(m_base).entradaDaCorrida(inicio, std::nullopt);
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "BaseDados.h"
+#include "DiarioCorridas.h"
+#include "RecuperacaoCorridas.h"
+#include "RegistoCorridas.h"
+#include "SessaoErp.h"
+
+#include <QString>
+
+#include <optional>
+
+/// This workstation's document runs on the company database: their journal
+/// (held, with its lock, for the program's whole life), their log, and the
+/// names every run records (the ERP user, the workstation). Start-up makes
+/// it once, after the database opens; every Guia run goes through it.
+class CorridasDoPosto final {
+public:
+    /// Opens the journal of workstation `posto` on `base` (see
+    /// DiarioCorridas: raises Erro (Ficheiro) when another instance of the
+    /// program holds it, with a text for the operator, or when it cannot be
+    /// opened) and the log at `caminhoRegisto` (corridas.log in the state
+    /// folder when empty). `base` must outlive the object.
+    CorridasDoPosto(BaseDados& base, QString utilizador, QString posto, const QString& caminhoRegisto = QString());
+    Q_DISABLE_COPY_MOVE(CorridasDoPosto)
+
+    BaseDados& base() const { return m_base; }
+    DiarioCorridas& diario() { return m_diario; }
+    const RegistoCorridas& registo() const { return m_registo; }
+
+    /// Finishes every run of this workstation that started and did not end
+    /// (recuperarCorridas), each closed in the journal and written to the log.
+    ResultadoRecuperacao recuperar(SessaoErp& sessao);
+
+    /// Journals a run that is about to store its entry: fills in the ERP
+    /// user, the workstation and the highest number of the entry's type,
+    /// series and year stored so far (read on the company database), then
+    /// writes the record and syncs it to the disk. Raises Erro when the
+    /// number cannot be read or the record written: the run must then store
+    /// nothing.
+    InicioCorrida iniciar(InicioCorrida inicio);
+    /// The run's entry is stored under `chave`. A journal that cannot be
+    /// written now is no reason to stop: recovery finds the entry without it.
+    void entradaGuardada(const InicioCorrida& inicio, const ChaveDocumento& chave);
+    /// The run ended as `fim`: closed in the journal and written to the log.
+    /// A journal that cannot be written leaves the run unfinished there, to be
+    /// closed by recovery from what the database holds.
+    void terminar(const InicioCorrida& inicio, const FimCorrida& fim);
+
+    /// After the database failed while the run's entry was stored: the entry,
+    /// if it reached the database all the same, read on a new connection.
+    /// Raises Erro when the database cannot be reached.
+    std::optional<ChaveDocumento> entradaDaCorrida(const InicioCorrida& inicio) const;
+
+private:
+    BaseDados& m_base;
+    QString m_utilizador;
+    QString m_posto;
+    DiarioCorridas m_diario;
+    RegistoCorridas m_registo;
+};

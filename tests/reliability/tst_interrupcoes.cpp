@@ -1,0 +1,114 @@
+// Interrupted runs: the workstation program (orlavane-posto: the real window,
+// offscreen) is killed with SIGKILL at each point between the steps of a Guia
+// run, on SQLite and PostgreSQL, and started again with the same workstation
+// name and state folder. Its start-up recovery must leave no entry without
+// its Guia, no Guia without its entry, and every order line's pending
+// quantity as the documents say; the journal and the run log say which run
+// was recovered and how.
+
+#include "DiarioCorridas.h"
+#include "Integridade.h"
+#include "ProgramaPosto.h"
+
+#include <QTest>
+
+using Integridade::Categoria;
+
+class tst_Interrupcoes : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void mortoACadaPasso_data() {
+        QTest::addColumn<Motor>("motor");
+        QTest::addColumn<QString>("ponto");
+        QTest::addColumn<int>("orfas");    ///< entries without a Guia left by the kill
+        QTest::addColumn<int>("desfecho"); ///< FimCorrida::Tipo recovery closes the run with
+        QTest::addColumn<QString>("registo");
+        const int feita = int(FimCorrida::Tipo::GuiaFeita);
+        const int anulada = int(FimCorrida::Tipo::EntradaAnulada);
+        for (const Motor motor : {Motor::Sqlite, Motor::Postgres}) {
+            const char* m = motor == Motor::Sqlite ? "sqlite" : "postgresql";
+            const auto linha = [&](const char* ponto, int orfas, int desfecho, const char* registo) {
+                QTest::addRow("%s: %s", m, ponto)
+                    << motor << QString::fromLatin1(ponto) << orfas << desfecho << QString::fromLatin1(registo);
+            };
+            // clang-format off
+            linha("entrada",  1, anulada, "entrada-anulada"); // after the entry's commit
+            linha("gravacao", 1, anulada, "entrada-anulada"); // inside the Guia's save
+            linha("guia",     0, feita,   "guia");            // after the Guia's commit
+            linha("anulacao", 1, anulada, "entrada-anulada"); // inside the annulment
+            linha("anulada",  0, anulada, "entrada-anulada"); // after the annulment's commit
+            // clang-format on
+        }
+    }
+    void mortoACadaPasso() {
+        QFETCH(Motor, motor);
+        QFETCH(QString, ponto);
+        QFETCH(int, orfas);
+        QFETCH(int, desfecho);
+        QFETCH(QString, registo);
+
+        BaseTeste base(motor);
+        base.dadosBase();
+        prepararErp(base);
+        base.encomenda(QStringLiteral("ENC"), 1, 10, 2026, QStringLiteral("C1"), QStringLiteral("2026-03-05"),
+                       QStringLiteral("R1"), {{QStringLiteral("A1"), 5}, {QStringLiteral("A2"), 7.5}});
+        base.encomenda(QStringLiteral("ENV"), 2, 11, 2026, QStringLiteral("C1"), QStringLiteral("2026-03-06"),
+                       QStringLiteral("R2"), {{QStringLiteral("A3"), 2}, {QStringLiteral("A1"), 4}});
+        const Pendentes inicio = pendentesDasEncomendas(base);
+        const ProgramaPosto programa(base);
+
+        // Killed in its first run.
+        const auto primeira =
+            programa.correr(QStringLiteral("POSTO1"),
+                            {QStringLiteral("--rondas"), QStringLiteral("1"), QStringLiteral("--matar-em"), ponto});
+        QVERIFY2(morto(*primeira), primeira->readAllStandardError().constData());
+        const EstadoBase antes = verificarBase(base, inicio);
+        QCOMPARE(antes.quantos(Categoria::EntradaSemGuia), orfas);
+        QCOMPARE(antes.quantos(Categoria::MeioGuardado), 0);
+        std::vector<CorridaDiario> diario = DiarioCorridas::lerFicheiro(programa.diario(QStringLiteral("POSTO1")));
+        QCOMPARE(diario.size(), size_t(1));
+        QVERIFY(!diario[0].fim);
+        QVERIFY(programa.registo().isEmpty());
+
+        // Started again: recovery at start-up, then no run.
+        const auto segunda =
+            programa.correr(QStringLiteral("POSTO1"), {QStringLiteral("--rondas"), QStringLiteral("0")});
+        const QByteArray erros = segunda->readAllStandardError();
+        QVERIFY2(segunda->exitStatus() == QProcess::NormalExit && segunda->exitCode() == 0, erros.constData());
+        const Resumo r = lerResumo(segunda->readAllStandardOutput());
+        QCOMPARE(r.value(QStringLiteral("recuperadasGuia")) + r.value(QStringLiteral("recuperadasAnuladas")), 1);
+
+        const EstadoBase depois = verificarBase(base, inicio);
+        const Integridade::Contagens& n = depois.contagens();
+        qInfo("%s, %s: %d entrada(s) sem guia antes de recuperar, %d depois; %d guia(s), %d entrada(s) anulada(s)",
+              motor == Motor::Sqlite ? "SQLite" : "PostgreSQL", qPrintable(ponto), orfas,
+              depois.quantos(Categoria::EntradaSemGuia), n.guias, n.entradasAnuladas);
+        // Nothing half-done: no orphan entry, no Guia without its entry,
+        // pending quantities as the live Guias say.
+        QVERIFY2(depois.sa(), qPrintable(depois.resumo()));
+        QCOMPARE(n.entradas, 1);
+        QCOMPARE(n.guias, desfecho == int(FimCorrida::Tipo::GuiaFeita) ? 1 : 0);
+        QCOMPARE(n.entradasAnuladas, 1 - n.guias);
+
+        // The journal and the log say which run was recovered and how; the
+        // operator was told, naming the entry.
+        diario = DiarioCorridas::lerFicheiro(programa.diario(QStringLiteral("POSTO1")));
+        QCOMPARE(diario.size(), size_t(1));
+        QVERIFY(diario[0].fim && diario[0].recuperada);
+        QCOMPARE(int(diario[0].fim->tipo), desfecho);
+        const QString entrada = textoChave(*diario[0].fim->entrada);
+        QVERIFY2(QString::fromUtf8(erros).contains(QStringLiteral("A execução interrompida de ")) &&
+                     QString::fromUtf8(erros).contains(entrada),
+                 erros.constData());
+        const QStringList linhas = programa.registo();
+        QCOMPARE(linhas.size(), 1);
+        QVERIFY2(linhas[0].contains(QStringLiteral("\torigem=recuperacao\t")) &&
+                     linhas[0].contains(QStringLiteral("\tdesfecho=") + registo + QLatin1Char('\t')) &&
+                     linhas[0].contains(entrada),
+                 qPrintable(linhas[0]));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_Interrupcoes)
+#include "tst_interrupcoes.moc"
