@@ -9,6 +9,7 @@
 #include "Configuracao.h"
 #include "ErpLocal.h"
 #include "Esquema.h"
+#include "FalhaBd.h"
 #include "Guarda.h"
 #include "Integridade.h"
 #include "LigacaoBd.h"
@@ -196,7 +197,12 @@ private Q_SLOTS:
         QVERIFY(!p.janelaAberta());
         const QStringList caixas = p.mensagens.textos();
         QCOMPARE(caixas.size(), 1);
-        QVERIFY2(caixas.at(0).startsWith(QStringLiteral("Não foi possível abrir a base de dados ")),
+        // What the operator can do first (a refused password, a file that is
+        // no database), then which database and why.
+        QVERIFY2(caixas.at(0).startsWith(
+                     FalhaBd::frase(motor == Motor::Postgres ? Erro::AcessoRecusado : Erro::BaseDadosDanificada)),
+                 qPrintable(caixas.at(0)));
+        QVERIFY2(caixas.at(0).contains(QStringLiteral("\n\nDetalhe: Não foi possível abrir a base de dados ")),
                  qPrintable(caixas.at(0)));
         if (motor == Motor::Postgres)
             QVERIFY2(caixas.at(0).contains(QStringLiteral("password authentication failed")), qPrintable(caixas.at(0)));
