@@ -1,5 +1,6 @@
 #include "Arranque.h"
 
+#include "CodigosErp.h"
 #include "Configuracao.h"
 #include "ErpLocal.h"
 #include "Erro.h"
@@ -70,6 +71,18 @@ void avisarPermissoes(QStringList caminhos) {
     Mensagens::actual().caixa(QStringLiteral("Orlavane"), texto, Mensagens::Botoes::Ok, Mensagens::Icone::Aviso);
 }
 
+/// The failed login's box: its fixed text, then, when the ERP says that the
+/// database failed (something the operator can act on), the ERP's words for
+/// it. A refused user or password is not spelt out.
+QString mensagemLoginFalhado(SessaoErp& sessao) {
+    qint32 codigo = 0;
+    QString motivo;
+    sessao.UltimoErro(codigo, motivo);
+    if (codigo != CodigosErp::ErroBaseDados || motivo.isEmpty())
+        return MensagemLoginFalhado;
+    return MensagemLoginFalhado + QStringLiteral("\n\n") + motivo;
+}
+
 } // namespace
 
 std::unique_ptr<CorridasDoPosto> abrirCorridas(BaseDados& base, SessaoErp& sessao, const QString& utilizador,
@@ -116,7 +129,7 @@ Programa Main(const std::function<std::unique_ptr<SessaoErp>()>& criarSessao) {
     const bool ligado = sessao->login(e[0], e[1], e[2], e[3], e[4]);
     letras.wait();
     if (!ligado) {
-        Mensagens::actual().caixa(QStringLiteral("Orlavane"), MensagemLoginFalhado, Mensagens::Botoes::Ok,
+        Mensagens::actual().caixa(QStringLiteral("Orlavane"), mensagemLoginFalhado(*sessao), Mensagens::Botoes::Ok,
                                   Mensagens::Icone::Nenhum);
         return programa;
     }

@@ -1,5 +1,7 @@
 #include "CorridaGuia.h"
 
+#include "FalhaBd.h"
+
 #include "CodigosErp.h"
 #include "Documentos.h"
 #include "Erro.h"
@@ -338,7 +340,9 @@ bool falhaDaBaseDados(const std::exception_ptr& erro) {
     try {
         std::rethrow_exception(erro);
     } catch (const Erro& e) {
-        return e.numero() == Erro::Sql || e.numero() == Erro::BaseDadosFechada;
+        // Any failure of the database itself (not a refusal by the ERP's rules):
+        // what reached the database is then only known by reading it.
+        return e.numero() == Erro::Sql || e.numero() == Erro::BaseDadosFechada || !FalhaBd::frase(e.numero()).isEmpty();
     } catch (...) {
         return false;
     }

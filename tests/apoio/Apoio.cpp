@@ -82,6 +82,8 @@ QSqlDatabase ligarPg(const QString& nome, const QString& base) {
     return db;
 }
 
+} // namespace
+
 void administrarPg(const QString& sql) {
     const QString nome = QStringLiteral("adm-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
     {
@@ -92,8 +94,6 @@ void administrarPg(const QString& sql) {
     }
     QSqlDatabase::removeDatabase(nome);
 }
-
-} // namespace
 
 BaseTeste::BaseTeste(Motor motor, bool criarTabelas) : m_motor(motor) {
     static QAtomicInt contador;
@@ -146,6 +146,12 @@ void BaseTeste::executar(const QString& sql, const QVariantList& parametros) {
     for (const QVariant& p : parametros)
         q.addBindValue(p);
     if (!q.exec())
+        qFatal("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
+}
+
+void BaseTeste::comando(const QString& sql) {
+    QSqlQuery q(m_db);
+    if (!q.exec(sql))
         qFatal("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
 }
 

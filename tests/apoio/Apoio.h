@@ -64,6 +64,10 @@ Q_DECLARE_METATYPE(Motor)
 void adicionarMotores();
 Motor motorActual();
 
+/// Runs one statement on the test PostgreSQL server's maintenance database
+/// (databases, roles, tablespaces); fails the test run when it is rejected.
+void administrarPg(const QString& sql);
+
 /// A new empty company database for one test: a file in a temporary folder
 /// for SQLite, a new database on the test PostgreSQL server. Creates the
 /// tables (unless asked not to) and removes the database at the end.
@@ -80,6 +84,9 @@ public:
     QSqlDatabase& db() { return m_db; }
     /// Runs one statement on the test's connection; fails the test when it is rejected.
     void executar(const QString& sql, const QVariantList& parametros = {});
+    /// The same, unprepared: for statements PostgreSQL does not prepare
+    /// (GRANT, ALTER, CREATE ROLE ...).
+    void comando(const QString& sql);
     /// The first column of the first row of a query.
     QVariant escalar(const QString& sql, const QVariantList& parametros = {});
 

@@ -9,6 +9,7 @@
 #include "Configuracao.h"
 #include "ErpLocal.h"
 #include "Esquema.h"
+#include "FalhaBd.h"
 #include "Guarda.h"
 #include "Integridade.h"
 #include "LigacaoBd.h"
@@ -39,21 +40,14 @@ void registar(QtMsgType tipo, const QMessageLogContext& contexto, const QString&
         anterior(tipo, contexto, texto);
 }
 
-/// Runs a statement that PostgreSQL does not prepare (roles, grants).
-void comando(BaseTeste& base, const QString& sql) {
-    QSqlQuery q(base.db());
-    if (!q.exec(sql))
-        qFatal("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
-}
-
 /// A PostgreSQL role that must give its password (the test server trusts
 /// everyone else): a line for it goes first in the server's pg_hba.conf.
 struct PapelComPassword {
     PapelComPassword(BaseTeste& base, const QString& password) : m_base(base) {
         nome = QStringLiteral("orlavane_pw_") + QUuid::createUuid().toString(QUuid::Id128).left(12);
-        comando(base,
-                QStringLiteral("CREATE ROLE %1 LOGIN PASSWORD '%2'").arg(nome, QString(password).replace('\'', "''")));
-        comando(base, QStringLiteral("GRANT ALL ON ALL TABLES IN SCHEMA public TO %1").arg(nome));
+        base.comando(
+            QStringLiteral("CREATE ROLE %1 LOGIN PASSWORD '%2'").arg(nome, QString(password).replace('\'', "''")));
+        base.comando(QStringLiteral("GRANT ALL ON ALL TABLES IN SCHEMA public TO %1").arg(nome));
         m_hba = base.escalar(QStringLiteral("SELECT current_setting('hba_file')")).toString();
         QFile f(m_hba);
         if (!f.open(QIODevice::ReadOnly))
@@ -69,8 +63,8 @@ struct PapelComPassword {
     ~PapelComPassword() {
         PostoArranque::escrever(m_hba, m_original);
         m_base.escalar(QStringLiteral("SELECT pg_reload_conf()"));
-        comando(m_base, QStringLiteral("DROP OWNED BY %1").arg(nome));
-        comando(m_base, QStringLiteral("DROP ROLE %1").arg(nome));
+        m_base.comando(QStringLiteral("DROP OWNED BY %1").arg(nome));
+        m_base.comando(QStringLiteral("DROP ROLE %1").arg(nome));
     }
     Q_DISABLE_COPY_MOVE(PapelComPassword)
 
@@ -196,7 +190,12 @@ private Q_SLOTS:
         QVERIFY(!p.janelaAberta());
         const QStringList caixas = p.mensagens.textos();
         QCOMPARE(caixas.size(), 1);
-        QVERIFY2(caixas.at(0).startsWith(QStringLiteral("Não foi possível abrir a base de dados ")),
+        // What the operator can do first (a refused password, a file that is
+        // no database), then which database and why.
+        QVERIFY2(caixas.at(0).startsWith(
+                     FalhaBd::frase(motor == Motor::Postgres ? Erro::AcessoRecusado : Erro::BaseDadosDanificada)),
+                 qPrintable(caixas.at(0)));
+        QVERIFY2(caixas.at(0).contains(QStringLiteral("\n\nDetalhe: Não foi possível abrir a base de dados ")),
                  qPrintable(caixas.at(0)));
         if (motor == Motor::Postgres)
             QVERIFY2(caixas.at(0).contains(QStringLiteral("password authentication failed")), qPrintable(caixas.at(0)));
@@ -224,7 +223,7 @@ private Q_SLOTS:
         // A second connection asked for after the password changed on the server.
         BaseDados bd;
         QVERIFY2(bd.abrir(papel.textoLigacao(QStringLiteral("certa"))), qPrintable(bd.ultimoErro()));
-        comando(base, QStringLiteral("ALTER ROLE %1 PASSWORD 'outra'").arg(papel.nome));
+        base.comando(QStringLiteral("ALTER ROLE %1 PASSWORD 'outra'").arg(papel.nome));
         try {
             bd.novaLigacao();
             QFAIL("the second connection opened with the old password");

@@ -10,6 +10,7 @@
 
 #include "Dialecto.h"
 #include "Erro.h"
+#include "FalhaBd.h"
 #include "SqliteDirecto.h"
 
 #include <QSqlDriver>
@@ -38,8 +39,8 @@ QString novoNomeLigacao() {
     return QStringLiteral("orlavane-bd-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
 }
 
-[[noreturn]] void falhaLeitura(const QString& texto) {
-    throw Erro(Erro::Sql, QStringLiteral("A base de dados falhou ao ler o resultado: %1").arg(texto));
+QString textoFalhaLeitura(const QString& texto) {
+    return QStringLiteral("A base de dados falhou ao ler o resultado: %1").arg(texto);
 }
 
 QStringList nomesDe(const QSqlQuery& q) {
@@ -82,9 +83,11 @@ protected:
         if (m_q.next())
             return true;
         const QSqlError erro = m_q.lastError();
+        // The driver outlives the query, which is let go now.
+        const QSqlDriver* driver = m_q.driver();
         libertar();
         if (erro.isValid())
-            falhaLeitura(textoErroBd(erro));
+            throw FalhaBd::erro(erro, driver, Erro::Sql, textoFalhaLeitura(textoErroBd(erro)));
         return false;
     }
 
@@ -184,7 +187,10 @@ public:
                 return true;
         } catch (const Erro& e) {
             libertar();
-            falhaLeitura(e.texto());
+            // A failure of a class the operator can act on already says so.
+            if (e.numero() != Erro::Sql)
+                throw;
+            throw Erro(Erro::Sql, textoFalhaLeitura(e.texto()));
         }
         libertar();
         return false;
@@ -277,7 +283,8 @@ void BaseDados::consultar(const QString& sql, const QVariantList& parametros, Re
         ok = q.exec();
     }
     if (!ok)
-        throw Erro(Erro::Sql, QStringLiteral("A base de dados recusou a consulta: %1").arg(textoErroBd(q.lastError())));
+        throw FalhaBd::erro(q.lastError(), q.driver(), Erro::Sql,
+                            QStringLiteral("A base de dados recusou a consulta: %1").arg(textoErroBd(q.lastError())));
     if (sqlite3_stmt* instrucao = SqliteDirecto::instrucao(q)) {
         rs.abrir(std::make_unique<CursorSqlite>(std::move(q), instrucao, m_cursores));
         return;
@@ -289,17 +296,19 @@ std::unique_ptr<Ligacao> BaseDados::novaLigacao() {
     exigirAberta();
     const QString nome = novoNomeLigacao();
     QString motivo;
+    int classe = 0;
     {
         QSqlDatabase copia = QSqlDatabase::cloneDatabase(m_nome, nome);
         if (copia.open())
             return std::make_unique<Ligacao>(copia);
         motivo = textoErroBd(copia.lastError());
+        classe = FalhaBd::classeAbertura(copia);
     }
     QSqlDatabase::removeDatabase(nome);
     if (!m_texto.password.isEmpty())
         motivo.replace(m_texto.password, QStringLiteral("***"));
-    throw Erro(
-        Erro::BaseDadosFechada,
+    throw FalhaBd::erro(
+        classe, Erro::BaseDadosFechada,
         QStringLiteral("Não foi possível abrir outra ligação à base de dados %1: %2").arg(m_texto.descricao(), motivo));
 }
 

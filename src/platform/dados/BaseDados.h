@@ -37,7 +37,8 @@ public:
 
     /// Runs a statement and puts its result in `rs` (whatever `rs` held before
     /// is dropped first). `parametros` are bound to the "?" placeholders in
-    /// order. Raises Erro (Sql) with the database's text when it rejects it.
+    /// order. Raises Erro (Sql) with the database's text when it rejects it,
+    /// or of the failure's class (FalhaBd) when the operator can act on it.
     ///
     /// The first form takes every argument explicitly: with default values,
     /// consultar(sql, {texto}, rs) would pick it (a braced QString converts to
@@ -46,7 +47,7 @@ public:
     void consultar(const QString& sql, const QVariantList& parametros, RecordSet& rs);
 
     /// A new connection open on the same database, for a component of its own.
-    /// Raises Erro (BaseDadosFechada) when it does not open.
+    /// Raises Erro (BaseDadosFechada, or the failure's class) when it does not open.
     std::unique_ptr<Ligacao> novaLigacao();
     bool fechar();
 

@@ -7,6 +7,7 @@
 #include <libpq-fe.h>
 #include <sqlite3.h>
 
+#include <atomic>
 #include <string>
 
 #if defined(__GLIBC__)
@@ -79,7 +80,7 @@ const Dialecto& Dialecto::sqlite() {
         // SQLite keeps dates as ISO text.
         .tipoData = "TEXT",
         .inicioEscrita = "BEGIN IMMEDIATE",
-        .opcoesLigacao = "QSQLITE_BUSY_TIMEOUT=10000",
+        .opcoesLigacao = "QSQLITE_BUSY_TIMEOUT=%1",
         .verificacao = "SELECT count(*) FROM sqlite_master",
         // A store touches a page or two of every order line it satisfies,
         // spread over the whole table: with SQLite's small default page cache
@@ -101,7 +102,9 @@ const Dialecto& Dialecto::postgres() {
         .paraActualizar = " FOR UPDATE",
         .tipoData = "TIMESTAMP",
         .inicioEscrita = "",
-        .opcoesLigacao = "connect_timeout=10",
+        // Without a lock timeout a statement would wait for a row or table
+        // another workstation holds for as long as it holds it.
+        .opcoesLigacao = "connect_timeout=10;options='-c lock_timeout=%1'",
         .verificacao = "",
         .ajusteEscrita = "",
         // Every "IF [NOT] EXISTS" that finds nothing to do is told otherwise.
@@ -109,6 +112,22 @@ const Dialecto& Dialecto::postgres() {
         .leituraDirecta = &postgresDirecto,
     });
     return d;
+}
+
+namespace {
+std::atomic<std::chrono::milliseconds::rep> esperaBloqueio{10000};
+} // namespace
+
+std::chrono::milliseconds Dialecto::espera() {
+    return std::chrono::milliseconds(esperaBloqueio.load());
+}
+
+void Dialecto::definirEspera(std::chrono::milliseconds espera) {
+    esperaBloqueio.store(espera.count());
+}
+
+QString Dialecto::opcoesLigacao() const {
+    return QString(m_opcoesLigacao).arg(espera().count());
 }
 
 const Dialecto* Dialecto::doDriver(const QString& driver) {

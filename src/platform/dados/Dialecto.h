@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QLatin1String>
-#include <QStringView>
+#include <QString>
 #include <QtGlobal>
+
+#include <chrono>
 
 class QSqlDatabase;
 
@@ -43,8 +45,15 @@ public:
     /// whose transactions Qt's driver opens and whose rows lock as written.
     QLatin1String inicioEscrita() const { return m_inicioEscrita; }
     /// Qt's connect options: how long to wait for another workstation's lock
-    /// (SQLite) or for the server to answer (PostgreSQL).
-    QLatin1String opcoesLigacao() const { return m_opcoesLigacao; }
+    /// (espera()), and on PostgreSQL for the server to answer.
+    QString opcoesLigacao() const;
+    /// How long a statement waits for a lock another workstation holds before
+    /// it fails (SQLite's busy timeout, PostgreSQL's lock_timeout): ten
+    /// seconds, on both engines.
+    static std::chrono::milliseconds espera();
+    /// Changes that wait for the connections opened from now on (tests wait
+    /// less).
+    static void definirEspera(std::chrono::milliseconds espera);
     /// A statement that proves an open connection reaches a database (SQLite
     /// opens any file lazily); empty where opening proves it.
     QLatin1String verificacao() const { return m_verificacao; }
@@ -67,7 +76,7 @@ private:
         const char* paraActualizar;
         const char* tipoData;
         const char* inicioEscrita;
-        const char* opcoesLigacao;
+        const char* opcoesLigacao; ///< "%1" is the wait in milliseconds
         const char* verificacao;
         const char* ajusteEscrita;
         const char* calarAvisos;

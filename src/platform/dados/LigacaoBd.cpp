@@ -2,6 +2,7 @@
 
 #include "Dialecto.h"
 #include "Erro.h"
+#include "FalhaBd.h"
 #include "Pastas.h"
 
 #include <QDir>
@@ -149,6 +150,7 @@ QSqlDatabase TextoLigacao::abrir(const QString& nomeLigacao) const {
             Erro::BaseDadosFechada,
             QStringLiteral("Não foi possível abrir a base de dados %1: o ficheiro não existe.").arg(descricao()));
     QString motivo;
+    int classe = 0;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(driver, nomeLigacao);
         db.setDatabaseName(base);
@@ -171,8 +173,10 @@ QSqlDatabase TextoLigacao::abrir(const QString& nomeLigacao) const {
             if (q.exec(d.verificacao()))
                 return db;
             motivo = textoErroBd(q.lastError());
+            classe = FalhaBd::classe(q.lastError(), db.driver());
         } else {
             motivo = textoErroBd(db.lastError());
+            classe = FalhaBd::classeAbertura(db);
         }
         db.close();
     }
@@ -182,8 +186,8 @@ QSqlDatabase TextoLigacao::abrir(const QString& nomeLigacao) const {
     // names the database, never the password.
     if (!password.isEmpty())
         motivo.replace(password, QStringLiteral("***"));
-    throw Erro(Erro::BaseDadosFechada,
-               QStringLiteral("Não foi possível abrir a base de dados %1: %2").arg(descricao(), motivo));
+    throw FalhaBd::erro(classe, Erro::BaseDadosFechada,
+                        QStringLiteral("Não foi possível abrir a base de dados %1: %2").arg(descricao(), motivo));
 }
 
 QString LigacaoBd::construir(const QString& fornecedor, int opcao, const QString& d1, const QString& d2,

@@ -40,6 +40,7 @@ struct TextoLigacao final {
     /// Where the database is, for messages: never the password.
     QString descricao() const;
     /// Opens a new Qt connection under `nomeLigacao` with these settings.
-    /// Raises Erro (BaseDadosFechada) naming the database when it does not open.
+    /// Raises Erro naming the database when it does not open: of the
+    /// failure's class (FalhaBd) when it has one, else BaseDadosFechada.
     QSqlDatabase abrir(const QString& nomeLigacao) const;
 };

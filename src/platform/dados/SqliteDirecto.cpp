@@ -2,6 +2,7 @@
 
 #include "Dialecto.h"
 #include "Erro.h"
+#include "FalhaBd.h"
 #include "TextoUtf8.h"
 
 #include <QSqlResult>
@@ -126,9 +127,12 @@ bool LeitorSqlite::avancar() {
     // As the driver does: a generic error is reset first, to get its own text.
     if (passo == SQLITE_ERROR || passo == SQLITE_CONSTRAINT)
         sqlite3_reset(m_s);
-    const QString texto = QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(m_s))).trimmed();
+    sqlite3* ligacao = sqlite3_db_handle(m_s);
+    const QString texto = QString::fromUtf8(sqlite3_errmsg(ligacao)).trimmed();
+    const Erro erro = FalhaBd::erroSqlite(
+        ligacao, Erro::Sql, texto.isEmpty() ? QStringLiteral("A base de dados falhou sem indicar o motivo.") : texto);
     sqlite3_reset(m_s);
-    throw Erro(Erro::Sql, texto.isEmpty() ? QStringLiteral("A base de dados falhou sem indicar o motivo.") : texto);
+    throw erro;
 }
 
 int LeitorSqlite::colunas() const {

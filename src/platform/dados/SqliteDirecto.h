@@ -35,8 +35,9 @@ public:
     LeitorSqlite(sqlite3_stmt* instrucao, QSql::NumericalPrecisionPolicy politica);
 
     /// Steps to the next row: true on a row, false past the last. A failure
-    /// resets the statement and raises Erro (Sql) with the engine's own text,
-    /// as the driver reports it.
+    /// resets the statement and raises Erro with the engine's own text, as the
+    /// driver reports it: of the failure's class (FalhaBd) when it has one,
+    /// else Sql.
     bool avancar();
     int colunas() const;
     /// A value of the current row: a 64-bit integer, a double (or an integer,

@@ -41,16 +41,13 @@ bool ErpLocal::login(const QString& e1, const QString& e2, const QString& e3, co
     n.motivoFalhaLogin.clear();
     static QAtomicInt contador;
     const QString nome = QStringLiteral("erplocal-%1").arg(contador.fetchAndAddRelaxed(1));
-    try {
-        ErpBd::ajustarLigacao(TextoLigacao::analisar(e4).abrir(nome));
-    } catch (const Erro& e) {
-        // The connection text's own messages never quote its password.
-        fecharLigacao(nome);
-        n.motivoFalhaLogin = e.texto();
-        return false;
-    }
+    // A failed login leaves no connection; UltimoErro then says why: 2 when
+    // the database failed, 1 when the values given are refused (the
+    // connection text, the user, the password, the company).
+    qint32 codigo = CodigosErp::Feito;
     QString motivo;
     try {
+        ErpBd::ajustarLigacao(TextoLigacao::analisar(e4).abrir(nome));
         const QSqlDatabase db = QSqlDatabase::database(nome, false);
         const auto utilizador = ErpBd::primeiraLinha(
             db, QStringLiteral("SELECT HashPassword, Activo FROM ErpUtilizadores WHERE Utilizador = ?"), {e1});
@@ -58,12 +55,16 @@ bool ErpLocal::login(const QString& e1, const QString& e2, const QString& e3, co
             motivo = QStringLiteral("Utilizador ou palavra-passe do ERP inválidos.");
         else if (!ErpBd::primeiraLinha(db, QStringLiteral("SELECT 1 FROM ErpEmpresas WHERE Codigo = ?"), {e3}))
             motivo = QStringLiteral("A empresa %1 não existe no ERP.").arg(e3);
+        codigo = CodigosErp::Recusado;
     } catch (const Erro& e) {
-        motivo = QStringLiteral("O ERP não pôde verificar o utilizador: %1").arg(e.texto());
+        // The connection text's own messages never quote its password.
+        codigo = e.numero() == Erro::Configuracao ? CodigosErp::Recusado : CodigosErp::ErroBaseDados;
+        motivo = e.texto();
     }
     if (!motivo.isEmpty()) {
         fecharLigacao(nome);
         n.motivoFalhaLogin = motivo;
+        n.registar(codigo, motivo);
         return false;
     }
     n.nomeLigacao = nome;

@@ -32,7 +32,10 @@ public:
     void definicao(int valor) override;
     /// Opens the database named by the connection text `e4`, then checks the
     /// user `e1` (active, password `e2` against its salted hash) and the
-    /// company `e3`. False, with no connection left open, when any of them fails.
+    /// company `e3`. False, with no connection left open, when any of them
+    /// fails; UltimoErro then gives 2 and the database's failure when the
+    /// database could not be opened or read (in the operator's words, FalhaBd),
+    /// 1 and the reason when the user, password or company is refused.
     bool login(const QString& e1, const QString& e2, const QString& e3, const QString& e4, const QString& e5) override;
     /// Closes the connection; true, also when there is none.
     bool logoff() override;

@@ -2,6 +2,7 @@
 
 #include "Dialecto.h"
 #include "Erro.h"
+#include "FalhaBd.h"
 #include "LigacaoBd.h"
 #include "SqliteDirecto.h"
 
@@ -45,13 +46,22 @@ QSqlQuery novaConsulta(const QSqlDatabase& db) {
 }
 
 [[noreturn]] void falhar(const QSqlQuery& q, const QSqlDatabase& db) {
-    const QString texto =
-        db.isOpen() ? textoErroBd(q.lastError()) : QStringLiteral("A ligação à base de dados está fechada.");
+    const QSqlError e = q.lastError();
+    // A statement on a connection already closed never ran: no error of its own.
+    const QString texto = db.isOpen() || e.type() != QSqlError::NoError
+                              ? textoErroBd(e)
+                              : QStringLiteral("A ligação à base de dados está fechada.");
+    const Erro erro = FalhaBd::erro(e, db.driver(), Erro::Sql, texto);
     // A rejected statement aborts a PostgreSQL transaction: end it now, so
     // that the statements still open can be released on the server.
     if (transaccoesPg.remove(db.connectionName()) && db.isOpen())
         QSqlDatabase(db).rollback();
-    throw Erro(Erro::Sql, texto);
+    throw erro;
+}
+
+/// The error of a transaction's begin or end on `db`.
+Erro erroTransaccao(const QSqlDatabase& db) {
+    return FalhaBd::erro(db.lastError(), db.driver(), Erro::Sql, textoErroBd(db.lastError()));
 }
 
 /// A null QString would be bound as SQL NULL: empty text is meant.
@@ -208,7 +218,7 @@ void terminarLeitura(const QSqlDatabase& db) {
 Transaccao::Transaccao(QSqlDatabase db) : m_db(std::move(db)), m_servidor(Dialecto::de(m_db).servidor()) {
     if (m_servidor) {
         if (!m_db.transaction())
-            throw Erro(Erro::Sql, textoErroBd(m_db.lastError()));
+            throw erroTransaccao(m_db);
         transaccoesPg.insert(m_db.connectionName());
     } else {
         terminarLeitura(m_db);
@@ -236,10 +246,10 @@ void Transaccao::confirmar() {
         transaccoesPg.remove(m_db.connectionName());
         m_aberta = false;
         if (!m_db.commit()) {
-            const QString texto = textoErroBd(m_db.lastError());
+            const Erro erro = erroTransaccao(m_db);
             if (m_db.isOpen())
                 m_db.rollback();
-            throw Erro(Erro::Sql, texto);
+            throw erro;
         }
     } else {
         executar(m_db, QStringLiteral("COMMIT"));
@@ -261,9 +271,9 @@ void reabrir(QSqlDatabase db) {
     leiturasSqlite.remove(db.connectionName());
     db.close();
     if (!db.open())
-        throw Erro(Erro::BaseDadosFechada,
-                   QStringLiteral("A ligação à base de dados perdeu-se e não foi restabelecida: %1")
-                       .arg(textoErroBd(db.lastError())));
+        throw FalhaBd::erro(FalhaBd::classeAbertura(db), Erro::BaseDadosFechada,
+                            QStringLiteral("A ligação à base de dados perdeu-se e não foi restabelecida: %1")
+                                .arg(textoErroBd(db.lastError())));
     ajustarLigacao(db);
 }
 

@@ -58,7 +58,8 @@ struct Recusa {
 namespace ErpBd {
 
 /// Runs a statement with its values bound in order; raises Erro (Sql) with
-/// the database's text when it is rejected.
+/// the database's text when it is rejected, or of the failure's class
+/// (FalhaBd) when the operator can act on it.
 QSqlQuery executar(const QSqlDatabase& db, const QString& sql, const QVariantList& valores = {});
 /// Runs a statement that writes and gives the number of rows it changed. It is
 /// prepared once per text and connection (as are primeiraLinha's).
@@ -98,7 +99,8 @@ void terminarLeitura(const QSqlDatabase& db);
 void ajustarLigacao(const QSqlDatabase& db);
 
 /// Closes and opens a PostgreSQL connection again (after the server dropped
-/// it); raises Erro (BaseDadosFechada) when it does not open.
+/// it); raises Erro (BaseDadosFechada, or the failure's class) when it does
+/// not open.
 void reabrir(QSqlDatabase db);
 
 /// The next number of (type, series, year), unique among sessions: the

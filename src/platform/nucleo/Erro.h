@@ -15,13 +15,24 @@ public:
         Parametros = 1001,   ///< the parameters file is incomplete or wrong
         Configuracao = 1002, ///< the configuration file is incomplete or wrong
         BaseDadosFechada = 1003,
-        Sql = 1004,            ///< the database rejected a statement
-        Grelha = 1005,         ///< the grid was asked for something it does not hold
-        Erp = 1006,            ///< the ERP refused or failed an operation
-        RecusadoErp = 1007,    ///< the ERP refused to store or save a document: the text is its reason
-        Transbordo = 6,        ///< a number too large for where it goes
-        ForaDeIntervalo = 9,   ///< a list item that is not there
-        TipoIncompativel = 13, ///< a value that cannot be converted
+        Sql = 1004,         ///< the database rejected a statement
+        Grelha = 1005,      ///< the grid was asked for something it does not hold
+        Erp = 1006,         ///< the ERP refused or failed an operation
+        RecusadoErp = 1007, ///< the ERP refused to store or save a document: the text is its reason
+        // Failures of the company database the operator can act on, by their
+        // class (FalhaBd tells them apart by the engine's own codes).
+        BaseDadosOcupada = 1008,    ///< another workstation holds a lock (busy, lock timeout, deadlock)
+        LigacaoPerdida = 1009,      ///< the connection to the server failed or was dropped
+        DiscoCheio = 1010,          ///< the database's disk (or its file size limit) is full
+        SoLeitura = 1011,           ///< the database, its file or its folder only allows reading
+        SemPermissao = 1012,        ///< this user may not do that in the database
+        FalhaDisco = 1013,          ///< the database's disk failed to read or write
+        BaseDadosDanificada = 1014, ///< the database file is damaged or not a database at all
+        SemRecursos = 1015,         ///< the engine ran out of memory or connections
+        AcessoRecusado = 1016,      ///< the server refused this connection: user, password or database
+        Transbordo = 6,             ///< a number too large for where it goes
+        ForaDeIntervalo = 9,        ///< a list item that is not there
+        TipoIncompativel = 13,      ///< a value that cannot be converted
 
     };
 

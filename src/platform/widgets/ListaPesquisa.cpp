@@ -1,6 +1,7 @@
 #include "ListaPesquisa.h"
 
 #include "Erro.h"
+#include "FalhaBd.h"
 #include "Guarda.h"
 #include "MinusculasSqlite.h"
 #include "Twips.h"
@@ -98,11 +99,11 @@ std::vector<std::vector<QVariant>> ModeloPesquisa::lerPagina() {
     QSqlQuery q(QSqlDatabase::database(m_nomeLigacao, false));
     q.setForwardOnly(true);
     if (!q.prepare(sql))
-        throw Erro(Erro::Sql, q.lastError().text());
+        throw FalhaBd::erro(q.lastError(), q.driver(), Erro::Sql, q.lastError().text());
     for (const QVariant& v : valores)
         q.addBindValue(v);
     if (!q.exec())
-        throw Erro(Erro::Sql, q.lastError().text());
+        throw FalhaBd::erro(q.lastError(), q.driver(), Erro::Sql, q.lastError().text());
     ++m_paginas;
     const QSqlRecord r = q.record();
     if (m_colunas.isEmpty())

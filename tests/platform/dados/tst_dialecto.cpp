@@ -31,6 +31,31 @@ private Q_SLOTS:
         }
     }
 
+    void esperaPeloBloqueioDeOutroPosto() {
+        // Both engines wait as long for another workstation's lock: ten
+        // seconds, or what was set before the connection opened.
+        BaseTeste base(motorActual(), false);
+        const QString sql = base.motor() == Motor::Sqlite ? QStringLiteral("PRAGMA busy_timeout")
+                                                          : QStringLiteral("SELECT current_setting('lock_timeout')");
+        const auto espera = [&] {
+            const QString nome = QStringLiteral("espera");
+            QString valor;
+            {
+                QSqlQuery q(TextoLigacao::analisar(base.textoLigacao()).abrir(nome));
+                if (q.exec(sql) && q.next())
+                    valor = q.value(0).toString();
+            }
+            QSqlDatabase::removeDatabase(nome);
+            return valor;
+        };
+        QCOMPARE(Dialecto::espera(), std::chrono::milliseconds(10000));
+        QCOMPARE(espera(), base.motor() == Motor::Sqlite ? QStringLiteral("10000") : QStringLiteral("10s"));
+        Dialecto::definirEspera(std::chrono::milliseconds(250));
+        const QString curta = espera();
+        Dialecto::definirEspera(std::chrono::milliseconds(10000));
+        QCOMPARE(curta, base.motor() == Motor::Sqlite ? QStringLiteral("250") : QStringLiteral("250ms"));
+    }
+
     void escritaBloqueiaQuemVemDepois() {
         // A write transaction opened as the dialect says, reading its row for
         // update: another connection cannot change that row until it ends.
