@@ -238,12 +238,15 @@ ContadorPinturas::ContadorPinturas(QWidget* w) : QObject(w) {
 }
 
 void ContadorPinturas::esperarPintura() {
-    const int antes = m_pinturas;
-    esperar([&] { return m_pinturas > antes; }, "pintura");
+    esperarPinturaDesde(m_pinturas);
+}
+
+void ContadorPinturas::esperarPinturaDesde(int desde) {
+    esperar([&] { return m_pinturas > desde; }, "pintura");
 }
 
 bool ContadorPinturas::eventFilter(QObject*, QEvent* evento) {
-    if (evento->type() == QEvent::Paint)
+    if (evento->type() == QEvent::Paint && (!m_pronto || m_pronto()))
         ++m_pinturas;
     return false;
 }

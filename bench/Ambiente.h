@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 
 #include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -105,12 +106,18 @@ public:
     int pinturas() const { return m_pinturas; }
     /// Lets events run until the widget painted again.
     void esperarPintura();
+    /// From now on, counts only the paints for which \a pronto holds (all
+    /// of them again when it is empty).
+    void contarSo(std::function<bool()> pronto) { m_pronto = std::move(pronto); }
+    /// Lets events run until the count passed \a desde.
+    void esperarPinturaDesde(int desde);
 
 protected:
     bool eventFilter(QObject* objecto, QEvent* evento) override;
 
 private:
     int m_pinturas = 0;
+    std::function<bool()> m_pronto;
 };
 
 } // namespace Bench
