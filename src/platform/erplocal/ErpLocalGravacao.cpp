@@ -20,7 +20,10 @@ QString texto(const ValoresObjecto& v, const QString& membro) {
 }
 
 bool vazio(const QVariant& v) {
-    return !v.isValid() || v.isNull() || v.toString().isEmpty();
+    if (!v.isValid() || v.isNull())
+        return true;
+    // A number's text is never empty.
+    return !ErpBd::tipoInteiro(v) && v.typeId() != QMetaType::Double && v.toString().isEmpty();
 }
 
 int inteiro(const ValoresObjecto& v, const QString& membro, int defeito, const QString& onde) {

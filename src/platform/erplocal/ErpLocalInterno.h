@@ -114,6 +114,9 @@ std::optional<QString> verificarCliente(const QSqlDatabase& db, const QString& c
 std::optional<QString> verificarTipoSerie(const QSqlDatabase& db, const QString& tipo, int serie);
 bool artigoExiste(const QSqlDatabase& db, const QString& artigo);
 
+/// Whether a value holds a whole number of a type that needs no reading
+/// (int, short, long long, unsigned).
+bool tipoInteiro(const QVariant& valor);
 /// A whole number as the program may hand it (integer, numeric text with
 /// blanks, currency without decimals); nothing for an empty or other value.
 std::optional<qint64> inteiroDe(const QVariant& valor);
