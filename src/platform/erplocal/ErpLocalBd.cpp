@@ -341,6 +341,30 @@ bool artigoExiste(const QSqlDatabase& db, const QString& artigo) {
     return primeiraLinha(db, QStringLiteral("SELECT 1 FROM Artigos WHERE Codigo = ?"), {artigo}).has_value();
 }
 
+bool artigosExistem(const QSqlDatabase& db, const QStringList& artigos) {
+    if (artigos.isEmpty())
+        return true;
+    if (artigos.size() > ArtigosPorConsulta)
+        throw Erro(Erro::Sql, QStringLiteral("Demasiados artigos numa consulta."));
+    // Always the same text, so that it is prepared once: the last code
+    // repeated fills the places left, which changes nothing.
+    static const QString sql = [] {
+        QStringList lugares;
+        for (int i = 0; i < ArtigosPorConsulta; ++i)
+            lugares << QStringLiteral("?");
+        return QStringLiteral("SELECT COUNT(DISTINCT Codigo) FROM Artigos WHERE Codigo IN (%1)")
+            .arg(lugares.join(QStringLiteral(", ")));
+    }();
+    QVariantList valores;
+    valores.reserve(ArtigosPorConsulta);
+    for (int i = 0; i < ArtigosPorConsulta; ++i)
+        valores << artigos.at(std::min<qsizetype>(i, artigos.size() - 1));
+    const auto r = primeiraLinha(db, sql, valores);
+    // Distinct codes found: each found code names one of them, so as many as
+    // there are codes only when every one was found.
+    return r && r->at(0).toLongLong() == QSet<QString>(artigos.cbegin(), artigos.cend()).size();
+}
+
 bool tipoInteiro(const QVariant& valor) {
     switch (valor.typeId()) {
     case QMetaType::Int:
