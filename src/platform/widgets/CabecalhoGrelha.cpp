@@ -65,10 +65,42 @@ QSize CabecalhoGrelha::sizeHint() const {
     if (orientation() != Qt::Horizontal)
         return tamanho;
     // Not the base's cached figure: a column made narrower may need a line more.
+    tamanho.setHeight(std::max(tamanho.height(), alturaSeccoes()));
+    return tamanho;
+}
+
+QVariantList CabecalhoGrelha::chaveAltura() const {
+    QVariantList k{font(),
+                   QVariant::fromValue(reinterpret_cast<quintptr>(style())),
+                   height(),
+                   minimumSectionSize(),
+                   isSortIndicatorShown(),
+                   sortIndicatorSection(),
+                   static_cast<int>(sortIndicatorOrder()),
+                   count()};
+    const QAbstractItemModel* m = model();
+    for (int s = 0; s < count(); ++s) {
+        k << isSectionHidden(s) << sectionSize(s);
+        if (m)
+            for (const int papel :
+                 {int(Qt::DisplayRole), int(Qt::FontRole), int(Qt::SizeHintRole), int(Qt::DecorationRole)})
+                // A value that cannot be compared (an icon) never matches: measured again.
+                k << m->headerData(s, orientation(), papel);
+    }
+    return k;
+}
+
+int CabecalhoGrelha::alturaSeccoes() const {
+    QVariantList chave = chaveAltura();
+    if (chave == m_chaveAltura)
+        return m_alturaSeccoes;
+    int altura = 0;
     for (int s = 0; s < count(); ++s)
         if (!isSectionHidden(s))
-            tamanho.setHeight(std::max(tamanho.height(), sectionSizeFromContents(s).height()));
-    return tamanho;
+            altura = std::max(altura, sectionSizeFromContents(s).height());
+    m_chaveAltura = std::move(chave);
+    m_alturaSeccoes = altura;
+    return altura;
 }
 
 void CabecalhoGrelha::initStyleOptionForIndex(QStyleOptionHeader* option, int seccao) const {

@@ -24,4 +24,17 @@ public:
 protected:
     QSize sectionSizeFromContents(int seccao) const override;
     void initStyleOptionForIndex(QStyleOptionHeader* option, int seccao) const override;
+
+private:
+    /// The tallest section's height. While the window is laid out the table
+    /// asks for the heading's size many times over with nothing changed, and
+    /// measuring every caption's lines each time was a good part of start-up:
+    /// it is measured again only when something it depends on changed.
+    int alturaSeccoes() const;
+    /// What alturaSeccoes() depends on: the font, the style, the heading's
+    /// settings and each section's width and header data.
+    QVariantList chaveAltura() const;
+
+    mutable QVariantList m_chaveAltura;
+    mutable int m_alturaSeccoes = 0;
 };
