@@ -46,9 +46,13 @@ QStringList CabecalhoGrelha::linhasTitulo(int seccao) const {
 }
 
 QSize CabecalhoGrelha::sectionSizeFromContents(int seccao) const {
-    QSize tamanho = QHeaderView::sectionSizeFromContents(seccao);
     if (orientation() != Qt::Horizontal)
-        return tamanho;
+        return QHeaderView::sectionSizeFromContents(seccao);
+    QVariantList chave = chaveSeccao(seccao);
+    const auto i = static_cast<std::size_t>(seccao);
+    if (i < m_medidas.size() && m_medidas[i].first == chave)
+        return m_medidas[i].second;
+    QSize tamanho = QHeaderView::sectionSizeFromContents(seccao);
     // The style's height for one line, and a line more for each further line.
     QStyleOptionHeader opcao;
     initStyleOption(&opcao);
@@ -57,6 +61,9 @@ QSize CabecalhoGrelha::sectionSizeFromContents(int seccao) const {
     const int umaLinha = style()->sizeFromContents(QStyle::CT_HeaderSection, &opcao, QSize(), this).height();
     const int linhas = static_cast<int>(linhasTitulo(seccao).size());
     tamanho.setHeight(std::max(tamanho.height(), umaLinha + (linhas - 1) * fontMetrics().lineSpacing()));
+    if (i >= m_medidas.size())
+        m_medidas.resize(i + 1);
+    m_medidas[i] = {std::move(chave), tamanho};
     return tamanho;
 }
 
@@ -65,42 +72,31 @@ QSize CabecalhoGrelha::sizeHint() const {
     if (orientation() != Qt::Horizontal)
         return tamanho;
     // Not the base's cached figure: a column made narrower may need a line more.
-    tamanho.setHeight(std::max(tamanho.height(), alturaSeccoes()));
+    for (int s = 0; s < count(); ++s)
+        if (!isSectionHidden(s))
+            tamanho.setHeight(std::max(tamanho.height(), sectionSizeFromContents(s).height()));
     return tamanho;
 }
 
-QVariantList CabecalhoGrelha::chaveAltura() const {
+QVariantList CabecalhoGrelha::chaveSeccao(int seccao) const {
     QVariantList k{font(),
                    QVariant::fromValue(reinterpret_cast<quintptr>(style())),
+                   logicalDpiY(),
+                   devicePixelRatio(),
+                   isEnabled(),
                    height(),
                    minimumSectionSize(),
+                   static_cast<int>(defaultAlignment()),
                    isSortIndicatorShown(),
                    sortIndicatorSection(),
                    static_cast<int>(sortIndicatorOrder()),
-                   count()};
-    const QAbstractItemModel* m = model();
-    for (int s = 0; s < count(); ++s) {
-        k << isSectionHidden(s) << sectionSize(s);
-        if (m)
-            for (const int papel :
-                 {int(Qt::DisplayRole), int(Qt::FontRole), int(Qt::SizeHintRole), int(Qt::DecorationRole)})
-                // A value that cannot be compared (an icon) never matches: measured again.
-                k << m->headerData(s, orientation(), papel);
-    }
+                   sectionSize(seccao)};
+    if (const QAbstractItemModel* m = model())
+        for (const int papel : {int(Qt::DisplayRole), int(Qt::FontRole), int(Qt::SizeHintRole), int(Qt::DecorationRole),
+                                int(Qt::TextAlignmentRole)})
+            // A value that cannot be compared (an icon) never matches: measured again.
+            k << m->headerData(seccao, orientation(), papel);
     return k;
-}
-
-int CabecalhoGrelha::alturaSeccoes() const {
-    QVariantList chave = chaveAltura();
-    if (chave == m_chaveAltura)
-        return m_alturaSeccoes;
-    int altura = 0;
-    for (int s = 0; s < count(); ++s)
-        if (!isSectionHidden(s))
-            altura = std::max(altura, sectionSizeFromContents(s).height());
-    m_chaveAltura = std::move(chave);
-    m_alturaSeccoes = altura;
-    return altura;
 }
 
 void CabecalhoGrelha::initStyleOptionForIndex(QStyleOptionHeader* option, int seccao) const {
