@@ -28,7 +28,7 @@ bool vazio(const QVariant& v) {
 
 int inteiro(const ValoresObjecto& v, const QString& membro, int defeito, const QString& onde) {
     const QVariant valor = v.value(membro);
-    if (vazio(valor) && valor.userType() != qMetaTypeId<Moeda>())
+    if (valor.userType() != qMetaTypeId<Moeda>() && vazio(valor))
         return defeito;
     const auto i = ErpBd::inteiroDe(valor);
     if (!i || *i < std::numeric_limits<int>::min() || *i > std::numeric_limits<int>::max())
@@ -39,7 +39,7 @@ int inteiro(const ValoresObjecto& v, const QString& membro, int defeito, const Q
 
 std::optional<Moeda> valorDe(const ValoresObjecto& v, const QString& membro, const QString& onde) {
     const QVariant valor = v.value(membro);
-    if (vazio(valor) && valor.userType() != qMetaTypeId<Moeda>())
+    if (valor.userType() != qMetaTypeId<Moeda>() && vazio(valor))
         return std::nullopt;
     const auto m = Moeda::deVariant(valor);
     if (!m)
