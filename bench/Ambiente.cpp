@@ -1,5 +1,6 @@
 #include "Ambiente.h"
 
+#include "Arranque.h"
 #include "Configuracao.h"
 #include "DadosDemo.h"
 #include "ErpLocal.h"
@@ -79,6 +80,8 @@ Ambiente::Ambiente(const Opcoes& opcoes) : m_opcoes(opcoes) {
     if (!m_app.isValid() || !m_trabalho.isValid())
         throw Erro(Erro::Ficheiro, QStringLiteral("Não foi possível criar as pastas temporárias."));
     g_ambiente = this;
+    // Before anything opens a journal; the children inherit it.
+    qputenv("XDG_STATE_HOME", QFile::encodeName(pastaEstado()));
     Mensagens::instalar(&m_mensagens);
     for (DadosBench::Base b : {DadosBench::Base::Grande, DadosBench::Base::Pequena, DadosBench::Base::Clientes})
         m_perfis.emplace(b, DadosBench::perfil(b, m_opcoes.rapido));
@@ -200,9 +203,16 @@ void Ambiente::criarJanela(Empresa& e) {
                         QStringLiteral("bench")))
             throw Erro(Erro::Erp, erp->motivoFalhaLogin());
         SessaoErp::instalarGlobal(std::move(erp));
+        // The journal as start-up opens it (its lock, recovery): every Guia
+        // then checks it, syncs its start and writes the run log.
+        e.corridas =
+            Arranque::abrirCorridas(*e.bd, *SessaoErp::global(), DadosBench::Utilizador, QStringLiteral("bench"));
+        if (!e.corridas)
+            throw Erro(Erro::Ficheiro, m_mensagens.tirar().join(QStringLiteral(" | ")));
     }
     e.janela = std::make_unique<frmImportacao>();
     e.janela->bd = e.bd.get();
+    e.janela->corridas = e.corridas.get();
     e.janela->Form_Load();
     e.janela->show();
     QApplication::setActiveWindow(e.janela.get());

@@ -5,6 +5,7 @@
 // boxes answered (and counted: a box during a measure is a failure).
 
 #include "BaseDados.h"
+#include "CorridasDoPosto.h"
 #include "DadosBench.h"
 #include "Mensagens.h"
 #include "Relatorio.h"
@@ -49,6 +50,9 @@ struct Empresa {
     QString baseDados;    ///< the PostgreSQL database
     QString textoLigacao; ///< for BaseDados and the ERP login
     std::unique_ptr<BaseDados> bd;
+    /// The workstation's run journal and log, as start-up opens them: the
+    /// Guia's window runs through them ("guia" only).
+    std::unique_ptr<CorridasDoPosto> corridas;
     std::unique_ptr<frmImportacao> janela;
 };
 
@@ -71,6 +75,9 @@ public:
     QString pastaAplicacao() const { return m_app.path(); }
     /// A folder with the configuration that makes start-up open "grande".
     QString pastaArranque() const;
+    /// The state folder (XDG_STATE_HOME) of this run and of its children:
+    /// the run journals and the run log go there, never to the user's.
+    QString pastaEstado() const { return m_trabalho.filePath(QStringLiteral("estado")); }
     MensagensBench& mensagens() { return m_mensagens; }
     const DadosBench::Perfil& perfil(DadosBench::Base base) const { return m_perfis.at(base); }
     /// The load of a special client must give exactly this many lines.

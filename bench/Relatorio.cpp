@@ -207,7 +207,7 @@ int relatar(const std::map<std::string, Medida>& medidas, const Tamanhos& n, con
         x.valor = ms(Nome::CargaGrande, &x.erro);
         x.piso = QStringLiteral("a mesma instrução pela API C do SQLite");
         x.valorPiso = ms(Nome::PisoCargaGrande, &x.erro);
-        x.limite = 1.5;
+        x.limite = 1.3;
         f.push_back(x);
     }
     if (medidas.count(Nome::CargaGrandePg)) {

@@ -31,9 +31,52 @@ QByteArray soma(const QByteArray& json) {
 }
 
 /// "<length> <check> <JSON>\n"
-QByteArray registo(const QJsonObject& o) {
-    const QByteArray json = QJsonDocument(o).toJson(QJsonDocument::Compact);
+QByteArray registo(const QByteArray& json) {
     return QByteArray::number(json.size()) + ' ' + soma(json) + ' ' + json + '\n';
+}
+
+QByteArray registo(const QJsonObject& o) {
+    return registo(QJsonDocument(o).toJson(QJsonDocument::Compact));
+}
+
+/// Appends `t` as a JSON string. Printable ASCII (the codes and amounts of
+/// nearly every line) is written here; any other text as QJsonDocument
+/// writes it.
+void textoJson(QByteArray& destino, const QString& t) {
+    const bool simples =
+        std::all_of(t.cbegin(), t.cend(), [](QChar c) { return c.unicode() >= 0x20 && c.unicode() < 0x7f; });
+    if (!simples) {
+        const QByteArray lista = QJsonDocument(QJsonArray{t}).toJson(QJsonDocument::Compact);
+        destino += lista.sliced(1, lista.size() - 2);
+        return;
+    }
+    destino += '"';
+    for (const QChar c : t) {
+        if (c == QLatin1Char('"') || c == QLatin1Char('\\'))
+            destino += '\\';
+        destino += static_cast<char>(c.unicode());
+    }
+    destino += '"';
+}
+
+/// The lines of an "inicio" record as a JSON array, written straight as
+/// text: a Guia of a thousand lines would otherwise build a thousand JSON
+/// objects before the one sync it waits for.
+QByteArray linhasJson(const std::vector<LinhaDiario>& linhas) {
+    QByteArray r;
+    r.reserve(static_cast<qsizetype>(linhas.size()) * 40 + 2);
+    r += '[';
+    for (const LinhaDiario& l : linhas) {
+        if (r.size() > 1)
+            r += ',';
+        r += "{\"artigo\":";
+        textoJson(r, l.artigo);
+        r += ",\"qtd\":";
+        textoJson(r, l.quantidade.paraTextoC());
+        r += '}';
+    }
+    r += ']';
+    return r;
 }
 
 /// One record that checked out, with its line as it stands in the file.
@@ -197,7 +240,15 @@ DiarioCorridas::DiarioCorridas(const QString& posto, const QString& descricaoBas
     // torn record would join the new record to it.
     const Conteudo c = ler(lerTudo(m_caminho, QStringLiteral("ler o diário das execuções")));
     const auto todas = paraCorridas(c.lidos);
-    if (c.danificado || std::any_of(todas.begin(), todas.end(), [](const CorridaDiario& x) { return x.fim; }))
+    for (const CorridaDiario& x : todas)
+        if (!x.fim)
+            m_abertas.insert(x.inicio.id);
+    if (!c.danificado && std::none_of(todas.begin(), todas.end(), [](const CorridaDiario& x) { return x.fim; }))
+        return;
+    // The usual start: every run ended. Nothing to keep, so nothing to sync.
+    if (m_abertas.isEmpty())
+        esvaziar();
+    else
         compactar();
 }
 
@@ -236,10 +287,6 @@ QString DiarioCorridas::iniciar(InicioCorrida inicio) {
         inicio.id = QUuid::createUuid().toString(QUuid::WithoutBraces);
     if (!inicio.hora.isValid())
         inicio.hora = QDateTime::currentDateTimeUtc();
-    QJsonArray linhas;
-    for (const LinhaDiario& l : inicio.linhas)
-        linhas.append(
-            QJsonObject{{QStringLiteral("artigo"), l.artigo}, {QStringLiteral("qtd"), l.quantidade.paraTextoC()}});
     const QJsonObject o{{QStringLiteral("t"), QStringLiteral("inicio")},
                         {QStringLiteral("id"), inicio.id},
                         {QStringLiteral("hora"), inicio.hora.toString(Qt::ISODateWithMs)},
@@ -249,12 +296,17 @@ QString DiarioCorridas::iniciar(InicioCorrida inicio) {
                         {QStringLiteral("tipo"), inicio.tipoEntrada},
                         {QStringLiteral("serie"), inicio.serieEntrada},
                         {QStringLiteral("ano"), inicio.anoEntrada},
-                        {QStringLiteral("maior"), inicio.maiorNumero},
-                        {QStringLiteral("linhas"), linhas}};
+                        {QStringLiteral("maior"), inicio.maiorNumero}};
+    // The object's text with the lines added as its last member.
+    QByteArray json = QJsonDocument(o).toJson(QJsonDocument::Compact);
+    json.chop(1);
+    json += ",\"linhas\":" + linhasJson(inicio.linhas) + '}';
     // The one sync of a run: this record must be on the disk before the
     // entry can be stored, or a run cut short could leave an entry that no
-    // record names.
-    acrescentar(registo(o), true);
+    // record names. The run counts as open from before the write: a record
+    // written whose sync failed is in the file all the same.
+    m_abertas.insert(inicio.id);
+    acrescentar(registo(json), true);
     return inicio.id;
 }
 
@@ -284,9 +336,19 @@ void DiarioCorridas::terminar(const QString& id, const FimCorrida& fim, bool rec
     // entry at all) and comes to the same end. The next run's synced
     // "inicio" record takes this one to the disk with it.
     acrescentar(registo(o), false);
+    m_abertas.remove(id);
     struct stat s {};
-    if (::fstat(m_ficheiro.fd(), &s) == 0 && s.st_size > m_limite)
+    if (::fstat(m_ficheiro.fd(), &s) != 0 || s.st_size <= m_limite)
+        return;
+    if (m_abertas.isEmpty())
+        esvaziar();
+    else
         compactar();
+}
+
+void DiarioCorridas::esvaziar() {
+    if (::ftruncate(m_ficheiro.fd(), 0) != 0)
+        falhar(QStringLiteral("esvaziar o diário das execuções"), m_caminho, errno);
 }
 
 std::vector<CorridaDiario> DiarioCorridas::corridas() const {
@@ -311,6 +373,7 @@ void DiarioCorridas::compactar() {
     for (const CorridaDiario& x : paraCorridas(c.lidos))
         if (!x.fim)
             abertas.insert(x.inicio.id);
+    m_abertas = abertas;
     QByteArray novo;
     for (const Lido& l : c.lidos)
         if (abertas.contains(l.id()))

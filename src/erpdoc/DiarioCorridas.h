@@ -5,6 +5,7 @@
 #include "SessaoErp.h"
 
 #include <QDateTime>
+#include <QSet>
 #include <QString>
 
 #include <optional>
@@ -93,6 +94,11 @@ public:
     /// file. Raises Erro (Ficheiro) when another instance holds the lock (a
     /// text for the operator) or when the file cannot be opened or written.
     /// The file is compacted whenever it grows beyond `limiteBytes`.
+    ///
+    /// A file whose runs all ended is emptied in place, with no sync: it holds
+    /// nothing recovery needs, so the old records coming back after a power
+    /// cut, or the file staying empty, are both a good journal. Only a file
+    /// with runs to keep is rewritten through compactar().
     DiarioCorridas(const QString& posto, const QString& descricaoBase, qint64 limiteBytes = 256 * 1024);
     ~DiarioCorridas();
     Q_DISABLE_COPY_MOVE(DiarioCorridas)
@@ -121,6 +127,10 @@ public:
     static std::vector<CorridaDiario> lerFicheiro(const QString& caminho);
     /// The runs started and not ended, in the order they started.
     std::vector<CorridaDiario> porTerminar() const;
+    /// Whether the file may hold a run started and not ended. Known without
+    /// reading the file, since only this object writes it while it holds the
+    /// lock: false only when every run in the file has ended.
+    bool podeTerPorTerminar() const { return !m_abertas.isEmpty(); }
 
     /// Rewrites the file with the records of the unfinished runs only: a
     /// temporary file, synced, renamed over the journal, the folder synced.
@@ -129,9 +139,14 @@ public:
 private:
     void acrescentar(const QByteArray& registo, bool sincronizar);
     void abrirParaAcrescentar();
+    /// Drops every record: for a file whose runs all ended.
+    void esvaziar();
 
     QString m_caminho;
     qint64 m_limite;
     FicheirosEstado::Descritor m_trinco;
     FicheirosEstado::Descritor m_ficheiro;
+    /// The runs of the file that may not have ended: each from before its
+    /// "inicio" record is written until its "fim" record is.
+    QSet<QString> m_abertas;
 };

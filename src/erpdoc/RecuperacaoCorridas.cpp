@@ -92,6 +92,9 @@ Decisao decidir(LeituraDocumentos& leitura, const BaseDados& base, SessaoErp& se
 ResultadoRecuperacao recuperarCorridas(DiarioCorridas& diario, const BaseDados& base, SessaoErp& sessao,
                                        const RegistoCorridas* registo) {
     ResultadoRecuperacao r;
+    // Before every Guia: the journal says without a read when all its runs ended.
+    if (!diario.podeTerPorTerminar())
+        return r;
     const std::vector<CorridaDiario> todas = diario.corridas();
     QStringList frases;
     std::vector<ChaveDocumento> listadas;

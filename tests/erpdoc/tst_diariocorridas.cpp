@@ -28,7 +28,9 @@ InicioCorrida inicio(const QString& cliente, qint32 maior) {
     i.anoEntrada = 2026;
     i.maiorNumero = maior;
     i.linhas = {{QStringLiteral("A1"), Moeda::deTextoC(QStringLiteral("2.5")).value()},
-                {QStringLiteral("Ç-ã €"), Moeda::deInteiro(7)}};
+                {QStringLiteral("Ç-ã €"), Moeda::deInteiro(7)},
+                {QStringLiteral("A\"2\\b/"), Moeda::deInteiro(1)},
+                {QStringLiteral("T\tB\x7f"), Moeda::deInteiro(2)}};
     return i;
 }
 
@@ -51,6 +53,13 @@ void substituir(const QString& caminho, const QByteArray& dados) {
     QFile f(caminho);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(dados) != dados.size())
         qFatal("cannot write %s", qPrintable(caminho));
+}
+
+ino_t inode(const QString& caminho) {
+    struct stat s {};
+    if (::stat(QFile::encodeName(caminho).constData(), &s) != 0)
+        return 0;
+    return s.st_ino;
 }
 
 int permissoes(const QString& caminho) {
@@ -264,6 +273,61 @@ private Q_SLOTS:
         QVERIFY(todas.size() < 12);
         QCOMPARE(d.porTerminar().size(), size_t(1));
         QCOMPARE(d.porTerminar()[0].inicio.id, aberta);
+    }
+
+    /// The usual start: every run of the earlier life ended. The file is
+    /// emptied where it stands, not rewritten, and the journal knows without
+    /// reading it that no run is open.
+    void vesperaTerminadaEsvaziada() {
+        QString caminho;
+        {
+            DiarioCorridas d(QStringLiteral("POSTO1"), Base);
+            caminho = d.caminho();
+            QVERIFY(!d.podeTerPorTerminar());
+            const QString id = d.iniciar(inicio(QStringLiteral("C1"), 1));
+            QVERIFY(d.podeTerPorTerminar());
+            d.terminar(id, {});
+            QVERIFY(!d.podeTerPorTerminar());
+        }
+        const ino_t antes = inode(caminho);
+        DiarioCorridas d(QStringLiteral("POSTO1"), Base);
+        QCOMPARE(QFileInfo(caminho).size(), 0);
+        QCOMPARE(inode(caminho), antes);
+        QVERIFY(!d.podeTerPorTerminar());
+        const QString id = d.iniciar(inicio(QStringLiteral("C2"), 2));
+        QCOMPARE(d.porTerminar().size(), size_t(1));
+        QCOMPARE(d.porTerminar()[0].inicio.id, id);
+    }
+
+    /// A run the earlier life left open is known open from the start.
+    void abertaDaVesperaConhecida() {
+        {
+            DiarioCorridas d(QStringLiteral("POSTO1"), Base);
+            d.terminar(d.iniciar(inicio(QStringLiteral("C1"), 1)), {});
+            d.iniciar(inicio(QStringLiteral("C2"), 2));
+        }
+        DiarioCorridas d(QStringLiteral("POSTO1"), Base);
+        QVERIFY(d.podeTerPorTerminar());
+        QCOMPARE(d.porTerminar().size(), size_t(1));
+        d.terminar(d.porTerminar()[0].inicio.id, {});
+        QVERIFY(!d.podeTerPorTerminar());
+    }
+
+    /// Grown beyond its limit with every run ended: emptied in place, and
+    /// the journal goes on.
+    void cresceSemAbertasEsvazia() {
+        const qint64 limite = 2000;
+        DiarioCorridas d(QStringLiteral("POSTO1"), Base, limite);
+        const ino_t inicial = inode(d.caminho());
+        for (int i = 1; i <= 12; ++i) {
+            d.terminar(d.iniciar(inicio(QStringLiteral("C%1").arg(i), i)), {});
+            QVERIFY2(QFileInfo(d.caminho()).size() <= limite, qPrintable(QString::number(i)));
+        }
+        QCOMPARE(inode(d.caminho()), inicial);
+        QVERIFY(d.corridas().size() < 12);
+        const QString id = d.iniciar(inicio(QStringLiteral("C13"), 13));
+        QCOMPARE(d.porTerminar().size(), size_t(1));
+        QCOMPARE(d.porTerminar()[0].inicio.id, id);
     }
 
     void trincoRecusaSegundo() {

@@ -31,11 +31,28 @@ QVariant nulo() {
     return QVariant(QMetaType(QMetaType::Int));
 }
 
+/// A statement's text hashed by its length and sixteen of its characters
+/// spread over it. The statements of a connection differ there, and hashing
+/// the whole text (hundreds of characters) at every execution of a
+/// thousand-line store cost more than the rest of the look-up. Texts that
+/// hash alike are still told apart by comparing them whole.
+struct HashInstrucao {
+    size_t operator()(const QString& t) const noexcept {
+        const qsizetype n = t.size();
+        size_t h = static_cast<size_t>(n);
+        if (n == 0)
+            return h;
+        for (qsizetype k = 0; k < 16; ++k)
+            h = h * 31 + t.at(n * k / 16).unicode();
+        return h;
+    }
+};
+
 /// The statements prepared on each SQLite connection of this thread (by
 /// name), one per text, kept while the connection stays as it is: a store of
 /// a thousand lines, and the suggestions for its lines, prepare each
 /// statement once.
-thread_local std::unordered_map<QString, std::unordered_map<QString, QSqlQuery>> preparadasPorLigacao;
+thread_local std::unordered_map<QString, std::unordered_map<QString, QSqlQuery, HashInstrucao>> preparadasPorLigacao;
 
 QSqlQuery novaConsulta(const QSqlDatabase& db) {
     QSqlQuery q(db);
@@ -324,9 +341,49 @@ bool artigoExiste(const QSqlDatabase& db, const QString& artigo) {
     return primeiraLinha(db, QStringLiteral("SELECT 1 FROM Artigos WHERE Codigo = ?"), {artigo}).has_value();
 }
 
+bool artigosExistem(const QSqlDatabase& db, const QStringList& artigos) {
+    if (artigos.isEmpty())
+        return true;
+    if (artigos.size() > ArtigosPorConsulta)
+        throw Erro(Erro::Sql, QStringLiteral("Demasiados artigos numa consulta."));
+    // Always the same text, so that it is prepared once: the last code
+    // repeated fills the places left, which changes nothing.
+    static const QString sql = [] {
+        QStringList lugares;
+        for (int i = 0; i < ArtigosPorConsulta; ++i)
+            lugares << QStringLiteral("?");
+        return QStringLiteral("SELECT COUNT(DISTINCT Codigo) FROM Artigos WHERE Codigo IN (%1)")
+            .arg(lugares.join(QStringLiteral(", ")));
+    }();
+    QVariantList valores;
+    valores.reserve(ArtigosPorConsulta);
+    for (int i = 0; i < ArtigosPorConsulta; ++i)
+        valores << artigos.at(std::min<qsizetype>(i, artigos.size() - 1));
+    const auto r = primeiraLinha(db, sql, valores);
+    // Distinct codes found: each found code names one of them, so as many as
+    // there are codes only when every one was found.
+    return r && r->at(0).toLongLong() == QSet<QString>(artigos.cbegin(), artigos.cend()).size();
+}
+
+bool tipoInteiro(const QVariant& valor) {
+    switch (valor.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::Short:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::UShort:
+        return true;
+    default:
+        return false;
+    }
+}
+
 std::optional<qint64> inteiroDe(const QVariant& valor) {
     if (!valor.isValid() || valor.isNull())
         return std::nullopt;
+    // Whole already: the number its text would be read back as.
+    if (tipoInteiro(valor))
+        return valor.toLongLong();
     bool ok = false;
     const qlonglong i = valor.toString().trimmed().toLongLong(&ok);
     if (ok)

@@ -20,12 +20,15 @@ QString texto(const ValoresObjecto& v, const QString& membro) {
 }
 
 bool vazio(const QVariant& v) {
-    return !v.isValid() || v.isNull() || v.toString().isEmpty();
+    if (!v.isValid() || v.isNull())
+        return true;
+    // A number's text is never empty.
+    return !ErpBd::tipoInteiro(v) && v.typeId() != QMetaType::Double && v.toString().isEmpty();
 }
 
 int inteiro(const ValoresObjecto& v, const QString& membro, int defeito, const QString& onde) {
     const QVariant valor = v.value(membro);
-    if (vazio(valor) && valor.userType() != qMetaTypeId<Moeda>())
+    if (valor.userType() != qMetaTypeId<Moeda>() && vazio(valor))
         return defeito;
     const auto i = ErpBd::inteiroDe(valor);
     if (!i || *i < std::numeric_limits<int>::min() || *i > std::numeric_limits<int>::max())
@@ -36,7 +39,7 @@ int inteiro(const ValoresObjecto& v, const QString& membro, int defeito, const Q
 
 std::optional<Moeda> valorDe(const ValoresObjecto& v, const QString& membro, const QString& onde) {
     const QVariant valor = v.value(membro);
-    if (vazio(valor) && valor.userType() != qMetaTypeId<Moeda>())
+    if (valor.userType() != qMetaTypeId<Moeda>() && vazio(valor))
         return std::nullopt;
     const auto m = Moeda::deVariant(valor);
     if (!m)
@@ -118,15 +121,26 @@ LinhaGravar lerLinha(const ValoresObjecto& v, int numero) {
 }
 
 void exigirArtigos(const QSqlDatabase& db, const std::vector<LinhaGravar>& linhas) {
-    // Each article is looked up once, however many lines name it.
+    // Each article is looked up once, however many lines name it, in the
+    // order of the lines.
     QSet<QString> vistos;
     vistos.reserve(static_cast<qsizetype>(linhas.size()));
-    for (const LinhaGravar& l : linhas) {
-        if (vistos.contains(l.artigo))
+    QStringList artigos;
+    for (const LinhaGravar& l : linhas)
+        if (!vistos.contains(l.artigo)) {
+            vistos.insert(l.artigo);
+            artigos << l.artigo;
+        }
+    // A block of articles at a time: a thousand-line document is a few
+    // statements, not a thousand. A block not found whole is looked up one
+    // by one, so that the refusal names its first missing article.
+    for (qsizetype i = 0; i < artigos.size(); i += ErpBd::ArtigosPorConsulta) {
+        const QStringList bloco = artigos.mid(i, ErpBd::ArtigosPorConsulta);
+        if (ErpBd::artigosExistem(db, bloco))
             continue;
-        if (!ErpBd::artigoExiste(db, l.artigo))
-            throw Recusa{QStringLiteral("Artigo %1 inexistente.").arg(l.artigo)};
-        vistos.insert(l.artigo);
+        for (const QString& a : bloco)
+            if (!ErpBd::artigoExiste(db, a))
+                throw Recusa{QStringLiteral("Artigo %1 inexistente.").arg(a)};
     }
 }
 

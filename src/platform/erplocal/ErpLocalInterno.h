@@ -113,7 +113,16 @@ std::optional<QString> verificarCliente(const QSqlDatabase& db, const QString& c
 /// Refusal text when the type is not in TpDoc or the series not in NOMSERIE for it.
 std::optional<QString> verificarTipoSerie(const QSqlDatabase& db, const QString& tipo, int serie);
 bool artigoExiste(const QSqlDatabase& db, const QString& artigo);
+/// The articles looked up together, at most this many at once.
+inline constexpr int ArtigosPorConsulta = 100;
+/// Whether every one of `artigos` (at most ArtigosPorConsulta, no two
+/// alike) is in Artigos, in one statement. False may also mean that two of
+/// them name the same article; artigoExiste tells them apart.
+bool artigosExistem(const QSqlDatabase& db, const QStringList& artigos);
 
+/// Whether a value holds a whole number of a type that needs no reading
+/// (int, short, long long, unsigned).
+bool tipoInteiro(const QVariant& valor);
 /// A whole number as the program may hand it (integer, numeric text with
 /// blanks, currency without decimals); nothing for an empty or other value.
 std::optional<qint64> inteiroDe(const QVariant& valor);

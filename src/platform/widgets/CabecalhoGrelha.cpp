@@ -46,9 +46,13 @@ QStringList CabecalhoGrelha::linhasTitulo(int seccao) const {
 }
 
 QSize CabecalhoGrelha::sectionSizeFromContents(int seccao) const {
-    QSize tamanho = QHeaderView::sectionSizeFromContents(seccao);
     if (orientation() != Qt::Horizontal)
-        return tamanho;
+        return QHeaderView::sectionSizeFromContents(seccao);
+    QVariantList chave = chaveSeccao(seccao);
+    const auto i = static_cast<std::size_t>(seccao);
+    if (i < m_medidas.size() && m_medidas[i].first == chave)
+        return m_medidas[i].second;
+    QSize tamanho = QHeaderView::sectionSizeFromContents(seccao);
     // The style's height for one line, and a line more for each further line.
     QStyleOptionHeader opcao;
     initStyleOption(&opcao);
@@ -57,6 +61,9 @@ QSize CabecalhoGrelha::sectionSizeFromContents(int seccao) const {
     const int umaLinha = style()->sizeFromContents(QStyle::CT_HeaderSection, &opcao, QSize(), this).height();
     const int linhas = static_cast<int>(linhasTitulo(seccao).size());
     tamanho.setHeight(std::max(tamanho.height(), umaLinha + (linhas - 1) * fontMetrics().lineSpacing()));
+    if (i >= m_medidas.size())
+        m_medidas.resize(i + 1);
+    m_medidas[i] = {std::move(chave), tamanho};
     return tamanho;
 }
 
@@ -69,6 +76,27 @@ QSize CabecalhoGrelha::sizeHint() const {
         if (!isSectionHidden(s))
             tamanho.setHeight(std::max(tamanho.height(), sectionSizeFromContents(s).height()));
     return tamanho;
+}
+
+QVariantList CabecalhoGrelha::chaveSeccao(int seccao) const {
+    QVariantList k{font(),
+                   QVariant::fromValue(reinterpret_cast<quintptr>(style())),
+                   logicalDpiY(),
+                   devicePixelRatio(),
+                   isEnabled(),
+                   height(),
+                   minimumSectionSize(),
+                   static_cast<int>(defaultAlignment()),
+                   isSortIndicatorShown(),
+                   sortIndicatorSection(),
+                   static_cast<int>(sortIndicatorOrder()),
+                   sectionSize(seccao)};
+    if (const QAbstractItemModel* m = model())
+        for (const int papel : {int(Qt::DisplayRole), int(Qt::FontRole), int(Qt::SizeHintRole), int(Qt::DecorationRole),
+                                int(Qt::TextAlignmentRole)})
+            // A value that cannot be compared (an icon) never matches: measured again.
+            k << m->headerData(seccao, orientation(), papel);
+    return k;
 }
 
 void CabecalhoGrelha::initStyleOptionForIndex(QStyleOptionHeader* option, int seccao) const {

@@ -556,6 +556,38 @@ private Q_SLOTS:
         QCOMPARE(entrada(erp, {QString(), QStringLiteral("A2")}, {0, 1}).chave.Numero, 41);
     }
 
+    /// A document's articles are checked a block at a time: a document of
+    /// several blocks is stored, and the refusal still names the first
+    /// missing article in line order, past the first block.
+    void artigosEmBlocos() {
+        Ambiente a(motorActual());
+        ErpLocal erp;
+        QVERIFY(a.entrar(erp));
+        QStringList valores;
+        for (int i = 1; i <= 250; ++i)
+            valores << QStringLiteral("('B%1')").arg(i, 4, 10, QLatin1Char('0'));
+        a.base.executar(QStringLiteral("INSERT INTO Artigos (Codigo) VALUES ") + valores.join(QLatin1Char(',')));
+        QStringList artigos{QString()};
+        std::vector<double> quantidades{0};
+        for (int i = 1; i <= 250; ++i) {
+            artigos << QStringLiteral("B%1").arg(i, 4, 10, QLatin1Char('0'));
+            quantidades.push_back(1);
+        }
+        // Repeated articles are looked up once.
+        artigos << QStringLiteral("B0007") << QStringLiteral("B0200");
+        quantidades.insert(quantidades.end(), {1, 1});
+        const Entrada feita = entrada(erp, artigos, quantidades);
+        QCOMPARE(feita.texto, QString());
+        QVERIFY(feita.flag);
+
+        artigos[180] = QStringLiteral("ZZ1");
+        artigos[230] = QStringLiteral("ZZ0");
+        const Entrada recusada = entrada(erp, artigos, quantidades);
+        QVERIFY(!recusada.flag);
+        QCOMPARE(recusada.texto, QStringLiteral("Artigo ZZ1 inexistente."));
+        QCOMPARE(a.contar(QStringLiteral("SELECT COUNT(*) FROM DOCGCCAB WHERE TPDOC = 'ENT'")), 1);
+    }
+
     void entradaLigadaAGuia() {
         Ambiente a(motorActual());
         ErpLocal erp;

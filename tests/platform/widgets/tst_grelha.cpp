@@ -2,6 +2,7 @@
 // moving between cells. What the order-line grid's cells show and how they
 // take a typed quantity is tested with its model (tst_modeloencomendas).
 
+#include "CabecalhoGrelha.h"
 #include "Grelha.h"
 #include "NumeroOle.h"
 #include "Twips.h"
@@ -11,6 +12,7 @@
 #include <QDialog>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QStandardItemModel>
 #include <QTest>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -140,6 +142,7 @@ private Q_SLOTS:
     void caixaModalNaoConfirmaDuasVezes_data();
     void caixaModalNaoConfirmaDuasVezes();
     void enterETabModo1();
+    void alturaDoCabecalho();
 
 private:
     void mostrar();
@@ -511,6 +514,36 @@ void TestGrelha::enterETabModo1() {
     g.setEnabled(false);
     QTest::keyClick(&g, Qt::Key_Tab);
     QCOMPARE(g.currentIndex(), m.index(0, Marca));
+}
+
+// The heading's height follows what it depends on, however often it is
+// asked for: a caption changed, a column narrowed or widened, the font.
+void TestGrelha::alturaDoCabecalho() {
+    QStandardItemModel modelo(1, 2);
+    modelo.setHorizontalHeaderLabels({QStringLiteral("Um"), QStringLiteral("Dois")});
+    QTableView vista;
+    auto* cabecalho = new CabecalhoGrelha(&vista);
+    vista.setHorizontalHeader(cabecalho);
+    vista.setModel(&modelo);
+    const QFontMetrics fm(cabecalho->font());
+    const int largura = fm.horizontalAdvance(QStringLiteral("Quantidade a satisfazer")) / 2;
+    cabecalho->resizeSection(1, largura);
+    const int umaLinha = cabecalho->sizeHint().height();
+    QCOMPARE(cabecalho->sizeHint().height(), umaLinha);
+
+    modelo.setHeaderData(1, Qt::Horizontal, QStringLiteral("Quantidade a satisfazer"));
+    const int duasLinhas = cabecalho->sizeHint().height();
+    QCOMPARE(duasLinhas, umaLinha + fm.lineSpacing());
+
+    cabecalho->resizeSection(1, largura * 3);
+    QCOMPARE(cabecalho->sizeHint().height(), umaLinha);
+    cabecalho->resizeSection(1, largura);
+    QCOMPARE(cabecalho->sizeHint().height(), duasLinhas);
+
+    QFont maior = cabecalho->font();
+    maior.setPointSizeF(maior.pointSizeF() * 2);
+    cabecalho->setFont(maior);
+    QVERIFY2(cabecalho->sizeHint().height() > duasLinhas, qPrintable(QString::number(cabecalho->sizeHint().height())));
 }
 
 QTEST_MAIN(TestGrelha)
