@@ -1,7 +1,5 @@
 #include "CorridaGuia.h"
 
-#include "FalhaBd.h"
-
 #include "CodigosErp.h"
 #include "Documentos.h"
 #include "Erro.h"
@@ -342,7 +340,7 @@ bool falhaDaBaseDados(const std::exception_ptr& erro) {
     } catch (const Erro& e) {
         // Any failure of the database itself (not a refusal by the ERP's rules):
         // what reached the database is then only known by reading it.
-        return e.numero() == Erro::Sql || e.numero() == Erro::BaseDadosFechada || !FalhaBd::frase(e.numero()).isEmpty();
+        return e.daBaseDados();
     } catch (...) {
         return false;
     }

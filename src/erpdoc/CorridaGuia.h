@@ -106,8 +106,8 @@ private:
 /// what(), "Erro desconhecido." for anything else; empty for no error.
 QString textoDoErro(const std::exception_ptr& erro);
 
-/// Whether an error says that the database failed (Erro Sql, BaseDadosFechada
-/// or one of the classes of FalhaBd): a store that failed so may have been committed all the
-/// same, its answer lost on the way back. A refusal, or any other error, says
+/// Whether an error says that the database failed (Erro::daBaseDados): a
+/// store that failed so may have been committed all the same, its answer
+/// lost on the way back. A refusal, or any other error, says
 /// that nothing was stored.
 bool falhaDaBaseDados(const std::exception_ptr& erro);

@@ -16,7 +16,8 @@ namespace FicheirosEstado {
 
 QString pasta() {
     const QString xdg = qEnvironmentVariable("XDG_STATE_HOME");
-    // The base directory specification tells to ignore a relative path.
+    // A relative XDG_STATE_HOME is no base folder: it is ignored, as other
+    // desktop programs ignore it.
     if (!xdg.isEmpty() && QDir::isAbsolutePath(xdg))
         return QDir::cleanPath(xdg + QStringLiteral("/orlavane"));
     return QDir::cleanPath(QDir::homePath() + QStringLiteral("/.local/state/orlavane"));

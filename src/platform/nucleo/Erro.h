@@ -39,6 +39,13 @@ public:
     Erro(int numero, QString texto) : m_numero(numero), m_texto(std::move(texto)), m_utf8(m_texto.toStdString()) {}
 
     int numero() const noexcept { return m_numero; }
+    /// Whether the database itself failed (a statement rejected, a closed
+    /// database, or one of the classes from BaseDadosOcupada to
+    /// AcessoRecusado), rather than a rule of the program or the ERP.
+    bool daBaseDados() const noexcept {
+        return m_numero == Sql || m_numero == BaseDadosFechada ||
+               (m_numero >= BaseDadosOcupada && m_numero <= AcessoRecusado);
+    }
     const QString& texto() const noexcept { return m_texto; }
     const char* what() const noexcept override { return m_utf8.c_str(); }
 
