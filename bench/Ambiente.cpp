@@ -96,11 +96,16 @@ Ambiente::Ambiente(const Opcoes& opcoes) : m_opcoes(opcoes) {
         e->textoLigacao = QStringLiteral("Driver=QSQLITE;Database=%1").arg(e->ficheiro);
         m_empresas[e->nome] = std::move(e);
     }
-    // The Guia writes: to a copy of the large base, made anew each run.
-    {
+    // The Guia writes: to a copy of the large base, made anew each run, and
+    // its floor to a copy of its own. Each write into the article index
+    // splits the full pages it lands in, so a floor run after the Guias in
+    // their base would find the pages they split half empty and write less;
+    // in copies of their own the n-th Guia and the n-th floor write the same
+    // lines into the same pages.
+    for (const QString& nome : {QStringLiteral("guia"), QStringLiteral("guia-piso")}) {
         auto e = std::make_unique<Empresa>();
-        e->nome = QStringLiteral("guia");
-        e->ficheiro = m_trabalho.filePath(QStringLiteral("guia.db"));
+        e->nome = nome;
+        e->ficheiro = m_trabalho.filePath(nome + QStringLiteral(".db"));
         if (!QFile::copy(empresa(QStringLiteral("grande")).ficheiro, e->ficheiro))
             throw Erro(Erro::Ficheiro, QStringLiteral("A cópia da base grande para a Guia falhou."));
         e->textoLigacao = QStringLiteral("Driver=QSQLITE;Database=%1").arg(e->ficheiro);

@@ -310,7 +310,7 @@ void guia(benchmark::State& st) {
 
 void pisoGuia(benchmark::State& st) {
     Ambiente& a = Ambiente::actual();
-    PisoSqlite piso(a.empresa(QStringLiteral("guia")).ficheiro);
+    PisoSqlite piso(a.empresa(QStringLiteral("guia-piso")).ficheiro);
     static int numero = 0;
     for (auto _ : st) {
         const std::vector<LinhaPiso> linhas = piso.linhasPendentes(DadosBench::ClienteGrande, linhasGuia());
