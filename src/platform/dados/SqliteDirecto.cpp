@@ -9,6 +9,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+
 namespace SqliteDirecto {
 
 sqlite3_stmt* instrucao(const QSqlQuery& q) {
@@ -39,28 +41,43 @@ bool nulo(const QVariant& v) {
 /// Text bound as UTF-8 when it holds no surrogate: the bytes SQLite would
 /// itself make of the driver's UTF-16 (which it converts to the database's
 /// UTF-8 at every row); anything else goes as UTF-16, as the driver binds it.
-int ligarTexto(sqlite3_stmt* s, int i, const QString& t) {
+int ligarTexto(sqlite3_stmt* s, int i, const QString& t, TextosLigados& textos) {
     const char16_t* u = reinterpret_cast<const char16_t*>(t.utf16());
     const qsizetype n = t.size();
-    char curto[256];
-    bool ascii = n <= static_cast<qsizetype>(sizeof curto);
-    for (qsizetype k = 0; k < n && ascii; ++k) {
+    bool ascii = true;
+    for (qsizetype k = 0; k < n && ascii; ++k)
         ascii = u[k] < 0x80;
-        if (ascii)
-            curto[k] = static_cast<char>(u[k]);
+    if (ascii) {
+        char* b = textos.reservar(n);
+        for (qsizetype k = 0; k < n; ++k)
+            b[k] = static_cast<char>(u[k]);
+        return sqlite3_bind_text(s, i, b, static_cast<int>(n), SQLITE_STATIC);
     }
-    if (ascii)
-        return sqlite3_bind_text(s, i, curto, static_cast<int>(n), SQLITE_TRANSIENT);
     for (qsizetype k = 0; k < n; ++k)
         if (QChar::isSurrogate(u[k]))
             return sqlite3_bind_text16(s, i, u, static_cast<int>(n * 2), SQLITE_TRANSIENT);
-    const QByteArray b = t.toUtf8();
-    return sqlite3_bind_text(s, i, b.constData(), static_cast<int>(b.size()), SQLITE_TRANSIENT);
+    const QByteArray& b = textos.guardar(t.toUtf8());
+    return sqlite3_bind_text(s, i, b.constData(), static_cast<int>(b.size()), SQLITE_STATIC);
 }
 
 } // namespace
 
-bool ligar(sqlite3_stmt* s, const QVariantList& valores) {
+char* TextosLigados::reservar(qsizetype n) {
+    if (n <= static_cast<qsizetype>(sizeof m_curto) - m_usado) {
+        char* r = m_curto + m_usado;
+        m_usado += n;
+        return r;
+    }
+    m_longos.push_back(std::make_unique<char[]>(static_cast<size_t>(std::max<qsizetype>(n, 1))));
+    return m_longos.back().get();
+}
+
+const QByteArray& TextosLigados::guardar(QByteArray bytes) {
+    m_outros.push_back(std::move(bytes));
+    return m_outros.back();
+}
+
+bool ligar(sqlite3_stmt* s, const QVariantList& valores, TextosLigados& textos) {
     if (sqlite3_bind_parameter_count(s) != valores.size())
         return false;
     // Only the types bound here; dates, times and the rest stay with the driver.
@@ -104,7 +121,7 @@ bool ligar(sqlite3_stmt* s, const QVariantList& valores) {
                 r = sqlite3_bind_int64(s, i, v.toLongLong());
                 break;
             default:
-                r = ligarTexto(s, i, *static_cast<const QString*>(v.constData()));
+                r = ligarTexto(s, i, *static_cast<const QString*>(v.constData()), textos);
                 break;
             }
         }

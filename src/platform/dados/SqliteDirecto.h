@@ -12,6 +12,9 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <memory>
+#include <vector>
+
 struct sqlite3_stmt;
 
 namespace SqliteDirecto {
@@ -21,10 +24,33 @@ namespace SqliteDirecto {
 /// (Dialecto::leituraDirecta); null otherwise, or when the driver let it go.
 sqlite3_stmt* instrucao(const QSqlQuery& q);
 
+/// The UTF-8 bytes of the texts bound to a statement, kept here until it has
+/// run and its values are cleared: the engine reads them where they are
+/// instead of copying each one.
+class TextosLigados {
+public:
+    TextosLigados() = default;
+    TextosLigados(const TextosLigados&) = delete;
+    TextosLigados& operator=(const TextosLigados&) = delete;
+
+    /// Room for `n` bytes that stays where it is while this object lives.
+    char* reservar(qsizetype n);
+    /// Keeps the bytes as long as this object lives.
+    const QByteArray& guardar(QByteArray bytes);
+
+private:
+    char m_curto[2048];
+    qsizetype m_usado = 0;
+    std::vector<std::unique_ptr<char[]>> m_longos;
+    std::vector<QByteArray> m_outros;
+};
+
 /// Binds the values to the statement's parameters in order, as the driver
 /// binds them. False, with nothing bound, when the count does not match or a
 /// value is of a type left to the driver (the caller then goes through Qt).
-bool ligar(sqlite3_stmt* instrucao, const QVariantList& valores);
+/// Texts are bound where `textos` keeps them: it must outlive the run, and
+/// the statement's values be cleared (sqlite3_clear_bindings) before it goes.
+bool ligar(sqlite3_stmt* instrucao, const QVariantList& valores, TextosLigados& textos);
 
 } // namespace SqliteDirecto
 

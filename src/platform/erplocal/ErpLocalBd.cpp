@@ -7,6 +7,7 @@
 #include "SqliteDirecto.h"
 
 #include <QCoreApplication>
+#include <QScopeGuard>
 #include <QSet>
 #include <QSqlError>
 #include <QSqlRecord>
@@ -108,15 +109,22 @@ bool correrDirecto(QSqlQuery& q, const QVariantList& valores, int& alteradas, st
     if (!s)
         return false;
     sqlite3_reset(s);
+    // The texts bound stay here until the statement has run; its values are
+    // cleared before they go, also when it fails.
+    SqliteDirecto::TextosLigados textos;
+    const auto limpar = qScopeGuard([s] {
+        sqlite3_reset(s);
+        sqlite3_clear_bindings(s);
+    });
     bool ok = false;
     if (std::none_of(valores.begin(), valores.end(), textoNulo)) {
-        ok = SqliteDirecto::ligar(s, valores);
+        ok = SqliteDirecto::ligar(s, valores, textos);
     } else {
         QVariantList vazios = valores;
         for (QVariant& v : vazios)
             if (textoNulo(v))
                 v = QString(QLatin1String(""));
-        ok = SqliteDirecto::ligar(s, vazios);
+        ok = SqliteDirecto::ligar(s, vazios, textos);
     }
     if (!ok)
         return false;
@@ -129,7 +137,6 @@ bool correrDirecto(QSqlQuery& q, const QVariantList& valores, int& alteradas, st
         *linha = std::move(r);
     }
     alteradas = sqlite3_changes(sqlite3_db_handle(s));
-    sqlite3_reset(s);
     return true;
 }
 
@@ -352,7 +359,7 @@ bool artigosExistem(const QSqlDatabase& db, const QStringList& artigos) {
         QStringList lugares;
         for (int i = 0; i < ArtigosPorConsulta; ++i)
             lugares << QStringLiteral("?");
-        return QStringLiteral("SELECT COUNT(DISTINCT Codigo) FROM Artigos WHERE Codigo IN (%1)")
+        return QStringLiteral("SELECT COUNT(*) FROM Artigos WHERE Codigo IN (%1)")
             .arg(lugares.join(QStringLiteral(", ")));
     }();
     QVariantList valores;
@@ -360,8 +367,9 @@ bool artigosExistem(const QSqlDatabase& db, const QStringList& artigos) {
     for (int i = 0; i < ArtigosPorConsulta; ++i)
         valores << artigos.at(std::min<qsizetype>(i, artigos.size() - 1));
     const auto r = primeiraLinha(db, sql, valores);
-    // Distinct codes found: each found code names one of them, so as many as
-    // there are codes only when every one was found.
+    // Articles found: the code is the table's key, so each names one code of
+    // the list (a code repeated in the list still matches one row), and as
+    // many as there are codes only when every one was found.
     return r && r->at(0).toLongLong() == QSet<QString>(artigos.cbegin(), artigos.cend()).size();
 }
 

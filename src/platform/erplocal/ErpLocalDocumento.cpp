@@ -17,8 +17,11 @@ ObjectoMembros* comoLinha(ObjectoApi& objecto, const char* operacao) {
 } // namespace
 
 DocumentoLocal::DocumentoLocal(std::weak_ptr<NucleoErp> nucleo)
-    : m_nucleo(std::move(nucleo)),
-      m_cab(NomesApi::Cabecalho, NomesApi::membrosCabecalho(), {QStringLiteral("Numero")}) {
+    : m_nucleo(std::move(nucleo)), m_cab([] {
+          static const auto forma = std::make_shared<const FormaMembros>(
+              NomesApi::Cabecalho, NomesApi::membrosCabecalho(), QStringList{QStringLiteral("Numero")});
+          return forma;
+      }()) {
     m_cab.observar([nucleo = m_nucleo](const QString&, const QVariant&) {
         if (const auto n = nucleo.lock())
             n->falhas.verificar(QStringLiteral("Cab"));

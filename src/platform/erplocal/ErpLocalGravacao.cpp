@@ -13,7 +13,7 @@
 
 namespace {
 
-using ValoresObjecto = QMap<QString, QVariant>;
+using ValoresObjecto = ValoresMembros;
 
 QString texto(const ValoresObjecto& v, const QString& membro) {
     return v.value(membro).toString();
@@ -26,24 +26,31 @@ bool vazio(const QVariant& v) {
     return !ErpBd::tipoInteiro(v) && v.typeId() != QMetaType::Double && v.toString().isEmpty();
 }
 
-int inteiro(const ValoresObjecto& v, const QString& membro, int defeito, const QString& onde) {
+/// Where a refused value is: the header (0) or the line of that number. Put
+/// in words only for a refusal.
+QString onde(int linha) {
+    return linha == 0 ? QStringLiteral("Cabeçalho") : QStringLiteral("Linha %1").arg(linha);
+}
+
+int inteiro(const ValoresObjecto& v, const QString& membro, int defeito, int linha) {
     const QVariant valor = v.value(membro);
     if (valor.userType() != qMetaTypeId<Moeda>() && vazio(valor))
         return defeito;
     const auto i = ErpBd::inteiroDe(valor);
     if (!i || *i < std::numeric_limits<int>::min() || *i > std::numeric_limits<int>::max())
-        throw Recusa{
-            QStringLiteral("%1: o valor \"%2\" de %3 não é um número inteiro.").arg(onde, valor.toString(), membro)};
+        throw Recusa{QStringLiteral("%1: o valor \"%2\" de %3 não é um número inteiro.")
+                         .arg(onde(linha), valor.toString(), membro)};
     return static_cast<int>(*i);
 }
 
-std::optional<Moeda> valorDe(const ValoresObjecto& v, const QString& membro, const QString& onde) {
+std::optional<Moeda> valorDe(const ValoresObjecto& v, const QString& membro, int linha) {
     const QVariant valor = v.value(membro);
     if (valor.userType() != qMetaTypeId<Moeda>() && vazio(valor))
         return std::nullopt;
     const auto m = Moeda::deVariant(valor);
     if (!m)
-        throw Recusa{QStringLiteral("%1: o valor \"%2\" de %3 não é um número.").arg(onde, valor.toString(), membro)};
+        throw Recusa{
+            QStringLiteral("%1: o valor \"%2\" de %3 não é um número.").arg(onde(linha), valor.toString(), membro)};
     return m;
 }
 
@@ -55,24 +62,24 @@ QDate dataDe(const QString& t) {
 }
 
 CabecalhoGravar lerCabecalho(const ValoresObjecto& v, int modo) {
-    const QString onde = QStringLiteral("Cabeçalho");
+    const int cabecalho = 0;
     CabecalhoGravar c;
     c.tipo = texto(v, QStringLiteral("TipoDocumento"));
     if (c.tipo.isEmpty())
         throw Recusa{QStringLiteral("O documento não tem tipo (TipoDocumento).")};
     if (vazio(v.value(QStringLiteral("Serie"))))
         throw Recusa{QStringLiteral("O documento não tem série (Serie).")};
-    c.serie = inteiro(v, QStringLiteral("Serie"), 0, onde);
+    c.serie = inteiro(v, QStringLiteral("Serie"), 0, cabecalho);
     c.data = dataDe(texto(v, QStringLiteral("Data")));
-    c.ano = inteiro(v, QStringLiteral("Ano"), c.data.year(), onde);
+    c.ano = inteiro(v, QStringLiteral("Ano"), c.data.year(), cabecalho);
     c.terceiro = texto(v, QStringLiteral("Terceiro"));
-    c.tipoTerceiro = inteiro(v, QStringLiteral("TipoTerceiro"), 0, onde);
+    c.tipoTerceiro = inteiro(v, QStringLiteral("TipoTerceiro"), 0, cabecalho);
     c.vossoNumero = texto(v, QStringLiteral("VossoNoDocumento"));
-    c.areaGestao = inteiro(v, QStringLiteral("AreaGestao"), 0, onde);
+    c.areaGestao = inteiro(v, QStringLiteral("AreaGestao"), 0, cabecalho);
     c.sector = texto(v, QStringLiteral("Sector"));
-    c.tipoPreco = inteiro(v, QStringLiteral("TipoPreco"), 0, onde);
+    c.tipoPreco = inteiro(v, QStringLiteral("TipoPreco"), 0, cabecalho);
     c.contribuinte = texto(v, QStringLiteral("NumeroContribuinte"));
-    c.desconto = valorDe(v, QStringLiteral("DescontoCabecalho"), onde).value_or(Moeda());
+    c.desconto = valorDe(v, QStringLiteral("DescontoCabecalho"), cabecalho).value_or(Moeda());
     c.processo = texto(v, QStringLiteral("Processo"));
     c.meioTransporte = texto(v, QStringLiteral("MeiodeTransporte"));
     c.matricula = texto(v, QStringLiteral("Matricula"));
@@ -82,39 +89,39 @@ CabecalhoGravar lerCabecalho(const ValoresObjecto& v, int modo) {
     return c;
 }
 
-Moeda quantidadePositiva(std::optional<Moeda> q, const QString& onde) {
+Moeda quantidadePositiva(std::optional<Moeda> q, int linha) {
     if (!q)
-        throw Recusa{QStringLiteral("%1: falta a quantidade.").arg(onde)};
+        throw Recusa{QStringLiteral("%1: falta a quantidade.").arg(onde(linha))};
     if (*q <= Moeda())
         throw Recusa{
-            QStringLiteral("%1: a quantidade tem de ser positiva (%2).").arg(onde, ErpBd::textoQuantidade(*q))};
+            QStringLiteral("%1: a quantidade tem de ser positiva (%2).").arg(onde(linha), ErpBd::textoQuantidade(*q))};
     return *q;
 }
 
 LinhaGravar lerLinha(const ValoresObjecto& v, int numero) {
-    const QString onde = QStringLiteral("Linha %1").arg(numero);
     LinhaGravar l;
-    l.tipoLinha = inteiro(v, QStringLiteral("TipoDeLinha"), 1, onde);
+    l.tipoLinha = inteiro(v, QStringLiteral("TipoDeLinha"), 1, numero);
     l.artigo = texto(v, QStringLiteral("Artigo"));
     if (l.artigo.isEmpty())
-        throw Recusa{QStringLiteral("%1: falta o artigo.").arg(onde)};
+        throw Recusa{QStringLiteral("%1: falta o artigo.").arg(onde(numero))};
     l.descricao = texto(v, QStringLiteral("Descricao"));
     l.armazem = texto(v, QStringLiteral("Armazem"));
-    l.quantidade = quantidadePositiva(valorDe(v, QStringLiteral("Quantidade"), onde), onde);
-    l.quantidadeOrigem = valorDe(v, QStringLiteral("QuantidadeOrigem"), onde).value_or(l.quantidade);
-    l.preco = valorDe(v, QStringLiteral("PrecoUnitario"), onde).value_or(Moeda());
+    l.quantidade = quantidadePositiva(valorDe(v, QStringLiteral("Quantidade"), numero), numero);
+    l.quantidadeOrigem = valorDe(v, QStringLiteral("QuantidadeOrigem"), numero).value_or(l.quantidade);
+    l.preco = valorDe(v, QStringLiteral("PrecoUnitario"), numero).value_or(Moeda());
     if (!texto(v, QStringLiteral("OrDoc")).isEmpty()) {
-        const QStringList membros{QStringLiteral("Orano"), QStringLiteral("OrNum"), QStringLiteral("Orserie"),
-                                  QStringLiteral("LinhaOriginal")};
+        static const QStringList membros{QStringLiteral("Orano"), QStringLiteral("OrNum"), QStringLiteral("Orserie"),
+                                         QStringLiteral("LinhaOriginal")};
         for (const QString& m : membros)
             if (vazio(v.value(m)))
-                throw Recusa{QStringLiteral("%1: a referência à encomenda está incompleta (falta %2).").arg(onde, m)};
+                throw Recusa{
+                    QStringLiteral("%1: a referência à encomenda está incompleta (falta %2).").arg(onde(numero), m)};
         LinhaGravar::Origem o;
         o.tipo = texto(v, QStringLiteral("OrDoc"));
-        o.ano = inteiro(v, QStringLiteral("Orano"), 0, onde);
-        o.numero = inteiro(v, QStringLiteral("OrNum"), 0, onde);
-        o.serie = inteiro(v, QStringLiteral("Orserie"), 0, onde);
-        o.linha = inteiro(v, QStringLiteral("LinhaOriginal"), 0, onde);
+        o.ano = inteiro(v, QStringLiteral("Orano"), 0, numero);
+        o.numero = inteiro(v, QStringLiteral("OrNum"), 0, numero);
+        o.serie = inteiro(v, QStringLiteral("Orserie"), 0, numero);
+        o.linha = inteiro(v, QStringLiteral("LinhaOriginal"), 0, numero);
         l.origem = o;
     }
     return l;
@@ -221,17 +228,17 @@ void ErpLocal::CriaDocumentoEntrada(int, int p2, const QString& tipo, const QStr
         cab.armazem = textoA;
         cab.observacoes = textoB;
         for (qsizetype k = 1; k < tamanho; ++k) {
-            const QString onde = QStringLiteral("Linha %1").arg(k);
+            const int linha = static_cast<int>(k);
             const auto i = static_cast<size_t>(k);
             LinhaGravar l;
             l.artigo = artigos.at(k);
             if (l.artigo.isEmpty())
-                throw Recusa{QStringLiteral("%1: falta o artigo.").arg(onde)};
+                throw Recusa{QStringLiteral("%1: falta o artigo.").arg(onde(linha))};
             if (!std::isfinite(quantidades[i]) || !std::isfinite(precos[i]))
-                throw Recusa{QStringLiteral("%1: a quantidade ou o preço não é um número.").arg(onde)};
+                throw Recusa{QStringLiteral("%1: a quantidade ou o preço não é um número.").arg(onde(linha))};
             l.descricao = descricoes.at(k);
             l.armazem = textoA;
-            l.quantidade = quantidadePositiva(Moeda::deDouble(quantidades[i]), onde);
+            l.quantidade = quantidadePositiva(Moeda::deDouble(quantidades[i]), linha);
             l.quantidadeOrigem = l.quantidade;
             l.preco = Moeda::deDouble(precos[i]);
             linhas.push_back(l);

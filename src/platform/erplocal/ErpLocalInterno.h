@@ -25,6 +25,8 @@
 /// the database any more).
 struct NucleoErp {
     QString nomeLigacao; ///< empty when not logged in
+    /// The connection of a login begun and not yet concluded.
+    QString ligacaoPorConcluir;
     QString utilizador;
     QString empresa;
     QString posto;
@@ -217,7 +219,7 @@ public:
     bool AdicionaLinha(ObjectoApi& linha) override;
 
     const ObjectoMembros& cabecalho() const { return m_cab; }
-    const std::vector<QMap<QString, QVariant>>& linhas() const { return m_linhas; }
+    const std::vector<ValoresMembros>& linhas() const { return m_linhas; }
     QString motivoValidacao() const { return m_motivoValidacao; }
     bool gravado() const { return m_gravado; }
     void marcarGravado(qint32 numero);
@@ -227,7 +229,7 @@ private:
 
     std::weak_ptr<NucleoErp> m_nucleo;
     ObjectoMembros m_cab;
-    std::vector<QMap<QString, QVariant>> m_linhas;
+    std::vector<ValoresMembros> m_linhas;
     QString m_motivoValidacao;
     bool m_gravado = false;
 };
