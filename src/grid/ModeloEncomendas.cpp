@@ -3,9 +3,12 @@
 #include "Erro.h"
 #include "NumeroOle.h"
 
+#include <QThreadPool>
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 
 namespace {
 
@@ -35,6 +38,21 @@ QString textoDia(const QDate& d) {
     return r;
 }
 
+/// Lets go of the lines. A large grid's lines hold tens of thousands of texts
+/// whose memory is freed one by one: that is done on another core, so that
+/// clearing the grid after a Guia or before a load does not hold the window
+/// up. The texts are the lines' own or shared by reference counts, which are
+/// safe to drop from any thread.
+void largar(std::vector<LinhaEncomenda>&& linhas) {
+    constexpr std::size_t Poucas = 2000;
+    if (linhas.size() < Poucas) {
+        linhas.clear();
+        return;
+    }
+    auto aLargar = std::make_shared<std::vector<LinhaEncomenda>>(std::move(linhas));
+    QThreadPool::globalInstance()->start([aLargar] { aLargar->clear(); });
+}
+
 bool numerica(TipoColuna t) {
     return t == TipoColuna::Moeda || t == TipoColuna::Inteiro16 || t == TipoColuna::Inteiro32;
 }
@@ -53,6 +71,7 @@ void ModeloEncomendas::recomecar(int linhas) {
     if (linhas < 0)
         throw Erro(Erro::Grelha, QStringLiteral("Número de linhas inválido: %1.").arg(linhas));
     beginResetModel();
+    largar(std::move(m_encomendas));
     m_encomendas.clear();
     m_marcas.assign(static_cast<std::size_t>(linhas), Marca());
     endResetModel();
