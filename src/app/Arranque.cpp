@@ -13,29 +13,14 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QFont>
-#include <QFontDatabase>
-#include <QFontMetricsF>
 #include <QScopeGuard>
 
-#include <future>
+#include <functional>
+#include <optional>
 
 namespace Arranque {
 
 namespace {
-
-/// Reads the workstation's font list (the first text a window shows waits
-/// for it) on another core while the ERP checks the login: the window is then
-/// built without that wait. Only the font database is touched, which Qt
-/// guards for use from any thread.
-std::future<void> prepararLetras() {
-    const std::vector<QFont> letras = frmImportacao::letras(QApplication::font());
-    return std::async(std::launch::async, [letras] {
-        QFontDatabase::families();
-        for (const QFont& f : letras)
-            QFontMetricsF(f).height();
-    });
-}
 
 /// Whether values read from a configuration file hold a password: the ERP
 /// user's (E2), the database's (D4), or one inside the ERP's connection text (E4).
@@ -83,6 +68,21 @@ QString mensagemLoginFalhado(SessaoErp& sessao) {
     return MensagemLoginFalhado + QStringLiteral("\n\n") + motivo;
 }
 
+/// Why the run journal could not be opened: the program then ends.
+void dizerFalhaDiario(const Erro& e) {
+    Mensagens::actual().caixa(QStringLiteral("Orlavane"), e.texto(), Mensagens::Botoes::Ok, Mensagens::Icone::Critico);
+}
+
+/// Finishes the runs an earlier life left unfinished and tells the operator.
+void recuperar(CorridasDoPosto& corridas, SessaoErp& sessao, ResultadoRecuperacao* recuperacao) {
+    const ResultadoRecuperacao r = corridas.recuperar(sessao);
+    if (!r.texto.isEmpty())
+        Mensagens::actual().caixa(QStringLiteral("Informação"), r.texto, Mensagens::Botoes::Ok,
+                                  r.baseInacessivel ? Mensagens::Icone::Aviso : Mensagens::Icone::Informacao);
+    if (recuperacao)
+        *recuperacao = r;
+}
+
 } // namespace
 
 std::unique_ptr<CorridasDoPosto> abrirCorridas(BaseDados& base, SessaoErp& sessao, const QString& utilizador,
@@ -91,16 +91,10 @@ std::unique_ptr<CorridasDoPosto> abrirCorridas(BaseDados& base, SessaoErp& sessa
     try {
         corridas = std::make_unique<CorridasDoPosto>(base, utilizador, posto);
     } catch (const Erro& e) {
-        Mensagens::actual().caixa(QStringLiteral("Orlavane"), e.texto(), Mensagens::Botoes::Ok,
-                                  Mensagens::Icone::Critico);
+        dizerFalhaDiario(e);
         return nullptr;
     }
-    const ResultadoRecuperacao r = corridas->recuperar(sessao);
-    if (!r.texto.isEmpty())
-        Mensagens::actual().caixa(QStringLiteral("Informação"), r.texto, Mensagens::Botoes::Ok,
-                                  r.baseInacessivel ? Mensagens::Icone::Aviso : Mensagens::Icone::Informacao);
-    if (recuperacao)
-        *recuperacao = r;
+    recuperar(*corridas, sessao, recuperacao);
     return corridas;
 }
 
@@ -123,11 +117,33 @@ Programa Main(const std::function<std::unique_ptr<SessaoErp>()>& criarSessao) {
             e = config.valores();
         }
     }
-    std::future<void> letras = prepararLetras();
     std::unique_ptr<SessaoErp> sessao = criarSessao();
     sessao->definicao(3);
-    const bool ligado = sessao->login(e[0], e[1], e[2], e[3], e[4]);
-    letras.wait();
+    // The ERP checks the login (its password hash is slow on purpose) while
+    // this thread builds and lays out the window, not shown, and opens the
+    // company database and this workstation's run journal: the operator then
+    // waits for the login alone. Nothing of it is seen or told before the
+    // login has succeeded, and then in the order of the steps: a refused
+    // login lets it all go unseen.
+    const std::function<bool()> concluirLogin = sessao->iniciarLogin(e[0], e[1], e[2], e[3], e[4]);
+    auto janela = std::make_unique<frmImportacao>();
+    janela->ensurePolished();
+    // Drawn once off the screen: the glyphs its texts need are then ready
+    // when it is first painted.
+    janela->grab();
+    const QString texto = textoLigacaoBd(caminho, &comPassword);
+    auto baseDados = std::make_unique<BaseDados>();
+    const bool baseAberta = baseDados->abrir(texto);
+    std::unique_ptr<CorridasDoPosto> corridas;
+    std::optional<Erro> falhaDiario;
+    if (baseAberta) {
+        try {
+            corridas = std::make_unique<CorridasDoPosto>(*baseDados, e[0], e[4]);
+        } catch (const Erro& x) {
+            falhaDiario = x;
+        }
+    }
+    const bool ligado = concluirLogin();
     if (!ligado) {
         Mensagens::actual().caixa(QStringLiteral("Orlavane"), mensagemLoginFalhado(*sessao), Mensagens::Botoes::Ok,
                                   Mensagens::Icone::Nenhum);
@@ -136,16 +152,16 @@ Programa Main(const std::function<std::unique_ptr<SessaoErp>()>& criarSessao) {
     SessaoErp::instalarGlobal(std::move(sessao));
 
     // Company database.
-    const QString texto = textoLigacaoBd(caminho, &comPassword);
     avisarPermissoes(comPassword);
-    programa.baseDados = std::make_unique<BaseDados>();
-    const auto desistir = [&programa] {
+    programa.baseDados = std::move(baseDados);
+    const auto desistir = [&programa, &corridas] {
+        corridas.reset();
         SessaoErp::global()->logoff();
         SessaoErp::largarGlobal();
         programa.baseDados.reset();
         return std::move(programa);
     };
-    if (!programa.baseDados->abrir(texto)) {
+    if (!baseAberta) {
         // Without the company database nothing can be done: say which one and end.
         Mensagens::actual().caixa(QStringLiteral("Orlavane"), programa.baseDados->ultimoErro(), Mensagens::Botoes::Ok,
                                   Mensagens::Icone::Critico);
@@ -154,12 +170,15 @@ Programa Main(const std::function<std::unique_ptr<SessaoErp>()>& criarSessao) {
 
     // This workstation's runs: nothing is stored without the journal, and
     // what an earlier life left half-done is finished before the window opens.
-    programa.corridas = abrirCorridas(*programa.baseDados, *SessaoErp::global(), e[0], e[4]);
-    if (!programa.corridas)
+    if (falhaDiario) {
+        dizerFalhaDiario(*falhaDiario);
         return desistir();
+    }
+    recuperar(*corridas, *SessaoErp::global(), nullptr);
+    programa.corridas = std::move(corridas);
 
     QApplication::restoreOverrideCursor();
-    programa.janela = std::make_unique<frmImportacao>();
+    programa.janela = std::move(janela);
     programa.janela->bd = programa.baseDados.get();
     programa.janela->corridas = programa.corridas.get();
     programa.janela->Form_Load();

@@ -131,9 +131,6 @@ public:
     /// The background colours of the window and of the title frame.
     static QColor corFundo();
     static QColor corTitulo();
-    /// The fonts the window shows, from the application's font (start-up
-    /// reads them ahead).
-    static std::vector<QFont> letras(const QFont& normal);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

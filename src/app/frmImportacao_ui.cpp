@@ -55,10 +55,6 @@ QFont letraTitulo(const QFont& base) {
 
 } // namespace
 
-std::vector<QFont> frmImportacao::letras(const QFont& normal) {
-    return {normal, verdana(normal), letraTitulo(normal)};
-}
-
 /// The style's picture at its small size only: an icon of every size would
 /// decode each of them before the window first shows, and the buttons only
 /// ever show the small one.

@@ -163,11 +163,19 @@ private Q_SLOTS:
         Posto p;
         auto e = p.erp();
         e[1] = QStringLiteral("errada");
-        p.configurar(p.app.path(), e, p.bd());
+        auto d = p.bd();
+        p.configurar(p.app.path(), e, d);
         p.arrancar();
         QCOMPARE(p.mensagens.textos(), QStringList{Arranque::MensagemLoginFalhado});
         QVERIFY(!p.programa.janela);
         QVERIFY(!p.programa.baseDados);
+        // The company database is opened while the ERP checks the login: its
+        // failure is not told when the login fails.
+        d[1] = p.app.filePath(QStringLiteral("nao-existe.db"));
+        p.configurar(p.app.path(), e, d);
+        p.mensagens.caixas.clear();
+        p.arrancar();
+        QCOMPARE(p.mensagens.textos(), QStringList{Arranque::MensagemLoginFalhado});
     }
 
     void baseQueNaoAbre() {
@@ -246,6 +254,13 @@ private Q_SLOTS:
         QCOMPARE(p.mensagens.caixas[0].icone, Mensagens::Icone::Critico);
         QVERIFY(!p.programa.janela && !p.programa.corridas && !p.programa.baseDados);
         QVERIFY(!SessaoErp::global()); // logged off and dropped
+        // A refused login is told first, alone.
+        auto e = p.erp();
+        e[1] = QStringLiteral("errada");
+        p.configurar(p.app.path(), e, p.bd());
+        p.mensagens.caixas.clear();
+        p.arrancar();
+        QCOMPARE(p.mensagens.textos(), QStringList{Arranque::MensagemLoginFalhado});
     }
 };
 

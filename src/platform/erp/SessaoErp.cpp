@@ -9,6 +9,12 @@ std::unique_ptr<SessaoErp>& sessaoGlobal() {
 
 } // namespace
 
+std::function<bool()> SessaoErp::iniciarLogin(const QString& e1, const QString& e2, const QString& e3,
+                                              const QString& e4, const QString& e5) {
+    const bool ligado = login(e1, e2, e3, e4, e5);
+    return [ligado] { return ligado; };
+}
+
 SessaoErp* SessaoErp::global() {
     return sessaoGlobal().get();
 }

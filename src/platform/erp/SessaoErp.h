@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -35,6 +36,13 @@ public:
     /// E1 user, E2 password, E3 company, E4 instance (connection text), E5 workstation.
     virtual bool login(const QString& e1, const QString& e2, const QString& e3, const QString& e4,
                        const QString& e5) = 0;
+    /// The same login in two steps, so that the program can do other work on
+    /// this thread while the ERP checks it: begins the login and returns what
+    /// concludes it, which waits for the ERP's answer and says, as login()
+    /// does, whether the session is open. Conclude it (once) before using the
+    /// session. By default the whole login is done before this returns.
+    virtual std::function<bool()> iniciarLogin(const QString& e1, const QString& e2, const QString& e3,
+                                               const QString& e4, const QString& e5);
     virtual bool logoff() = 0;
 
     /// A new API object by its full name, exactly as written.

@@ -7,6 +7,8 @@
 
 #include <QAtomicInt>
 
+#include <future>
+
 namespace {
 
 void fecharLigacao(const QString& nome) {
@@ -22,6 +24,20 @@ void fecharLigacao(const QString& nome) {
 }
 
 const QString semSessao = QStringLiteral("A sessão do ERP não está iniciada.");
+const QString utilizadorRecusado = QStringLiteral("Utilizador ou palavra-passe do ERP inválidos.");
+
+/// Why a login failed: the code UltimoErro gives, and the reason.
+struct FalhaLogin {
+    qint32 codigo = CodigosErp::Feito;
+    QString motivo;
+
+    bool houve() const { return !motivo.isEmpty(); }
+};
+
+FalhaLogin falhaDe(const Erro& e) {
+    // The connection text's own messages never quote its password.
+    return {e.numero() == Erro::Configuracao ? CodigosErp::Recusado : CodigosErp::ErroBaseDados, e.texto()};
+}
 
 } // namespace
 
@@ -36,48 +52,84 @@ void ErpLocal::definicao(int valor) {
 }
 
 bool ErpLocal::login(const QString& e1, const QString& e2, const QString& e3, const QString& e4, const QString& e5) {
+    return iniciarLogin(e1, e2, e3, e4, e5)();
+}
+
+std::function<bool()> ErpLocal::iniciarLogin(const QString& e1, const QString& e2, const QString& e3, const QString& e4,
+                                             const QString& e5) {
     logoff();
     NucleoErp& n = *m_nucleo;
     n.motivoFalhaLogin.clear();
     static QAtomicInt contador;
     const QString nome = QStringLiteral("erplocal-%1").arg(contador.fetchAndAddRelaxed(1));
+    n.ligacaoPorConcluir = nome;
     // A failed login leaves no connection; UltimoErro then says why: 2 when
     // the database failed, 1 when the values given are refused (the
     // connection text, the user, the password, the company).
-    qint32 codigo = CodigosErp::Feito;
-    QString motivo;
+    FalhaLogin falha, depoisDaSenha;
+    auto senhaConfere = std::make_shared<std::future<bool>>();
     try {
         ErpBd::ajustarLigacao(TextoLigacao::analisar(e4).abrir(nome));
         const QSqlDatabase db = QSqlDatabase::database(nome, false);
         const auto utilizador = ErpBd::primeiraLinha(
             db, QStringLiteral("SELECT HashPassword, Activo FROM ErpUtilizadores WHERE Utilizador = ?"), {e1});
-        if (!utilizador || utilizador->at(1).toInt() != 1 || !Senhas::confere(utilizador->at(0).toString(), e2))
-            motivo = QStringLiteral("Utilizador ou palavra-passe do ERP inválidos.");
-        else if (!ErpBd::primeiraLinha(db, QStringLiteral("SELECT 1 FROM ErpEmpresas WHERE Codigo = ?"), {e3}))
-            motivo = QStringLiteral("A empresa %1 não existe no ERP.").arg(e3);
-        codigo = CodigosErp::Recusado;
+        if (!utilizador || utilizador->at(1).toInt() != 1) {
+            falha = {CodigosErp::Recusado, utilizadorRecusado};
+        } else {
+            // Deferred to this thread when no other can be started.
+            *senhaConfere = std::async(std::launch::async | std::launch::deferred,
+                                       [hash = utilizador->at(0).toString(), e2] { return Senhas::confere(hash, e2); });
+            try {
+                if (!ErpBd::primeiraLinha(db, QStringLiteral("SELECT 1 FROM ErpEmpresas WHERE Codigo = ?"), {e3}))
+                    depoisDaSenha = {CodigosErp::Recusado, QStringLiteral("A empresa %1 não existe no ERP.").arg(e3)};
+            } catch (const Erro& e) {
+                depoisDaSenha = falhaDe(e);
+            }
+        }
     } catch (const Erro& e) {
-        // The connection text's own messages never quote its password.
-        codigo = e.numero() == Erro::Configuracao ? CodigosErp::Recusado : CodigosErp::ErroBaseDados;
-        motivo = e.texto();
+        falha = falhaDe(e);
     }
-    if (!motivo.isEmpty()) {
-        fecharLigacao(nome);
-        n.motivoFalhaLogin = motivo;
-        n.registar(codigo, motivo);
-        return false;
-    }
-    n.nomeLigacao = nome;
-    n.utilizador = e1;
-    n.empresa = e3;
-    n.posto = e5;
-    n.entradaPorLigar.clear();
-    n.registar(CodigosErp::Feito, {});
-    return true;
+    return [nucleo = m_nucleo, nome, senhaConfere, falha, depoisDaSenha, e1, e3, e5]() mutable {
+        if (!falha.houve() && senhaConfere->valid()) {
+            try {
+                if (!senhaConfere->get())
+                    falha = {CodigosErp::Recusado, utilizadorRecusado};
+            } catch (const Erro& e) {
+                falha = falhaDe(e);
+            }
+            if (!falha.houve())
+                falha = depoisDaSenha;
+        }
+        NucleoErp& n = *nucleo;
+        if (n.ligacaoPorConcluir != nome) {
+            // Logged off, or logged in anew, before this login was concluded:
+            // its connection is gone.
+            if (!falha.houve())
+                falha = {CodigosErp::Recusado, QStringLiteral("O início de sessão no ERP foi interrompido.")};
+        } else {
+            n.ligacaoPorConcluir.clear();
+        }
+        if (falha.houve()) {
+            if (n.nomeLigacao != nome)
+                fecharLigacao(nome);
+            n.motivoFalhaLogin = falha.motivo;
+            n.registar(falha.codigo, falha.motivo);
+            return false;
+        }
+        n.nomeLigacao = nome;
+        n.utilizador = e1;
+        n.empresa = e3;
+        n.posto = e5;
+        n.entradaPorLigar.clear();
+        n.registar(CodigosErp::Feito, {});
+        return true;
+    };
 }
 
 bool ErpLocal::logoff() {
     NucleoErp& n = *m_nucleo;
+    fecharLigacao(n.ligacaoPorConcluir);
+    n.ligacaoPorConcluir.clear();
     fecharLigacao(n.nomeLigacao);
     n.nomeLigacao.clear();
     n.entradaPorLigar.clear();
@@ -92,7 +144,10 @@ std::shared_ptr<ObjectoApi> ErpLocal::CriaObjectoApi(const QString& nome) {
     if (nome == NomesApi::Documento)
         return std::make_shared<DocumentoLocal>(m_nucleo);
     if (nome == NomesApi::Linha) {
-        auto linha = std::make_shared<ObjectoMembros>(NomesApi::Linha, NomesApi::membrosLinha());
+        // A document's thousand lines share one description of their members.
+        static const auto forma =
+            std::make_shared<const FormaMembros>(NomesApi::Linha, NomesApi::membrosLinha(), QStringList{});
+        auto linha = std::make_shared<ObjectoMembros>(forma);
         linha->observar([nucleo = std::weak_ptr<NucleoErp>(m_nucleo)](const QString&, const QVariant&) {
             if (const auto n = nucleo.lock())
                 n->falhas.verificar(QStringLiteral("Linha"));

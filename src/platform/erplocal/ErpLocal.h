@@ -37,6 +37,12 @@ public:
     /// database could not be opened or read (in the operator's words, FalhaBd),
     /// 1 and the reason when the user, password or company is refused.
     bool login(const QString& e1, const QString& e2, const QString& e3, const QString& e4, const QString& e5) override;
+    /// The same checks; the password's hash (slow on purpose) is checked on
+    /// another core until the login is concluded. The refusals keep their
+    /// order: a refused user or password is told before a missing company or
+    /// a database failure met after the user was read.
+    std::function<bool()> iniciarLogin(const QString& e1, const QString& e2, const QString& e3, const QString& e4,
+                                       const QString& e5) override;
     /// Closes the connection; true, also when there is none.
     bool logoff() override;
 

@@ -240,6 +240,26 @@ private Q_SLOTS:
 
         QVERIFY(a.entrar(erp));
         QVERIFY(erp.motivoFalhaLogin().isEmpty());
+
+        // In two steps: no session until concluded; a wrong password is told
+        // before a missing company; a login cut short by a log-off leaves no
+        // connection behind.
+        erp.logoff();
+        const auto entrar = [&](const QString& p, const QString& e) {
+            return erp.iniciarLogin(QStringLiteral("operador"), p, e, ligacao, QStringLiteral("POSTO1"));
+        };
+        auto concluir = entrar(QStringLiteral("segredo"), QStringLiteral("EMP1"));
+        QVERIFY(!erp.ligado());
+        QVERIFY(concluir());
+        QVERIFY(erp.ligado());
+        QVERIFY(!entrar(QStringLiteral("errada"), QStringLiteral("EMP9"))());
+        QVERIFY(!erp.motivoFalhaLogin().contains(QStringLiteral("EMP9")));
+        QCOMPARE(QSqlDatabase::connectionNames().size(), ligacoes);
+        concluir = entrar(QStringLiteral("segredo"), QStringLiteral("EMP1"));
+        erp.logoff();
+        QVERIFY(!concluir());
+        QVERIFY(!erp.ligado());
+        QCOMPARE(QSqlDatabase::connectionNames().size(), ligacoes);
     }
 
     void objectosPorNome() {
