@@ -2,6 +2,7 @@
 
 #include "CodigosErp.h"
 #include "Configuracao.h"
+#include "Dialecto.h"
 #include "ErpLocal.h"
 #include "Erro.h"
 #include "Guarda.h"
@@ -68,6 +69,40 @@ QString mensagemLoginFalhado(SessaoErp& sessao) {
     return MensagemLoginFalhado + QStringLiteral("\n\n") + motivo;
 }
 
+/// The company database and this workstation's run journal, opened one
+/// after the other; what failed is kept, to be told in its turn.
+struct BaseEDiario {
+    std::unique_ptr<BaseDados> base;
+    bool aberta = false;
+    std::unique_ptr<CorridasDoPosto> corridas; ///< holds `base`: goes first
+    std::optional<Erro> falhaDiario;
+
+    void abrir(const QString& texto, const QString& utilizador, const QString& posto) {
+        base = std::make_unique<BaseDados>();
+        aberta = base->abrir(texto);
+        if (!aberta)
+            return;
+        try {
+            corridas = std::make_unique<CorridasDoPosto>(*base, utilizador, posto);
+        } catch (const Erro& e) {
+            falhaDiario = e;
+        }
+    }
+};
+
+/// Whether the connection text names a database kept in a file of this
+/// workstation, which opens at once. Only such a one is opened while the ERP
+/// checks the login: a server that does not answer would hold a refused
+/// login's box up for its whole connection timeout.
+bool abreSemServidor(const QString& texto) {
+    try {
+        const Dialecto* d = Dialecto::doDriver(TextoLigacao::analisar(texto).driver);
+        return d && !d->servidor();
+    } catch (const Erro&) {
+        return false; // opened after the login, which then says what is wrong
+    }
+}
+
 /// Why the run journal could not be opened: the program then ends.
 void dizerFalhaDiario(const Erro& e) {
     Mensagens::actual().caixa(QStringLiteral("Orlavane"), e.texto(), Mensagens::Botoes::Ok, Mensagens::Icone::Critico);
@@ -120,11 +155,11 @@ Programa Main(const std::function<std::unique_ptr<SessaoErp>()>& criarSessao) {
     std::unique_ptr<SessaoErp> sessao = criarSessao();
     sessao->definicao(3);
     // The ERP checks the login (its password hash is slow on purpose) while
-    // this thread builds and lays out the window, not shown, and opens the
-    // company database and this workstation's run journal: the operator then
-    // waits for the login alone. Nothing of it is seen or told before the
-    // login has succeeded, and then in the order of the steps: a refused
-    // login lets it all go unseen.
+    // this thread builds and lays out the window, not shown, and opens a
+    // company database kept in a file with this workstation's run journal:
+    // the operator then waits for the login alone. Nothing of it is seen or
+    // told before the login has succeeded, and then in the order of the
+    // steps: a refused login lets it all go unseen.
     const std::function<bool()> concluirLogin = sessao->iniciarLogin(e[0], e[1], e[2], e[3], e[4]);
     auto janela = std::make_unique<frmImportacao>();
     janela->ensurePolished();
@@ -132,17 +167,9 @@ Programa Main(const std::function<std::unique_ptr<SessaoErp>()>& criarSessao) {
     // when it is first painted.
     janela->grab();
     const QString texto = textoLigacaoBd(caminho, &comPassword);
-    auto baseDados = std::make_unique<BaseDados>();
-    const bool baseAberta = baseDados->abrir(texto);
-    std::unique_ptr<CorridasDoPosto> corridas;
-    std::optional<Erro> falhaDiario;
-    if (baseAberta) {
-        try {
-            corridas = std::make_unique<CorridasDoPosto>(*baseDados, e[0], e[4]);
-        } catch (const Erro& x) {
-            falhaDiario = x;
-        }
-    }
+    BaseEDiario empresa;
+    if (abreSemServidor(texto))
+        empresa.abrir(texto, e[0], e[4]);
     const bool ligado = concluirLogin();
     if (!ligado) {
         Mensagens::actual().caixa(QStringLiteral("Orlavane"), mensagemLoginFalhado(*sessao), Mensagens::Botoes::Ok,
@@ -153,29 +180,31 @@ Programa Main(const std::function<std::unique_ptr<SessaoErp>()>& criarSessao) {
 
     // Company database.
     avisarPermissoes(comPassword);
-    programa.baseDados = std::move(baseDados);
-    const auto desistir = [&programa, &corridas] {
-        corridas.reset();
+    if (!empresa.base)
+        empresa.abrir(texto, e[0], e[4]);
+    const auto desistir = [&programa, &empresa] {
+        empresa.corridas.reset();
         SessaoErp::global()->logoff();
         SessaoErp::largarGlobal();
-        programa.baseDados.reset();
+        empresa.base.reset();
         return std::move(programa);
     };
-    if (!baseAberta) {
+    if (!empresa.aberta) {
         // Without the company database nothing can be done: say which one and end.
-        Mensagens::actual().caixa(QStringLiteral("Orlavane"), programa.baseDados->ultimoErro(), Mensagens::Botoes::Ok,
+        Mensagens::actual().caixa(QStringLiteral("Orlavane"), empresa.base->ultimoErro(), Mensagens::Botoes::Ok,
                                   Mensagens::Icone::Critico);
         return desistir();
     }
 
     // This workstation's runs: nothing is stored without the journal, and
     // what an earlier life left half-done is finished before the window opens.
-    if (falhaDiario) {
-        dizerFalhaDiario(*falhaDiario);
+    if (empresa.falhaDiario) {
+        dizerFalhaDiario(*empresa.falhaDiario);
         return desistir();
     }
-    recuperar(*corridas, *SessaoErp::global(), nullptr);
-    programa.corridas = std::move(corridas);
+    recuperar(*empresa.corridas, *SessaoErp::global(), nullptr);
+    programa.baseDados = std::move(empresa.base);
+    programa.corridas = std::move(empresa.corridas);
 
     QApplication::restoreOverrideCursor();
     programa.janela = std::move(janela);
