@@ -163,8 +163,10 @@ Programa Main(const std::function<std::unique_ptr<SessaoErp>()>& criarSessao) {
     const std::function<bool()> concluirLogin = sessao->iniciarLogin(e[0], e[1], e[2], e[3], e[4]);
     auto janela = std::make_unique<frmImportacao>();
     janela->ensurePolished();
-    // Drawn once off the screen: the glyphs its texts need are then ready
-    // when it is first painted.
+    // Drawn once off the screen as it will first show (cleared, its grid's
+    // columns in place): the glyphs and headings it needs are then ready when
+    // it is first painted.
+    janela->LimparForm();
     janela->grab();
     const QString texto = textoLigacaoBd(caminho, &comPassword);
     BaseEDiario empresa;
