@@ -2,7 +2,9 @@
 
 #include <charconv>
 #include <cmath>
+#include <optional>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -32,6 +34,17 @@ struct Simbolos {
         grupoEspaco = grupo.size() == 1 && espacoLargo(grupo.at(0).unicode());
     }
 };
+
+/// The symbols of the locale last read with on this thread: a quantity
+/// committed in the grid is read in the workstation's locale every time, and
+/// asking the locale for its five symbols again (each a new text) cost more
+/// than reading the number.
+const Simbolos& simbolosDe(const QLocale& locale) {
+    thread_local std::optional<std::pair<QLocale, Simbolos>> ultimos;
+    if (!ultimos || ultimos->first != locale)
+        ultimos.emplace(locale, Simbolos(locale));
+    return ultimos->second;
+}
 
 /// The value of a digit (ASCII or the locale's own), -1 for anything else.
 int digito(char16_t c, char16_t zero) {
@@ -86,7 +99,7 @@ std::optional<double> converterNumeroOle(const QString& texto, const QLocale& lo
     if (t.isEmpty())
         return std::nullopt;
 
-    const Simbolos s(locale);
+    const Simbolos& s = simbolosDe(locale);
     qsizetype i = 0;
     int sinal = lerSinal(t, i, s);
 
