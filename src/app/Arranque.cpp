@@ -73,14 +73,12 @@ QString mensagemLoginFalhado(SessaoErp& sessao) {
 /// after the other; what failed is kept, to be told in its turn.
 struct BaseEDiario {
     std::unique_ptr<BaseDados> base;
-    bool aberta = false;
     std::unique_ptr<CorridasDoPosto> corridas; ///< holds `base`: goes first
     std::optional<Erro> falhaDiario;
 
     void abrir(const QString& texto, const QString& utilizador, const QString& posto) {
         base = std::make_unique<BaseDados>();
-        aberta = base->abrir(texto);
-        if (!aberta)
+        if (!base->abrir(texto))
             return;
         try {
             corridas = std::make_unique<CorridasDoPosto>(*base, utilizador, posto);
@@ -191,7 +189,7 @@ Programa Main(const std::function<std::unique_ptr<SessaoErp>()>& criarSessao) {
         empresa.base.reset();
         return std::move(programa);
     };
-    if (!empresa.aberta) {
+    if (!empresa.base->aberta()) {
         // Without the company database nothing can be done: say which one and end.
         Mensagens::actual().caixa(QStringLiteral("Orlavane"), empresa.base->ultimoErro(), Mensagens::Botoes::Ok,
                                   Mensagens::Icone::Critico);

@@ -23,20 +23,19 @@ QVariant ValoresMembros::value(const QString& membro) const {
 ObjectoMembros::ObjectoMembros(QString nome, const QStringList& membros, QStringList soLeitura)
     : ObjectoMembros(std::make_shared<const FormaMembros>(std::move(nome), membros, soLeitura)) {}
 
-ObjectoMembros::ObjectoMembros(std::shared_ptr<const FormaMembros> forma)
-    : m_forma(std::move(forma)), m_valores(m_forma) {}
+ObjectoMembros::ObjectoMembros(std::shared_ptr<const FormaMembros> forma) : m_valores(std::move(forma)) {}
 
 qsizetype ObjectoMembros::exigirMembro(const QString& membro) const {
-    const qsizetype i = m_forma->indice(membro);
+    const qsizetype i = forma().indice(membro);
     if (i < 0)
-        throw Erro(Erro::Erp, QStringLiteral("O objecto %1 não tem o membro %2.").arg(m_forma->nome, membro));
+        throw Erro(Erro::Erp, QStringLiteral("O objecto %1 não tem o membro %2.").arg(forma().nome, membro));
     return i;
 }
 
 void ObjectoMembros::definir(const QString& membro, const QVariant& valor) {
     const qsizetype i = exigirMembro(membro);
-    if (m_forma->soLeitura.at(i))
-        throw Erro(Erro::Erp, QStringLiteral("O membro %2 do objecto %1 só pode ser lido.").arg(m_forma->nome, membro));
+    if (forma().soLeitura.at(i))
+        throw Erro(Erro::Erp, QStringLiteral("O membro %2 do objecto %1 só pode ser lido.").arg(forma().nome, membro));
     if (m_observador)
         m_observador(membro, valor);
     m_valores.m_valores[i] = valor;

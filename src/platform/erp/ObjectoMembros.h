@@ -58,14 +58,14 @@ public:
     /// An object of a kind whose description is shared by all its objects.
     explicit ObjectoMembros(std::shared_ptr<const FormaMembros> forma);
 
-    QString nomeObjecto() const override { return m_forma->nome; }
+    QString nomeObjecto() const override { return forma().nome; }
     /// Raises Erro (Erp) for a member the object does not have or may not be written.
     void definir(const QString& membro, const QVariant& valor) override;
     /// Raises Erro (Erp) for a member the object does not have; an unwritten
     /// member gives an invalid QVariant.
     QVariant obter(const QString& membro) const override;
 
-    bool temMembro(const QString& membro) const { return m_forma->indice(membro) >= 0; }
+    bool temMembro(const QString& membro) const { return forma().indice(membro) >= 0; }
     /// True when the member holds a value that is not empty text.
     bool preenchido(const QString& membro) const;
     const ValoresMembros& valores() const { return m_valores; }
@@ -76,7 +76,8 @@ public:
 private:
     qsizetype exigirMembro(const QString& membro) const;
 
-    std::shared_ptr<const FormaMembros> m_forma;
-    ValoresMembros m_valores;
+    const FormaMembros& forma() const { return *m_valores.m_forma; }
+
+    ValoresMembros m_valores; ///< with the kind's description
     Observador m_observador;
 };

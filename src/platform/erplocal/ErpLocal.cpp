@@ -110,8 +110,7 @@ std::function<bool()> ErpLocal::iniciarLogin(const QString& e1, const QString& e
             n.ligacaoPorConcluir.clear();
         }
         if (falha.houve()) {
-            if (n.nomeLigacao != nome)
-                fecharLigacao(nome);
+            fecharLigacao(nome);
             n.motivoFalhaLogin = falha.motivo;
             n.registar(falha.codigo, falha.motivo);
             return false;
