@@ -6,7 +6,8 @@ set -euo pipefail
 pacotes=(
   build-essential cmake ninja-build ccache pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-psql libgl-dev
-  libsodium-dev libpq-dev libsqlite3-dev sqlite3
+  libsodium-dev libpq-dev libsqlite3-dev sqlite3 libqrencode-dev
+  poppler-utils zbar-tools
   postgresql postgresql-client
   xvfb xauth fonts-dejavu-core fonts-liberation
   clang libclang-rt-14-dev llvm
