@@ -1,5 +1,6 @@
 #include "ParametrosLidos.h"
 
+#include "DesenhoGuia.h"
 #include "Erro.h"
 #include "Parametros.h"
 
@@ -83,6 +84,19 @@ Lidos interpretar(const QString& caminho, const QString& encomendas, const QStri
                     .arg(ent.at(4), QString::number(FactorPreco::CasasMaximas)));
     p.entrada = ParametrosEntrada{ent.at(0), *serieEntrada, ent.at(2), ent.at(3), *factor};
     return p;
+}
+
+int interpretarCopias(const QString& caminho, const QString& valor) {
+    const QString v = valor.trimmed();
+    if (v.isEmpty())
+        return CopiasPorOmissao;
+    const auto copias = inteiro(v);
+    if (!copias || *copias < 1 || *copias > DesenhoGuia::MaximoCopias)
+        throw Erro(Erro::Parametros,
+                   QStringLiteral("O ficheiro de parâmetros \"%1\": a chave %2 deve ser um número inteiro de 1 a %3 "
+                                  "(as cópias de cada impressão da guia); tem \"%4\".")
+                       .arg(caminho, ChaveCopias, QString::number(DesenhoGuia::MaximoCopias), v));
+    return static_cast<int>(*copias);
 }
 
 } // namespace Parametros

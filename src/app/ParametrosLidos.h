@@ -25,4 +25,14 @@ struct Lidos final {
 /// series, or with a price factor that FactorPreco does not read.
 Lidos interpretar(const QString& caminho, const QString& encomendas, const QString& guias, const QString& entradas);
 
+/// The key of the printed Guia's copies, and the copies when it is absent or empty.
+inline const QString ChaveCopias = QStringLiteral("COPIAS");
+inline constexpr int CopiasPorOmissao = 3;
+
+/// The copies of each print of a Guia, from the value of COPIAS (blanks
+/// around it ignored): CopiasPorOmissao when empty. Raises Erro (Parametros)
+/// naming the file `caminho` and the key unless it is a whole number from 1
+/// to DesenhoGuia::MaximoCopias.
+int interpretarCopias(const QString& caminho, const QString& valor);
+
 } // namespace Parametros

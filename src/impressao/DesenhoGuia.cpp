@@ -234,6 +234,10 @@ void DesenhoGuia::Dados::paginar() {
     inicios.push_back(linhas.size());
 }
 
+const GuiaImpressa& DesenhoGuia::guia() const {
+    return d->guia;
+}
+
 int DesenhoGuia::paginasPorCopia() const {
     return d->paginas();
 }

@@ -27,6 +27,7 @@ public:
     ~DesenhoGuia();
     Q_DISABLE_COPY_MOVE(DesenhoGuia)
 
+    const GuiaImpressa& guia() const;
     /// The pages of one copy.
     int paginasPorCopia() const;
     /// Sets the device to A4 portrait and draws `copias` copies (1 to

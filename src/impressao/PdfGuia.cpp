@@ -3,21 +3,22 @@
 #include "Erro.h"
 
 #include <QPdfWriter>
-#include <QSaveFile>
 
-void escreverPdf(const DesenhoGuia& desenho, const GuiaImpressa& guia, int copias, const QString& caminho) {
-    QSaveFile ficheiro(caminho);
-    if (!ficheiro.open(QIODevice::WriteOnly))
+FicheiroPdf::FicheiroPdf(const QString& caminho) : m_caminho(caminho), m_ficheiro(caminho) {
+    if (!m_ficheiro.open(QIODevice::WriteOnly))
         throw Erro(Erro::Ficheiro,
-                   QStringLiteral("Não foi possível escrever \"%1\": %2").arg(caminho, ficheiro.errorString()));
+                   QStringLiteral("Não foi possível escrever \"%1\": %2").arg(caminho, m_ficheiro.errorString()));
+}
+
+void FicheiroPdf::escrever(const DesenhoGuia& desenho, int copias) {
     {
-        QPdfWriter pdf(&ficheiro);
-        pdf.setTitle(guia.nomeTipo + QLatin1Char(' ') + guia.identificacao());
+        QPdfWriter pdf(&m_ficheiro);
+        pdf.setTitle(desenho.guia().nomeTipo + QLatin1Char(' ') + desenho.guia().identificacao());
         pdf.setCreator(QStringLiteral("Orlavane"));
         pdf.setResolution(600);
         desenho.desenhar(pdf, copias);
     }
-    if (!ficheiro.commit())
+    if (!m_ficheiro.commit())
         throw Erro(Erro::Ficheiro,
-                   QStringLiteral("Não foi possível escrever \"%1\": %2").arg(caminho, ficheiro.errorString()));
+                   QStringLiteral("Não foi possível escrever \"%1\": %2").arg(m_caminho, m_ficheiro.errorString()));
 }

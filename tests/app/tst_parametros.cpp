@@ -170,6 +170,31 @@ private Q_SLOTS:
                      qPrintable(e.texto()));
         }
     }
+
+    void copias_data() {
+        QTest::addColumn<QString>("valor");
+        QTest::addColumn<int>("lidas"); // 0: refused
+        QTest::newRow("ausente") << "" << 3;
+        QTest::newRow("brancos") << " 2 " << 2;
+        QTest::newRow("uma") << "1" << 1;
+        QTest::newRow("nove") << "9" << 9;
+        QTest::newRow("zero") << "0" << 0;
+        QTest::newRow("dez") << "10" << 0;
+        QTest::newRow("texto") << "três" << 0;
+    }
+
+    void copias() {
+        QFETCH(QString, valor);
+        QFETCH(int, lidas);
+        try {
+            QCOMPARE(Parametros::interpretarCopias(QStringLiteral("p.zeb"), valor), lidas);
+        } catch (const Erro& e) {
+            QVERIFY2(lidas == 0, qPrintable(e.texto()));
+            QCOMPARE(e.numero(), int(Erro::Parametros));
+            QVERIFY2(e.texto().startsWith(QStringLiteral("O ficheiro de parâmetros \"p.zeb\": a chave COPIAS")),
+                     qPrintable(e.texto()));
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(tst_Parametros)

@@ -195,7 +195,7 @@ void tst_impressao::folha() {
 
     const QString pdf = m_pasta.filePath(QString::fromLatin1(QTest::currentDataTag()) + QStringLiteral(".pdf"));
     DesenhoGuia desenho(guia);
-    escreverPdf(desenho, guia, 3, pdf);
+    FicheiroPdf(pdf).escrever(desenho, 3);
     QCOMPARE(paginas(pdf), 3);
     // The right half too: the client's column whole, in reading order.
     const QString t = texto(pdf) + QLatin1Char(' ') + texto(pdf, 1, true);
@@ -218,7 +218,7 @@ void tst_impressao::milLinhas() {
     DesenhoGuia desenho(guia);
     const int m = desenho.paginasPorCopia();
     QVERIFY2(m > 20 && m < 50, qPrintable(QString::number(m)));
-    escreverPdf(desenho, guia, 2, pdf);
+    FicheiroPdf(pdf).escrever(desenho, 2);
     QCOMPARE(paginas(pdf), 2 * m);
 
     // Every line once in each copy, in order, every page numbered of m.

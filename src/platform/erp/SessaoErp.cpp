@@ -1,5 +1,7 @@
 #include "SessaoErp.h"
 
+#include "CodigosErp.h"
+
 namespace {
 
 std::unique_ptr<SessaoErp>& sessaoGlobal() {
@@ -13,6 +15,12 @@ std::function<bool()> SessaoErp::iniciarLogin(const QString& e1, const QString& 
                                               const QString& e4, const QString& e5) {
     const bool ligado = login(e1, e2, e3, e4, e5);
     return [ligado] { return ligado; };
+}
+
+void SessaoErp::RegistaImpressao(ChaveDocumento& chave, qint32& anteriores, EstadoOperacao& estado) {
+    anteriores = 0;
+    estado = {CodigosErp::Recusado,
+              QStringLiteral("Este ERP não regista as impressões do documento %1.").arg(textoChave(chave))};
 }
 
 SessaoErp* SessaoErp::global() {

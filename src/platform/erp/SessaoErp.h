@@ -63,6 +63,12 @@ public:
     /// Saves the document; `flag` 0 when saved, non-zero when not.
     virtual void GravaDocumento(int modo, DocumentoComercial& documento, qint16& flag) = 0;
     virtual void AnulaDocumento(int p1, ChaveDocumento& chave, EstadoOperacao& estado, qint16& flag) = 0;
+    /// Records one more print of the stored document and gives in
+    /// `anteriores` how many prints were recorded before it (0: this print is
+    /// the original), counted in the company database, so that every
+    /// workstation sees the same count. Codigo -1 when recorded. An ERP that
+    /// keeps no count refuses (Codigo 1), as this one does by default.
+    virtual void RegistaImpressao(ChaveDocumento& chave, qint32& anteriores, EstadoOperacao& estado);
 
     /// The program-wide session. Start-up installs it, the window's terminate
     /// drops it; tests install their own.

@@ -390,3 +390,22 @@ void ErpLocal::AnulaDocumento(int, ChaveDocumento& chave, EstadoOperacao& estado
         n.entradaPorLigar.clear();
     flag = 0;
 }
+
+void ErpLocal::RegistaImpressao(ChaveDocumento& chave, qint32& anteriores, EstadoOperacao& estado) {
+    NucleoErp& n = *m_nucleo;
+    anteriores = 0;
+    const QVariantList doc{chave.TipoDoc, chave.Serie, chave.Numero, chave.Ano};
+    qint32 impressoes = 0;
+    armazenar(n, QStringLiteral("RegistaImpressao"), [&](const QSqlDatabase& db) {
+        const QString ondeDoc = QStringLiteral(" WHERE TPDOC = ? AND SERIE = ? AND NNUMDOC = ? AND ANO = ?");
+        // The row stays locked until the commit: two prints at once are
+        // counted one after the other, each with its own number.
+        if (ErpBd::escrever(db, QStringLiteral("UPDATE DOCGCCAB SET IMPRESSOES = IMPRESSOES + 1") + ondeDoc, doc) != 1)
+            throw Recusa{QStringLiteral("O documento %1 não existe.").arg(textoChave(chave))};
+        const auto r = ErpBd::primeiraLinha(db, QStringLiteral("SELECT IMPRESSOES FROM DOCGCCAB") + ondeDoc, doc);
+        impressoes = r ? r->at(0).toInt() : 0;
+    });
+    estado = {n.codigoErro, n.textoErro};
+    if (estado.Codigo == CodigosErp::Feito)
+        anteriores = impressoes - 1;
+}

@@ -86,6 +86,7 @@ QStringList instrucoes(const QSqlDatabase& db) {
                        " POSTO VARCHAR(30) NOT NULL DEFAULT '',"
                        " DOCRELACIONADO VARCHAR(40) NOT NULL DEFAULT '',"
                        " ANULADO INTEGER NOT NULL DEFAULT 0,"
+                       " IMPRESSOES INTEGER NOT NULL DEFAULT 0,"
                        " PRIMARY KEY (TPDOC, SERIE, NNUMDOC, ANO))")
             .arg(data, valor),
         // Document lines. QUANT is what is still pending on an order line;
