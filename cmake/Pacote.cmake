@@ -25,7 +25,8 @@
 set(ORLAVANE_PACOTE_PROGRAMAS
     orlavane
     orlavane-demo
-    orlavane-integridade)
+    orlavane-integridade
+    orlavane-guia)
 
 set(ORLAVANE_PACOTE_VERSAO "" CACHE STRING "Version of the Debian package (empty: the project's)")
 if(ORLAVANE_PACOTE_VERSAO)
@@ -115,9 +116,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 # The libraries the executables link come from dpkg-shlibdeps; Qt loads the
-# database drivers and the X11 platform plugin at run time, which it cannot see.
+# database drivers and the X11 platform plugin at run time, which it cannot
+# see, and the printed Guia is laid out in DejaVu Sans.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, libqt6sql6-psql, qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, libqt6sql6-psql, qt6-qpa-plugins, fonts-dejavu-core")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${ORLAVANE_PACOTE_GERADOS}/conffiles)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -173,9 +173,11 @@ DesenhoGuia::DesenhoGuia(GuiaImpressa guia) : d(std::make_unique<Dados>()) {
     d->documento.juntar(g.nomeTipo, fonte(11, true), 2, Qt::black, 6)
         .juntar(g.identificacao(), fonte(12, true), 1, Qt::black, 6)
         .juntar(QStringLiteral("Data: ") + g.data.toString(QStringLiteral("dd-MM-yyyy")), fonte(9), 1, Qt::black, 6);
-    // The copy's lines are drawn for each copy; their room is kept here.
+    // The copy's name and the marks are drawn for each copy; their room is
+    // kept here, the same for every copy of one print.
     const double linhaCopia = QFontMetricsF(fonte(10, true)).lineSpacing();
-    d->alturaCabecalho = qMax(d->empresa.altura(), 30 + d->documento.altura() + 3 * linhaCopia + 30);
+    const int marcas = 1 + (g.impressoesAnteriores > 0 ? 1 : 0) + (g.anulada ? 1 : 0);
+    d->alturaCabecalho = qMax(d->empresa.altura(), 30 + d->documento.altura() + marcas * linhaCopia + 30);
 
     const QString inicio = g.gravadaEm ? g.gravadaEm->toString(QStringLiteral("dd-MM-yyyy HH:mm"))
                                        : g.data.toString(QStringLiteral("dd-MM-yyyy"));
