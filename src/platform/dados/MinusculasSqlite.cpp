@@ -91,3 +91,11 @@ bool minusculasUnicode(const QSqlDatabase& db) {
            api.criarFuncao(sqlite, "lower", 1, SQLITE_UTF16 | SQLITE_DETERMINISTIC, nullptr, minusculas, nullptr,
                            nullptr, nullptr) == SQLITE_OK;
 }
+
+QString padraoLike(const QString& texto) {
+    QString p = texto.toLower();
+    p.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+    p.replace(QLatin1Char('%'), QLatin1String("\\%"));
+    p.replace(QLatin1Char('_'), QLatin1String("\\_"));
+    return QLatin1Char('%') + p + QLatin1Char('%');
+}

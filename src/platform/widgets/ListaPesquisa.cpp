@@ -30,14 +30,6 @@ QString semOrdem(const QString& sql, QString& ordem) {
     return sql.left(i);
 }
 
-QString padraoLike(const QString& texto) {
-    QString p = texto.toLower();
-    p.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
-    p.replace(QLatin1Char('%'), QLatin1String("\\%"));
-    p.replace(QLatin1Char('_'), QLatin1String("\\_"));
-    return QLatin1Char('%') + p + QLatin1Char('%');
-}
-
 QString citarNome(const QString& nome) {
     return QLatin1Char('"') + QString(nome).replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
 }
