@@ -25,14 +25,13 @@
 #include "Configuracao.h"
 #include "ErpLocal.h"
 #include "Erro.h"
+#include "Impressora.h"
 #include "LigacaoBd.h"
 #include "Pastas.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFileInfo>
-#include <QPrinter>
-#include <QPrinterInfo>
 
 #include <cstdio>
 #include <optional>
@@ -67,19 +66,6 @@ std::optional<ChaveDocumento> chaveDe(const QString& texto) {
 int recusar(const QString& motivo) {
     escrever(stderr, QStringLiteral("orlavane-guia: %1\nUse --help para ver as opções.\n").arg(motivo));
     return MalPedida;
-}
-
-/// Sends the Guia to the workstation's default printer.
-void imprimir(const DesenhoGuia& desenho, int copias) {
-    const QPrinterInfo impressora = QPrinterInfo::defaultPrinter();
-    if (impressora.isNull())
-        throw Erro(Erro::Ficheiro, QStringLiteral("Este posto não tem impressora por omissão (use --pdf FICHEIRO)."));
-    QPrinter printer(impressora, QPrinter::HighResolution);
-    printer.setFullPage(true);
-    printer.setDocName(desenho.guia().nomeTipo + QLatin1Char(' ') + desenho.guia().identificacao());
-    desenho.desenhar(printer, copias);
-    if (printer.printerState() == QPrinter::Error)
-        throw Erro(Erro::Ficheiro, QStringLiteral("A impressora \"%1\" recusou a guia.").arg(impressora.printerName()));
 }
 
 } // namespace
@@ -178,7 +164,8 @@ int main(int argc, char** argv) {
         if (ficheiro)
             ficheiro->escrever(desenho, numeroCopias);
         else
-            imprimir(desenho, numeroCopias);
+            imprimirNaImpressora(desenho.guia().nomeTipo + QLatin1Char(' ') + desenho.guia().identificacao(),
+                                 [&](QPagedPaintDevice& impressora) { desenho.desenhar(impressora, numeroCopias); });
         escrever(stdout, QStringLiteral("%1 %2: %3 cópia(s), %4 página(s)%5.\n")
                              .arg(desenho.guia().nomeTipo, textoChave(*chave))
                              .arg(numeroCopias)
