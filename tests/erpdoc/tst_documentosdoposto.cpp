@@ -3,6 +3,9 @@
 
 #include "Apoio.h"
 #include "DocumentosDoPosto.h"
+#include "ModeloDocumentos.h"
+
+#include <QAbstractItemModelTester>
 
 #include <QtTest>
 
@@ -57,11 +60,18 @@ private Q_SLOTS:
         QVERIFY(bd.abrir(base.textoLigacao()));
         const auto r =
             documentosDoPosto(bd, {QStringLiteral("GR"), QStringLiteral("posto1"), de, QDate(2026, 3, 5), procura});
+        ModeloDocumentos modelo;
+        QAbstractItemModelTester verificador(&modelo, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        modelo.definir(r);
         QList<int> obtidos;
         for (const DocumentoDoPosto& d : r)
             obtidos << d.guia.Numero;
         QCOMPARE(obtidos, numeros);
-        for (const DocumentoDoPosto& d : r) {
+        for (int i = 0; i < modelo.rowCount(); ++i) {
+            const DocumentoDoPosto& d = modelo.documento(i);
+            QCOMPARE(modelo.index(i, ModeloDocumentos::ColGuia).data().toString(), textoChave(d.guia));
+            QCOMPARE(modelo.index(i, ModeloDocumentos::ColEstado).data().toString(),
+                     d.anulada ? QStringLiteral("Anulada") : QStringLiteral("Emitida"));
             QCOMPARE(d.entrada, QStringLiteral("ENT/1/%1/2026").arg(d.guia.Numero));
             QCOMPARE(d.anulada, d.guia.Numero == 12);
             QCOMPARE(d.linhas, d.guia.Numero == 11 ? 2 : 0);
