@@ -201,24 +201,24 @@ void Ambiente::criarJanela(Empresa& e) {
     e.bd = std::make_unique<BaseDados>();
     if (!e.bd->abrir(e.textoLigacao))
         throw Erro(Erro::BaseDadosFechada, e.bd->ultimoErro());
+    // The window's session: the local ERP for the Guia, none needed for the rest.
+    std::unique_ptr<SessaoErp> sessao;
     if (e.nome == QLatin1String("guia")) {
         // The local ERP stores the documents in this copy.
         auto erp = std::make_unique<ErpLocal>();
         if (!erp->login(DadosBench::Utilizador, DadosBench::Password, DadosBench::Empresa, e.textoLigacao,
                         QStringLiteral("bench")))
             throw Erro(Erro::Erp, erp->motivoFalhaLogin());
-        SessaoErp::instalarGlobal(std::move(erp));
         // The journal as start-up opens it (its lock, recovery): every Guia
         // then checks it, syncs its start and writes the run log.
-        e.corridas =
-            Arranque::abrirCorridas(*e.bd, *SessaoErp::global(), DadosBench::Utilizador, QStringLiteral("bench"));
+        e.corridas = Arranque::abrirCorridas(*e.bd, *erp, DadosBench::Utilizador, QStringLiteral("bench"));
         if (!e.corridas)
             throw Erro(Erro::Ficheiro, m_mensagens.tirar().join(QStringLiteral(" | ")));
+        sessao = std::move(erp);
     }
-    e.janela = std::make_unique<frmImportacao>();
-    e.janela->bd = e.bd.get();
-    e.janela->corridas = e.corridas.get();
-    e.janela->Form_Load();
+    e.importacao = std::make_unique<Importacao>();
+    e.janela = std::make_unique<frmImportacao>(*e.importacao);
+    e.janela->Form_Load(*e.bd, std::move(sessao), e.corridas.get());
     e.janela->show();
     QApplication::setActiveWindow(e.janela.get());
     esperar([&] { return e.janela->windowHandle() && e.janela->windowHandle()->isExposed(); }, "janela exposta");

@@ -7,6 +7,7 @@
 #include "BaseDados.h"
 #include "CorridasDoPosto.h"
 #include "DadosBench.h"
+#include "Erro.h"
 #include "Mensagens.h"
 #include "Relatorio.h"
 #include "frmImportacao.h"
@@ -53,7 +54,16 @@ struct Empresa {
     /// The workstation's run journal and log, as start-up opens them: the
     /// Guia's window runs through them ("guia" only).
     std::unique_ptr<CorridasDoPosto> corridas;
+    /// The window and its controller, which holds the window's state.
+    std::unique_ptr<Importacao> importacao;
     std::unique_ptr<frmImportacao> janela;
+    /// A control of the window, by its name ("btCarga", "Grelha" ...).
+    template <class T> T& controlo(const char* nome) const {
+        T* c = janela->findChild<T*>(QLatin1String(nome));
+        if (!c)
+            throw Erro(Erro::Configuracao, QStringLiteral("A janela não tem o controlo %1.").arg(QLatin1String(nome)));
+        return *c;
+    }
 };
 
 class Ambiente {

@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QProcess>
+#include <QPushButton>
 
 #include <cstdio>
 
@@ -97,12 +98,12 @@ int filho(const QStringList& a) {
         relatar("reiniciado", reiniciarPico() ? 1 : 0);
         relatar("antes_kib", memoriaActualKiB());
         frmImportacao& w = *p.janela;
-        ContadorPinturas pinturas(w.grelha->viewport());
-        w.campo[1]->setText(a.value(2));
-        w.btCarga_Click();
+        ContadorPinturas pinturas(w.findChild<Grelha*>(QStringLiteral("Grelha"))->viewport());
+        w.findChild<CampoEntrada*>(QStringLiteral("campo1"))->setText(a.value(2));
+        w.findChild<QPushButton*>(QStringLiteral("btCarga"))->click();
         pinturas.esperarPintura();
         semCaixas();
-        relatar("linhas", w.LinhasCarregadas);
+        relatar("linhas", p.importacao->linhasCarregadas());
         relatar("pico_kib", picoMemoriaKiB());
         relatar("actual_kib", memoriaActualKiB());
         return 0;

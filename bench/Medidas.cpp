@@ -62,7 +62,7 @@ ContadorPinturas& pinturasGrelha(Empresa& e) {
     static std::map<frmImportacao*, ContadorPinturas*> contadores;
     ContadorPinturas*& c = contadores[e.janela.get()];
     if (!c)
-        c = new ContadorPinturas(e.janela->grelha->viewport());
+        c = new ContadorPinturas(e.controlo<Grelha>("Grelha").viewport());
     return *c;
 }
 
@@ -72,20 +72,20 @@ void deixarPintar() {
 }
 
 /// The window with the client's lines loaded (unless they already are).
-frmImportacao& carregada(Empresa& e, const QString& cliente, int linhas) {
-    frmImportacao& w = *e.janela;
-    if (w.LinhasCarregadas != linhas || w.campo[1]->text() != cliente) {
-        w.LimparForm();
-        w.campo[1]->setText(cliente);
-        w.btCarga_Click();
+void carregada(Empresa& e, const QString& cliente, int linhas) {
+    Importacao& i = *e.importacao;
+    CampoEntrada& campoCliente = e.controlo<CampoEntrada>("campo1");
+    if (i.linhasCarregadas() != linhas || campoCliente.text() != cliente) {
+        i.limpar();
+        campoCliente.setText(cliente);
+        e.controlo<QPushButton>("btCarga").click();
         Ambiente::actual().exigirSemCaixas(QStringLiteral("Carregar %1").arg(cliente));
-        if (w.LinhasCarregadas != linhas)
+        if (i.linhasCarregadas() != linhas)
             throw Erro(
                 Erro::Configuracao,
-                QStringLiteral("%1 carregou %2 linhas, não %3.").arg(cliente).arg(w.LinhasCarregadas).arg(linhas));
+                QStringLiteral("%1 carregou %2 linhas, não %3.").arg(cliente).arg(i.linhasCarregadas()).arg(linhas));
     }
     deixarPintar();
-    return w;
 }
 
 // --- "&Carregar" -----------------------------------------------------------
@@ -93,28 +93,30 @@ frmImportacao& carregada(Empresa& e, const QString& cliente, int linhas) {
 void carga(benchmark::State& st, const QString& base, const QString& cliente) {
     Ambiente& a = Ambiente::actual();
     Empresa& e = a.comJanela(base);
-    frmImportacao& w = *e.janela;
+    Importacao& i = *e.importacao;
+    CampoEntrada& campoCliente = e.controlo<CampoEntrada>("campo1");
+    QPushButton& btCarga = e.controlo<QPushButton>("btCarga");
     ContadorPinturas& pinturas = pinturasGrelha(e);
     const int esperadas = a.pendentes(cliente);
     for (auto _ : st) {
-        w.LimparForm();
-        w.campo[1]->setText(cliente);
+        i.limpar();
+        campoCliente.setText(cliente);
         deixarPintar();
         // The load may paint the grid itself before it returns (it handles
         // what came in while it read): the first paint with the lines in it,
         // inside the call or after it, ends the measure.
-        pinturas.contarSo([&] { return w.grelha->model()->rowCount() >= esperadas; });
+        pinturas.contarSo([&] { return i.linhas().numeroLinhas() >= esperadas; });
         const int antes = pinturas.pinturas();
         const double t0 = agora();
-        w.btCarga_Click();
+        btCarga.click();
         pinturas.esperarPinturaDesde(antes);
         pinturas.contarSo(nullptr);
         st.SetIterationTime(agora() - t0);
         a.exigirSemCaixas(QStringLiteral("Carregar"));
-        if (w.LinhasCarregadas != esperadas)
+        if (i.linhasCarregadas() != esperadas)
             throw Erro(Erro::Configuracao, QStringLiteral("Carregar %1 deu %2 linhas, não %3.")
                                                .arg(cliente)
-                                               .arg(w.LinhasCarregadas)
+                                               .arg(i.linhasCarregadas())
                                                .arg(esperadas));
     }
     st.counters["linhas"] = esperadas;
@@ -154,20 +156,21 @@ void pisoCargaPg(benchmark::State& st, const QString& cliente) {
 void marcar(benchmark::State& st, bool desmarcar) {
     Ambiente& a = Ambiente::actual();
     Empresa& e = a.comJanela(QStringLiteral("grande"));
-    frmImportacao& w = carregada(e, DadosBench::ClienteGrande, a.pendentes(DadosBench::ClienteGrande));
+    carregada(e, DadosBench::ClienteGrande, a.pendentes(DadosBench::ClienteGrande));
+    QPushButton& btMarcar = e.controlo<QPushButton>("btMarcar");
     ContadorPinturas& pinturas = pinturasGrelha(e);
     const QString antes = desmarcar ? QStringLiteral("&Desmarcar") : QStringLiteral("&Marcar");
     for (auto _ : st) {
-        if (w.btMarcar->text() != antes) {
-            w.btMarcar_Click();
+        if (btMarcar.text() != antes) {
+            btMarcar.click();
             deixarPintar();
         }
         const double t0 = agora();
-        w.btMarcar_Click();
+        btMarcar.click();
         pinturas.esperarPintura();
         st.SetIterationTime(agora() - t0);
         a.exigirSemCaixas(antes);
-        if (w.modeloLinhas->marcada(0) == desmarcar)
+        if (e.importacao->linhas().marcada(0) == desmarcar)
             throw Erro(Erro::Configuracao, QStringLiteral("%1 não mudou a primeira linha.").arg(antes));
     }
 }
@@ -195,13 +198,15 @@ void tique(benchmark::State& st) {
     Ambiente& a = Ambiente::actual();
     Empresa& e = a.comJanela(QStringLiteral("grande"));
     const int linhas = a.pendentes(DadosBench::ClienteGrande);
-    frmImportacao& w = carregada(e, DadosBench::ClienteGrande, linhas);
+    carregada(e, DadosBench::ClienteGrande, linhas);
+    Grelha& grelha = e.controlo<Grelha>("Grelha");
+    ModeloEncomendas& m = e.importacao->linhas();
     // The window's handler, timed on its own.
-    const std::function<void()> original = w.grelha->aoAlterarValor;
-    const Repor repor(w.grelha->aoAlterarValor);
+    const std::function<void()> original = grelha.aoAlterarValor;
+    const Repor repor(grelha.aoAlterarValor);
     double noManipulador = 0;
     int chamadas = 0;
-    w.grelha->aoAlterarValor = [&] {
+    grelha.aoAlterarValor = [&] {
         const double t0 = agora();
         original();
         noManipulador += agora() - t0;
@@ -210,14 +215,14 @@ void tique(benchmark::State& st) {
     int i = 0;
     for (auto _ : st) {
         const int r = linhaDaVez(++i, linhas);
-        const QModelIndex celula = w.modeloLinhas->indice(r, ColunaEncomenda::AN);
-        w.grelha->setCurrentIndex(celula);
-        const bool antes = w.modeloLinhas->marcada(r);
+        const QModelIndex celula = m.indice(r, ColunaEncomenda::AN);
+        grelha.setCurrentIndex(celula);
+        const bool antes = m.marcada(r);
         QKeyEvent espaco(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
         const double t0 = agora();
-        QApplication::sendEvent(w.grelha, &espaco);
+        QApplication::sendEvent(&grelha, &espaco);
         st.SetIterationTime(agora() - t0);
-        if (w.modeloLinhas->marcada(r) == antes)
+        if (m.marcada(r) == antes)
             throw Erro(Erro::Configuracao, QStringLiteral("O espaço não mudou a marca da linha %1.").arg(r));
     }
     a.exigirSemCaixas(QStringLiteral("Marcar uma linha"));
@@ -229,14 +234,14 @@ void quantidade(benchmark::State& st) {
     Ambiente& a = Ambiente::actual();
     Empresa& e = a.comJanela(QStringLiteral("grande"));
     const int linhas = a.pendentes(DadosBench::ClienteGrande);
-    frmImportacao& w = carregada(e, DadosBench::ClienteGrande, linhas);
-    ModeloEncomendas& m = *w.modeloLinhas;
-    const auto original = w.grelha->antesDeConfirmar;
-    const Repor repor(w.grelha->antesDeConfirmar);
+    carregada(e, DadosBench::ClienteGrande, linhas);
+    Grelha& grelha = e.controlo<Grelha>("Grelha");
+    ModeloEncomendas& m = e.importacao->linhas();
+    const auto original = grelha.antesDeConfirmar;
+    const Repor repor(grelha.antesDeConfirmar);
     double noManipulador = 0;
     int chamadas = 0;
-    w.grelha->antesDeConfirmar = [&](const QModelIndex& celula, const QString& texto, QVariant& anterior,
-                                     bool& cancelar) {
+    grelha.antesDeConfirmar = [&](const QModelIndex& celula, const QString& texto, QVariant& anterior, bool& cancelar) {
         const double t0 = agora();
         original(celula, texto, anterior, cancelar);
         noManipulador += agora() - t0;
@@ -249,9 +254,9 @@ void quantidade(benchmark::State& st) {
         while (m.quantidadePendente(r).value_or(Moeda()) < Moeda::deInteiro(1))
             r = (r + 1) % linhas;
         const QModelIndex celula = m.indice(r, ColunaEncomenda::Qtd);
-        w.grelha->setCurrentIndex(celula);
-        w.grelha->edit(celula);
-        auto* editor = qobject_cast<QLineEdit*>(w.grelha->indexWidget(celula));
+        grelha.setCurrentIndex(celula);
+        grelha.edit(celula);
+        auto* editor = qobject_cast<QLineEdit*>(grelha.indexWidget(celula));
         if (!editor)
             throw Erro(Erro::Configuracao, QStringLiteral("A célula da quantidade não abriu o editor."));
         editor->setText(QStringLiteral("1"));
@@ -278,17 +283,18 @@ int linhasGuia() {
 void guia(benchmark::State& st) {
     Ambiente& a = Ambiente::actual();
     Empresa& e = a.comJanela(QStringLiteral("guia"));
-    frmImportacao& w = *e.janela;
-    ModeloEncomendas& m = *w.modeloLinhas;
+    Importacao& i = *e.importacao;
+    ModeloEncomendas& m = i.linhas();
+    QPushButton& btEnc = e.controlo<QPushButton>("btEnc");
     const int n = linhasGuia();
     for (auto _ : st) {
         // Each Guia satisfies its lines in full: the next load brings others.
-        w.LimparForm();
-        w.campo[1]->setText(DadosBench::ClienteGrande);
-        w.btCarga_Click();
+        i.limpar();
+        e.controlo<CampoEntrada>("campo1").setText(DadosBench::ClienteGrande);
+        e.controlo<QPushButton>("btCarga").click();
         a.exigirSemCaixas(QStringLiteral("Carregar para a Guia"));
-        if (w.LinhasCarregadas < n)
-            throw Erro(Erro::Configuracao, QStringLiteral("Só há %1 linhas para a Guia.").arg(w.LinhasCarregadas));
+        if (i.linhasCarregadas() < n)
+            throw Erro(Erro::Configuracao, QStringLiteral("Só há %1 linhas para a Guia.").arg(i.linhasCarregadas()));
         for (int r = 0; r < n; ++r) {
             m.definirMarca(r, true);
             m.definirQuantidade(r, m.quantidadePendente(r));
@@ -296,11 +302,11 @@ void guia(benchmark::State& st) {
         deixarPintar();
         const qint64 registo = QFileInfo(e.corridas->registo().caminho()).size();
         const double t0 = agora();
-        w.btEnc_Click();
+        btEnc.click();
         st.SetIterationTime(agora() - t0);
         a.exigirSemCaixas(QStringLiteral("Guia"));
-        if (!w.estado->text().startsWith(QStringLiteral("Criados")))
-            throw Erro(Erro::Configuracao, QStringLiteral("A Guia não foi criada: %1").arg(w.estado->text()));
+        if (!i.estado().startsWith(QStringLiteral("Criados")))
+            throw Erro(Erro::Configuracao, QStringLiteral("A Guia não foi criada: %1").arg(i.estado()));
         // The run went through the journal and the log, and ended there.
         if (!e.corridas->diario().porTerminar().empty() || QFileInfo(e.corridas->registo().caminho()).size() <= registo)
             throw Erro(Erro::Configuracao, QStringLiteral("A Guia não ficou terminada no diário e no registo."));
@@ -357,12 +363,12 @@ private:
 void pesquisa(benchmark::State& st, const QString& base) {
     Ambiente& a = Ambiente::actual();
     Empresa& e = a.comJanela(base);
-    frmImportacao& w = *e.janela;
+    QPushButton& btFx = e.controlo<QPushButton>("btFx1");
     for (auto _ : st) {
         ObservadorLista observador;
         qApp->installEventFilter(&observador);
         const double t0 = agora();
-        w.btFx_Click(1);
+        btFx.click();
         qApp->removeEventFilter(&observador);
         if (observador.fim == 0)
             throw Erro(Erro::Configuracao, QStringLiteral("A lista de clientes fechou sem linhas pintadas."));

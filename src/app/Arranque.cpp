@@ -159,12 +159,13 @@ Programa Main(const std::function<std::unique_ptr<SessaoErp>()>& criarSessao) {
     // told before the login has succeeded, and then in the order of the
     // steps: a refused login lets it all go unseen.
     const std::function<bool()> concluirLogin = sessao->iniciarLogin(e[0], e[1], e[2], e[3], e[4]);
-    auto janela = std::make_unique<frmImportacao>();
+    auto importacao = std::make_unique<Importacao>();
+    auto janela = std::make_unique<frmImportacao>(*importacao);
     janela->ensurePolished();
     // Drawn once off the screen as it will first show (cleared, its grid's
     // columns in place): the glyphs and headings it needs are then ready when
     // it is first painted.
-    janela->LimparForm();
+    importacao->limpar();
     janela->grab();
     const QString texto = textoLigacaoBd(caminho, &comPassword);
     BaseEDiario empresa;
@@ -176,16 +177,21 @@ Programa Main(const std::function<std::unique_ptr<SessaoErp>()>& criarSessao) {
                                   Mensagens::Icone::Nenhum);
         return programa;
     }
-    SessaoErp::instalarGlobal(std::move(sessao));
+    // From here on the session is logged off however start-up ends, until
+    // the window takes it.
+    const auto logoff = qScopeGuard([&sessao] {
+        if (sessao)
+            sessao->logoff();
+    });
 
     // Company database.
     avisarPermissoes(comPassword);
     if (!empresa.base)
         empresa.abrir(texto, e[0], e[4]);
-    const auto desistir = [&programa, &empresa] {
+    const auto desistir = [&programa, &empresa, &sessao] {
         empresa.corridas.reset();
-        SessaoErp::global()->logoff();
-        SessaoErp::largarGlobal();
+        sessao->logoff();
+        sessao.reset();
         empresa.base.reset();
         return std::move(programa);
     };
@@ -202,15 +208,14 @@ Programa Main(const std::function<std::unique_ptr<SessaoErp>()>& criarSessao) {
         dizerFalhaDiario(*empresa.falhaDiario);
         return desistir();
     }
-    recuperar(*empresa.corridas, *SessaoErp::global(), nullptr);
+    recuperar(*empresa.corridas, *sessao, nullptr);
     programa.baseDados = std::move(empresa.base);
     programa.corridas = std::move(empresa.corridas);
 
     QApplication::restoreOverrideCursor();
+    programa.importacao = std::move(importacao);
     programa.janela = std::move(janela);
-    programa.janela->bd = programa.baseDados.get();
-    programa.janela->corridas = programa.corridas.get();
-    programa.janela->Form_Load();
+    programa.janela->Form_Load(*programa.baseDados, std::move(sessao), programa.corridas.get());
     programa.janela->show();
     return programa;
 }
@@ -225,20 +230,11 @@ int executar(int argc, char** argv) {
     const auto largarCaixas = qScopeGuard([] { Mensagens::instalar(nullptr); });
     Programa programa;
     guarda([&] { programa = Main([] { return std::make_unique<ErpLocal>(); }); });
-    if (terminacaoPedida() || !programa.janela) {
-        // Ended before the window opened: release what start-up took.
-        programa.janela.reset();
-        if (SessaoErp* s = SessaoErp::global()) {
-            s->logoff();
-            SessaoErp::largarGlobal();
-        }
-        return 1;
-    }
-    const int codigo = QApplication::exec();
-    programa.janela.reset();
-    programa.corridas.reset();
-    programa.baseDados.reset();
-    return codigo;
+    if (terminacaoPedida() || !programa.janela)
+        return 1; // ended before the window opened: what start-up took goes with `programa`
+    // The window, then its controller (which logs the session off and closes
+    // the database), the journal and the database go with `programa`.
+    return QApplication::exec();
 }
 
 } // namespace Arranque

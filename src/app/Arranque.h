@@ -17,11 +17,32 @@ namespace Arranque {
 inline const QString MensagemLoginFalhado = QStringLiteral("Não foi possivel ligar ao ERP(V2022) ...");
 
 /// What start-up leaves running: the database, this workstation's run
-/// journal and the window that holds them. The ERP session is the
-/// program-wide one (SessaoErp::global()).
+/// journal, and the window with its controller, which holds the ERP session
+/// and logs it off when the window ends. They go in the reverse order.
 struct Programa {
+    Programa() = default;
+    Programa(Programa&&) = default;
+    /// The program held before goes first, in its order.
+    Programa& operator=(Programa&& outro) noexcept {
+        fechar();
+        baseDados = std::move(outro.baseDados);
+        corridas = std::move(outro.corridas);
+        importacao = std::move(outro.importacao);
+        janela = std::move(outro.janela);
+        return *this;
+    }
+    ~Programa() { fechar(); }
+    /// The window, its controller, the journal, then the database.
+    void fechar() {
+        janela.reset();
+        importacao.reset();
+        corridas.reset();
+        baseDados.reset();
+    }
+
     std::unique_ptr<BaseDados> baseDados;
     std::unique_ptr<CorridasDoPosto> corridas;
+    std::unique_ptr<Importacao> importacao;
     std::unique_ptr<frmImportacao> janela;
 };
 

@@ -7,7 +7,6 @@
 
 frmImportacao::CargaEmCurso::CargaEmCurso(frmImportacao& janela)
     : m_janela(janela), m_excecoes(std::uncaught_exceptions()) {
-    m_janela.m_aCarregar = true;
     for (QWidget* w : std::initializer_list<QWidget*>{janela.btCarga, janela.btMarcar, janela.btEnc, janela.btSair,
                                                       janela.btCancelar, janela.btFx[0], janela.btFx[1]}) {
         m_estados.emplace_back(w, w->isEnabled());
@@ -23,7 +22,6 @@ frmImportacao::CargaEmCurso::~CargaEmCurso() {
     for (const auto& [w, activo] : m_estados)
         if (w)
             w->setEnabled(activo);
-    m_janela.m_aCarregar = false;
     if (std::exchange(m_janela.m_fecharAposCarga, false))
         QMetaObject::invokeMethod(&m_janela, &QWidget::close, Qt::QueuedConnection);
 }

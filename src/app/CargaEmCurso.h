@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-/// The state of the window while a load runs (see frmImportacao): set up by
-/// the load, put back as it was when the load ends, however it ends.
+/// The state of the window while a load runs (see frmImportacao): set up when
+/// the load begins, put back as it was when the load ends, however it ends.
 class frmImportacao::CargaEmCurso final {
 public:
     explicit CargaEmCurso(frmImportacao& janela);

@@ -1,33 +1,16 @@
 #include "frmImportacao.h"
 
 #include "CampoEntrada.h"
-#include "Erro.h"
+#include "CargaEmCurso.h"
+#include "CursorOcupado.h"
 #include "Grelha.h"
 #include "Guarda.h"
-#include "Parametros.h"
-#include "ParametrosLidos.h"
-#include "Pastas.h"
+#include "SessaoErp.h"
 
-#include <QApplication>
 #include <QCloseEvent>
-#include <QFrame>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QPushButton>
-#include <QStyle>
-
-namespace {
-
-/// A number as the tables hold it, compared as a number: a text that reads as
-/// a number counts as that number; any other text, and an empty value, as none.
-std::optional<double> comoNumero(const QVariant& v) {
-    if (v.isNull() || !v.isValid())
-        return std::nullopt;
-    bool ok = false;
-    const double d = v.toString().trimmed().toDouble(&ok);
-    return ok ? std::optional<double>(d) : std::nullopt;
-}
-
-} // namespace
 
 QColor frmImportacao::corFundo() {
     return QColor(213, 222, 242);
@@ -36,74 +19,59 @@ QColor frmImportacao::corTitulo() {
     return QColor(245, 240, 214);
 }
 
-frmImportacao::frmImportacao(QWidget* parent) : QWidget(parent) {
+frmImportacao::frmImportacao(Importacao& importacao, QWidget* parent) : QWidget(parent), m_importacao(importacao) {
     criarControlos();
+    ligarControlador();
 }
 
 frmImportacao::~frmImportacao() {
     Form_Terminate();
 }
 
-QString frmImportacao::caminhoParametros() const {
-    return juntarCaminho(Pastas::pastaAplicacao(), Parametros::NomeFicheiro);
-}
-
-QString frmImportacao::LerParametros(const QString& Texto) const {
-    return Parametros::ler(caminhoParametros(), Texto);
-}
-
-void frmImportacao::Form_Load() {
-    const QString encomendas = LerParametros(QStringLiteral("ENCOMENDAS"));
-    const QString guias = LerParametros(QStringLiteral("GUIAS"));
-    const QString entradas = LerParametros(QStringLiteral("ENTRADAS"));
-    Parametros::Lidos p = Parametros::interpretar(caminhoParametros(), encomendas, guias, entradas);
-    TiposEncomenda = std::move(p.encomendas);
-    TiposGuia = std::move(p.guia);
-    TiposEntrada = std::move(p.entrada);
-
-    // Whether the Guia's document type is communicated to the tax authority.
-    RecordSet rs;
-    bd->consultar(QStringLiteral("Select * from TpDoc where Codigo=? "), {TiposGuia.tipo}, rs);
-    if (rs.fim())
-        throw Erro(
-            Erro::Parametros,
-            QStringLiteral("O ficheiro de parâmetros \"%1\": o tipo de documento \"%2\" da chave GUIAS não existe "
-                           "na tabela TpDoc da empresa.")
-                .arg(caminhoParametros(), TiposGuia.tipo));
-    const auto tpdsaft = comoNumero(rs.campo(QStringLiteral("TPDSAFT")));
-    const int flag = (tpdsaft && *tpdsaft == 0) ? 0 : 1;
-
-    // How the series numbers its documents decides how they are saved.
-    bd->consultar(QStringLiteral("Select * from NOMSERIE where TipoDoc=? and Serie=?"),
-                  {TiposGuia.tipo, static_cast<qlonglong>(TiposGuia.serie)}, rs);
-    if (rs.contagem() > 0) {
-        const auto origem = comoNumero(rs.campo(QStringLiteral("Origem")));
-        if (origem && *origem == 1)
-            ModoGravacao = 1;
-        else if (origem && *origem == 2)
-            ModoGravacao = flag == 1 ? 2 : 0;
+void frmImportacao::ligarControlador() {
+    Importacao& i = m_importacao;
+    // The controller's messages are the window's boxes, shown before it goes on.
+    connect(&i, &Importacao::aviso, this, [this](const QString& texto) { Avisa(QString(), texto, 2); });
+    connect(&i, &Importacao::focoPedido, this, [this](Importacao::Campo c) { campoDe(c)->setFocus(); });
+    connect(&i, &Importacao::nomeMudou, this, [this](Importacao::Campo c, const QString& nome) {
+        Label2[c == Importacao::Campo::Cliente ? 4 : 5]->setText(nome);
+    });
+    connect(&i, &Importacao::estadoMudou, estado, &QLabel::setText);
+    connect(&i, &Importacao::marcacaoMudou, this, [this](bool marcar) {
+        btMarcar->setText(marcar ? QStringLiteral("&Marcar") : QStringLiteral("&Desmarcar"));
+    });
+    connect(&i, &Importacao::limpo, this, &frmImportacao::LimparForm);
+    connect(&i, &Importacao::grelhaRefeita, this, &frmImportacao::Act_Grelha);
+    connect(&i, &Importacao::corridaIniciada, this, &frmImportacao::DesActiva);
+    connect(&i, &Importacao::cargaEmCurso, this, [this](bool emCurso) {
+        if (emCurso)
+            m_carga = std::make_unique<CargaEmCurso>(*this);
         else
-            ModoGravacao = flag == 1 ? 3 : 0;
-    }
-    LimparForm();
+            m_carga.reset();
+    });
+    connect(&i, &Importacao::ocupado, this, [this](bool emCurso) {
+        if (emCurso)
+            m_cursor = std::make_unique<CursorOcupado>();
+        else
+            m_cursor.reset();
+    });
+    // The window repaints now and then while a load reads.
+    connect(&i, &Importacao::progresso, this,
+            [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
+}
+
+void frmImportacao::Form_Load(BaseDados& bd, std::unique_ptr<SessaoErp> sessao, CorridasDoPosto* corridas) {
+    m_importacao.abrir(bd, std::move(sessao), corridas);
 }
 
 void frmImportacao::Form_Terminate() {
-    if (m_terminado)
-        return;
-    m_terminado = true;
-    if (SessaoErp* sessao = SessaoErp::global()) {
-        sessao->logoff();
-        SessaoErp::largarGlobal();
-    }
-    if (bd)
-        bd->fechar();
+    m_importacao.terminar();
 }
 
 void frmImportacao::closeEvent(QCloseEvent* event) {
     // A close asked for while a load reads waits for its end: the database
     // must not close under it.
-    if (m_aCarregar) {
+    if (m_importacao.aCarregar()) {
         m_fecharAposCarga = true;
         event->ignore();
         return;

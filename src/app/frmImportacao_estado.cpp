@@ -18,16 +18,12 @@ void frmImportacao::DesActiva() {
         w->setEnabled(false);
 }
 
+// The window's side of the controller's clearing (which lays the grid out
+// anew, empties the names, the loaded lines, the history, and makes mark-all
+// mark): the fields empty, the action controls enabled. The focus stays.
 void frmImportacao::LimparForm() {
-    for (int i : {0, 1, 2, 3})
-        campo[static_cast<size_t>(i)]->clear();
-    Act_Grelha();
-    Label2[4]->clear();
-    Label2[5]->clear();
-    LinhasCarregadas = 0;
-    filtrosUsados.limpar();
-    btMarcar->setText(QStringLiteral("&Marcar"));
-    DocumentosCriados.resize(1);
+    for (CampoEntrada* c : campo)
+        c->clear();
     Activa();
 }
 
@@ -52,7 +48,7 @@ int frmImportacao::Avisa(const QString& nomeCampo, const QString& Aviso, qint16 
 }
 
 void frmImportacao::btCancelar_Click() {
-    LimparForm();
+    m_importacao.limpar();
     campo[1]->setFocus();
 }
 

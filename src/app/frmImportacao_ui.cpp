@@ -64,7 +64,7 @@ QIcon frmImportacao::imagem(QStyle::StandardPixmap qual) const {
 
 std::function<void()> frmImportacao::accao(std::function<void()> f) {
     return [this, f = std::move(f)] {
-        if (!m_aCarregar)
+        if (!m_importacao.aCarregar())
             guarda(f);
     };
 }
@@ -76,12 +76,14 @@ void frmImportacao::criarControlos() {
     pintarFundo(this, corFundo());
 
     Frame4 = new QFrame(this);
+    Frame4->setObjectName(QStringLiteral("Frame4"));
     Frame4->setFrameShape(QFrame::Box);
     Frame4->setFrameShadow(QFrame::Sunken);
     colocar(Frame4, 60, 0, 15495, 1020);
     pintarFundo(Frame4, corTitulo());
 
     Label3 = new QLabel(QStringLiteral("Satisfação de Encomendas"), Frame4);
+    Label3->setObjectName(QStringLiteral("Label3"));
     Label3->setFont(letraTitulo(QApplication::font()));
     Label3->setAlignment(Qt::AlignCenter);
     {
@@ -92,6 +94,7 @@ void frmImportacao::criarControlos() {
     colocar(Label3, 240, 285, 15075, 450);
 
     Frame1 = new QFrame(this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
     Frame1->setFrameShape(QFrame::Box);
     Frame1->setFrameShadow(QFrame::Sunken);
     colocar(Frame1, 60, 975, 15495, 1950);
@@ -127,8 +130,10 @@ void frmImportacao::criarControlos() {
         }
     }
     // A screen reader names the look-up buttons by what they list, not by "...".
-    for (QPushButton* b : btFx)
-        b->setAccessibleName(b->toolTip());
+    for (int i : {0, 1}) {
+        btFx[static_cast<size_t>(i)]->setObjectName(QStringLiteral("btFx%1").arg(i));
+        btFx[static_cast<size_t>(i)]->setAccessibleName(btFx[static_cast<size_t>(i)]->toolTip());
+    }
     campo[2]->definirFormato(1);
 
     struct Rotulo {
@@ -158,32 +163,35 @@ void frmImportacao::criarControlos() {
     // The buttons are named for a screen reader by their caption without the
     // access key's "&" (the accessibility layer's own name, which follows
     // "&Marcar" / "&Desmarcar").
-    auto botao = [this](QWidget* pai, const QString& texto, const QString& dica, QStyle::StandardPixmap icone) {
+    auto botao = [this](const char* nome, QWidget* pai, const QString& texto, const QString& dica,
+                        QStyle::StandardPixmap icone) {
         auto* b = new QPushButton(imagem(icone), texto, pai);
+        b->setObjectName(QLatin1String(nome));
         b->setToolTip(dica);
         b->setAutoDefault(false);
         return b;
     };
-    btCarga =
-        botao(Frame1, QStringLiteral("&Carregar"), QStringLiteral("Carregar informação."), QStyle::SP_BrowserReload);
+    btCarga = botao("btCarga", Frame1, QStringLiteral("&Carregar"), QStringLiteral("Carregar informação."),
+                    QStyle::SP_BrowserReload);
     colocar(btCarga, 13965, 210, 1200, 465);
 
     grelha = new Grelha(this);
     grelha->setObjectName(QStringLiteral("Grelha"));
     grelha->setAccessibleName(QStringLiteral("Linhas pendentes"));
-    modeloLinhas = new ModeloEncomendas(this);
-    grelha->setModel(modeloLinhas);
+    grelha->setModel(&m_importacao.linhas());
     colocar(grelha, 75, 3015, 15495, 4485);
 
-    btCancelar = botao(this, QStringLiteral("Ca&ncelar"), QStringLiteral("Cancelar as operações."),
+    btCancelar = botao("btCancelar", this, QStringLiteral("Ca&ncelar"), QStringLiteral("Cancelar as operações."),
                        QStyle::SP_DialogCancelButton);
     colocar(btCancelar, 210, 7650, 1200, 465);
-    btSair = botao(this, QStringLiteral("&Sair"), QStringLiteral("Abandonar a opção."), QStyle::SP_DialogCloseButton);
+    btSair = botao("btSair", this, QStringLiteral("&Sair"), QStringLiteral("Abandonar a opção."),
+                   QStyle::SP_DialogCloseButton);
     colocar(btSair, 1500, 7650, 1200, 465);
-    btEnc = botao(this, QStringLiteral("&Guia"), QStringLiteral("Confirmar o Orçamento"), QStyle::SP_DialogSaveButton);
+    btEnc = botao("btEnc", this, QStringLiteral("&Guia"), QStringLiteral("Confirmar o Orçamento"),
+                  QStyle::SP_DialogSaveButton);
     colocar(btEnc, 7890, 7650, 1200, 465);
-    btMarcar =
-        botao(this, QStringLiteral("&Marcar"), QStringLiteral("Confirmar o Orçamento"), QStyle::SP_DialogApplyButton);
+    btMarcar = botao("btMarcar", this, QStringLiteral("&Marcar"), QStringLiteral("Confirmar o Orçamento"),
+                     QStyle::SP_DialogApplyButton);
     colocar(btMarcar, 14355, 7605, 1200, 465);
 
     // The status line has a strip of its own along the bottom edge, clear of
@@ -225,14 +233,12 @@ void frmImportacao::criarControlos() {
         f->aoValidar = [this, i](bool& cancelar) { guarda([&] { campo_Validate(i, cancelar); }); };
         f->aoPerderFoco = [this, i] { guarda([&] { campo_LostFocus(i); }); };
         f->aoPremirTecla = [this, i](int& tecla) { guarda([&] { campo_KeyPress(i, tecla); }); };
-        f->aoEditar = [this] { ValidarCampo = true; };
+        f->aoEditar = [this] { m_importacao.definirValidarCampo(true); };
         f->aoPedirLista = accao([this, i] { btFx_Click(i); });
     }
     grelha->aoAlterarValor = [this] { guarda([this] { Grelha_ValorAlterado(); }); };
     grelha->antesDeConfirmar = [this](const QModelIndex& celula, const QString& texto, QVariant& anterior,
                                       bool& cancelar) {
-        guarda([&] {
-            Grelha_AntesDeConfirmar(celula.row(), ModeloEncomendas::coluna(celula), texto, anterior, cancelar);
-        });
+        guarda([&] { Grelha_AntesDeConfirmar(celula, texto, anterior, cancelar); });
     };
 }

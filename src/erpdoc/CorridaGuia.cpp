@@ -95,7 +95,7 @@ ResultadoCorrida CorridaGuia::executar(const std::vector<LinhaMarcada>& linhas, 
 
     QString falhaEntrada;
     try {
-        r.entrada = gravaEntrada(linhas, hoje);
+        r.entrada = GravaEntrada(linhas, hoje);
     } catch (const Erro& e) {
         const bool falhaBase = falhaDaBaseDados(std::current_exception());
         if (e.numero() != Erro::RecusadoErp && !falhaBase) {
@@ -138,16 +138,16 @@ ResultadoCorrida CorridaGuia::executar(const std::vector<LinhaMarcada>& linhas, 
 void CorridaGuia::fazGuia(ResultadoCorrida& r, const InicioCorrida& inicio, const std::vector<LinhaMarcada>& linhas,
                           const QString& cliente, QDate data) {
     // The entry is stored: from here on, whatever fails, it is annulled again.
-    std::shared_ptr<DocumentoComercial> documento;
     std::exception_ptr falha;
     try {
-        documento = criaCabecalho(cliente, data);
-        criaLinhas(*documento, linhas);
-        r.guia = chaveGuia(*documento);
+        LibertaDocumento();
+        CriaCabecalho(cliente, data);
+        CriaLinhas(linhas);
+        r.guia = chaveGuia();
     } catch (...) {
         falha = std::current_exception();
     }
-    documento.reset(); // the Guia is let go before the entry is annulled
+    LibertaDocumento(); // the Guia is let go before the entry is annulled
     if (!falha) {
         terminar(inicio, FimCorrida::Tipo::GuiaFeita, r);
         return;
@@ -201,11 +201,15 @@ void CorridaGuia::terminar(const InicioCorrida& inicio, FimCorrida::Tipo tipo, c
         m_corridas->terminar(inicio, {tipo, r.entrada, r.guia, erro});
 }
 
-std::shared_ptr<ObjectoApi> CorridaGuia::criaObjectoApi(const QString& nome) {
-    return m_sessao.CriaObjectoApi(nome);
+std::shared_ptr<ObjectoApi> CorridaGuia::ErpCreateApiObject(const QString& sObjectName) {
+    return m_sessao.CriaObjectoApi(sObjectName);
 }
 
-ChaveDocumento CorridaGuia::gravaEntrada(const std::vector<LinhaMarcada>& linhas, QDate data) {
+void CorridaGuia::LibertaDocumento() {
+    m_docComercial.reset();
+}
+
+ChaveDocumento CorridaGuia::GravaEntrada(const std::vector<LinhaMarcada>& linhas, QDate data) {
     const LinhasEntrada e = linhasEntrada(linhas, m_entrada.factor);
     m_sessao.setOpcaoEntrada1(true);
     m_sessao.setOpcaoEntrada2(true);
@@ -222,8 +226,8 @@ ChaveDocumento CorridaGuia::gravaEntrada(const std::vector<LinhaMarcada>& linhas
     return chave;
 }
 
-std::shared_ptr<DocumentoComercial> CorridaGuia::criaCabecalho(const QString& cliente, QDate data) {
-    auto documento = std::dynamic_pointer_cast<DocumentoComercial>(criaObjectoApi(NomesApi::Documento));
+void CorridaGuia::CriaCabecalho(const QString& cliente, QDate data) {
+    auto documento = std::dynamic_pointer_cast<DocumentoComercial>(ErpCreateApiObject(NomesApi::Documento));
     if (!documento)
         throw Erro(Erro::Erp, QStringLiteral("O ERP não criou o documento %1.").arg(NomesApi::Documento));
     ObjectoApi& cab = documento->Cab();
@@ -245,13 +249,14 @@ std::shared_ptr<DocumentoComercial> CorridaGuia::criaCabecalho(const QString& cl
     cab.definir(QStringLiteral("Matricula"), QString());
     cab.definir(QStringLiteral("LocalCarga"), QString());
     cab.definir(QStringLiteral("LocalDescarga"), QString());
-    return documento;
+    m_docComercial = std::move(documento);
 }
 
-void CorridaGuia::criaLinhas(DocumentoComercial& documento, const std::vector<LinhaMarcada>& linhas) {
+void CorridaGuia::CriaLinhas(const std::vector<LinhaMarcada>& linhas) {
+    DocumentoComercial& documento = *m_docComercial;
     for (const LinhaMarcada& l : linhas) {
         const LinhaEncomenda& e = l.encomenda;
-        const std::shared_ptr<ObjectoApi> linha = criaObjectoApi(NomesApi::Linha);
+        const std::shared_ptr<ObjectoApi> linha = ErpCreateApiObject(NomesApi::Linha);
         if (!linha)
             throw Erro(Erro::Erp, QStringLiteral("O ERP não criou a linha %1.").arg(NomesApi::Linha));
         const QVariant quantidade = QVariant::fromValue(l.quantidade);
@@ -301,10 +306,10 @@ CorridaGuia::Anulacao CorridaGuia::anula(const ChaveDocumento& entrada) {
     }
 }
 
-ChaveDocumento CorridaGuia::chaveGuia(DocumentoComercial& documento) const {
+ChaveDocumento CorridaGuia::chaveGuia() const {
     ChaveDocumento chave{0, m_guia.tipo, m_guia.serie, 0};
     try {
-        ObjectoApi& cab = documento.Cab();
+        ObjectoApi& cab = m_docComercial->Cab();
         bool ok = false;
         const int numero = cab.obter(QStringLiteral("Numero")).toInt(&ok);
         if (ok)

@@ -50,8 +50,8 @@ struct ResultadoCorrida final {
 /// have reached it although its answer did not.
 ///
 /// Inside, every failure is an exception (Erro or another); executar() turns
-/// them into its outcome. The steps are public for the window's methods of
-/// the same names, and raise.
+/// them into its outcome. Its steps carry their names: GravaEntrada,
+/// LibertaDocumento, CriaCabecalho, CriaLinhas.
 class CorridaGuia final {
 public:
     /// `corridas` null: the run is not journaled (nothing to recover it from).
@@ -62,19 +62,11 @@ public:
     /// client `cliente`. Never raises.
     ResultadoCorrida executar(const std::vector<LinhaMarcada>& linhas, const QString& cliente);
 
-    /// A new API object, the name handed to the session exactly as written.
-    std::shared_ptr<ObjectoApi> criaObjectoApi(const QString& nome);
     /// Stores the entry document dated `data`, one line per marked line; its
     /// key. Raises Erro (RecusadoErp) with the ERP's text when the ERP
     /// refuses it, Erro (Sql) when the ERP reports that the database failed
     /// (the store may or may not have reached it).
-    ChaveDocumento gravaEntrada(const std::vector<LinhaMarcada>& linhas, QDate data = QDate::currentDate());
-    /// A new commercial document with its header written for `cliente`, dated `data`.
-    std::shared_ptr<DocumentoComercial> criaCabecalho(const QString& cliente, QDate data = QDate::currentDate());
-    /// Adds one line per marked line to `documento` and saves it. Raises Erro
-    /// (RecusadoErp) when there is no line or the ERP does not save it, Erro
-    /// (Sql) when the ERP reports that the database failed.
-    void criaLinhas(DocumentoComercial& documento, const std::vector<LinhaMarcada>& linhas);
+    ChaveDocumento GravaEntrada(const std::vector<LinhaMarcada>& linhas, QDate data = QDate::currentDate());
 
 private:
     enum class Anulacao {
@@ -92,14 +84,27 @@ private:
     /// The journal's end of the run, when it is journaled.
     void terminar(const InicioCorrida& inicio, FimCorrida::Tipo tipo, const ResultadoCorrida& r,
                   const QString& erro = QString());
+    /// A new API object, the name handed to the session exactly as written.
+    std::shared_ptr<ObjectoApi> ErpCreateApiObject(const QString& sObjectName);
+    /// Lets the Guia being built go.
+    void LibertaDocumento();
+    /// A new commercial document (DocComercial) with its header written for
+    /// `cliente`, dated `data`.
+    void CriaCabecalho(const QString& cliente, QDate data);
+    /// Adds one line per marked line to DocComercial and saves it. Raises Erro
+    /// (RecusadoErp) when there is no line or the ERP does not save it, Erro
+    /// (Sql) when the ERP reports that the database failed.
+    void CriaLinhas(const std::vector<LinhaMarcada>& linhas);
     /// The saved Guia's key, as far as its header tells it.
-    ChaveDocumento chaveGuia(DocumentoComercial& documento) const;
+    ChaveDocumento chaveGuia() const;
 
     SessaoErp& m_sessao;
     ParametrosGuia m_guia;
     ParametrosEntrada m_entrada;
     qint16 m_modoGravacao;
     CorridasDoPosto* m_corridas;
+    /// The Guia being built (DocComercial), from its header until it is let go.
+    std::shared_ptr<DocumentoComercial> m_docComercial;
 };
 
 /// The text of an error for the operator: Erro's text, another exception's

@@ -128,6 +128,13 @@ void ModeloEncomendas::definirQuantidade(int linha, std::optional<Moeda> quantid
     Q_EMIT dataChanged(i, i, papeis);
 }
 
+void ModeloEncomendas::seguirMarca(int linha) {
+    if (!marcada(linha))
+        definirQuantidade(linha, Moeda());
+    else if (quantidade(linha).value_or(Moeda()) == Moeda())
+        definirQuantidade(linha, quantidadePendente(linha));
+}
+
 void ModeloEncomendas::marcarTodas(bool marcar) {
     for (std::size_t r = 0; r < m_encomendas.size(); ++r) {
         const LinhaEncomenda& l = m_encomendas[r];

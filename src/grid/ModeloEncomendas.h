@@ -64,9 +64,13 @@ public:
     void definirMarca(int linha, bool marcada);
     void definirQuantidade(int linha, std::optional<Moeda> quantidade);
 
+    /// The quantity to satisfy follows a mark the operator just set or took
+    /// away: ticked with nothing to satisfy yet (0 or empty), the whole
+    /// pending quantity (a quantity typed before stays); unticked, 0.
+    void seguirMarca(int linha);
     /// "&Marcar" (every order line marked, with its pending quantity to
-    /// satisfy) or "&Desmarcar" (unmarked, 0): rows without an article are
-    /// left alone. The views are told once per column.
+    /// satisfy, whatever was typed) or "&Desmarcar" (unmarked, 0): rows
+    /// without an article are left alone. The views are told once per column.
     void marcarTodas(bool marcar);
     /// The marked order lines, in row order, with their quantities to satisfy.
     std::vector<LinhaMarcada> linhasMarcadas() const;

@@ -128,3 +128,11 @@ Instrucao instrucaoArtigo(const QString& codigo) {
     c.valor(codigo, true) << QStringLiteral(" and Artigos.Inactivo<>-1 ");
     return c.fim();
 }
+
+QString consultaListaClientes() {
+    return QStringLiteral("SELECT Codigo AS Cliente, Nome AS Nome From Clientes  ORDER BY Codigo");
+}
+
+QString consultaListaArtigos() {
+    return QStringLiteral("SELECT Codigo AS Artigo, Nome AS Nome From Artigos  ORDER BY Codigo");
+}

@@ -47,3 +47,7 @@ Instrucao instrucaoEncomendas(const QStringList& tiposEncomenda, const FiltrosCa
 Instrucao instrucaoCliente(const QString& codigo);
 /// The article check: an active article with exactly this code.
 Instrucao instrucaoArtigo(const QString& codigo);
+
+/// The look-up lists' statements: every client (article), its code and name, by code.
+QString consultaListaClientes();
+QString consultaListaArtigos();

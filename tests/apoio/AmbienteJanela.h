@@ -10,7 +10,7 @@
 
 /// What start-up hands the window, for tests: a company database with the
 /// base data, the parameters file in a temporary application folder, an open
-/// BaseDados and an ERP session (a counting one unless the test installs its own).
+/// BaseDados, a counting ERP session to hand over, and the operator's answers.
 struct AmbienteJanela {
     static inline const QByteArray ParametrosDemo =
         "; parametros\r\nENCOMENDAS=ENC,1,ENV,2\r\nGUIAS=GR,1,2,A1\r\nENTRADAS=ENT,1,A1,Texto,0\r\n";
@@ -21,12 +21,8 @@ struct AmbienteJanela {
         Pastas::definirPastaAplicacao(app.path());
         if (!bd.abrir(base.textoLigacao()))
             qFatal("%s", qPrintable(bd.ultimoErro()));
-        SessaoErp::instalarGlobal(std::make_unique<SessaoContadora>(contagem));
     }
-    ~AmbienteJanela() {
-        SessaoErp::largarGlobal();
-        Pastas::definirPastaAplicacao(QString());
-    }
+    ~AmbienteJanela() { Pastas::definirPastaAplicacao(QString()); }
     Q_DISABLE_COPY_MOVE(AmbienteJanela)
 
     void escreverParametros(const QByteArray& conteudo) {
@@ -35,6 +31,8 @@ struct AmbienteJanela {
             qFatal("cannot write the parameters file");
         f.write(conteudo);
     }
+    /// A session that counts into `contagem`.
+    std::unique_ptr<SessaoErp> sessao() { return std::make_unique<SessaoContadora>(contagem); }
 
     BaseTeste base;
     QTemporaryDir app;

@@ -3,17 +3,20 @@
 #include "ErpLocal.h"
 #include "Esquema.h"
 
-#include <QApplication>
 #include <QAtomicInt>
 #include <QCoreApplication>
 #include <QFile>
+#include <QGuiApplication>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTest>
 #include <QUuid>
 
 int MensagensTeste::caixa(const QString& titulo, const QString& texto, Botoes botoes, Icone icone) {
-    caixas.push_back({titulo, texto, botoes, icone, QApplication::overrideCursor() != nullptr});
+    // A program without windows has no cursor to show busy.
+    const bool ocupado =
+        qobject_cast<QGuiApplication*>(QCoreApplication::instance()) && QGuiApplication::overrideCursor();
+    caixas.push_back({titulo, texto, botoes, icone, ocupado});
     if (respostas.empty())
         return RespostaOk;
     const int r = respostas.front();
@@ -39,13 +42,6 @@ QStringList MensagensTeste::textos() const {
     for (const auto& c : caixas)
         t << c.texto;
     return t;
-}
-
-void mostrarActiva(QWidget& janela) {
-    janela.show();
-    QApplication::setActiveWindow(&janela);
-    if (!QTest::qWaitForWindowActive(&janela))
-        qFatal("the window did not become active");
 }
 
 void adicionarMotores() {

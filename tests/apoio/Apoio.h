@@ -6,7 +6,6 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QTemporaryDir>
-#include <QWidget>
 
 #include <memory>
 #include <vector>
@@ -46,10 +45,6 @@ public:
     std::vector<QList<int>> segredosFormularios;
     std::vector<int> terminacoes;
 };
-
-/// Shows a window and makes it the active one (the offscreen platform does
-/// not activate windows by itself); aborts the test run when it cannot.
-void mostrarActiva(QWidget& janela);
 
 /// The database engines every database test runs on.
 enum class Motor {

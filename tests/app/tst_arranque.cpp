@@ -9,6 +9,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
+#include <QSqlDatabase>
 #include <QTest>
 
 namespace {
@@ -35,12 +37,11 @@ struct Posto {
         Pastas::definirPastaAplicacao(QString());
         reiniciarTerminacao();
     }
-    /// The program's end: the window, the journal, the database, the session.
-    void fechar() {
-        programa.janela.reset();
-        programa.corridas.reset();
-        programa.baseDados.reset();
-        SessaoErp::largarGlobal();
+    /// The program's end: the window, its controller with the session, the journal, the database.
+    void fechar() { programa.fechar(); }
+    /// The local ERP's sessions logged in: each holds a connection of its own.
+    static qsizetype sessoesErp() {
+        return QSqlDatabase::connectionNames().filter(QRegularExpression(QStringLiteral("^erplocal-"))).size();
     }
     QString instancia() { return QStringLiteral("Driver=QSQLITE;Database=") + base.db().databaseName(); }
     std::array<QString, 5> erp() {
@@ -88,9 +89,12 @@ private Q_SLOTS:
         QVERIFY(p.programa.janela);
         QVERIFY(p.programa.janela->isVisible());
         QVERIFY(p.programa.baseDados->aberta());
-        QCOMPARE(p.programa.janela->bd, p.programa.baseDados.get());
-        QVERIFY(SessaoErp::global());
+        QCOMPARE(Posto::sessoesErp(), 1);
         QVERIFY(p.mensagens.caixas.empty());
+        // The window holds the database and the session start-up opened: closing it closes both.
+        p.programa.janela->close();
+        QVERIFY(!p.programa.baseDados->aberta());
+        QCOMPARE(Posto::sessoesErp(), 0);
     }
 
     void pastaDoFabricanteSemFicheiro() {
@@ -108,7 +112,7 @@ private Q_SLOTS:
         QCOMPARE(p.mensagens.caixas[0].icone, Mensagens::Icone::Nenhum);
         QCOMPARE(p.mensagens.caixas[0].botoes, Mensagens::Botoes::Ok);
         QVERIFY(!p.programa.janela);
-        QVERIFY(!SessaoErp::global());
+        QCOMPARE(Posto::sessoesErp(), 0);
     }
 
     void valoresCompletadosPeloOperador() {
@@ -187,7 +191,7 @@ private Q_SLOTS:
         QCOMPARE(p.mensagens.caixas.size(), size_t(1));
         QVERIFY(p.mensagens.textos().at(0).contains(QStringLiteral("nao-existe.db")));
         QVERIFY(!p.programa.janela);
-        QVERIFY(!SessaoErp::global()); // logged off and dropped
+        QCOMPARE(Posto::sessoesErp(), 0); // logged off
     }
 
     void janelaQueNaoAbre() {
@@ -219,9 +223,11 @@ private Q_SLOTS:
         LinhaMarcada l;
         l.encomenda.artigo = QStringLiteral("A1");
         l.quantidade = Moeda::deInteiro(2);
+        ErpLocal erp;
+        QVERIFY(erp.login(QStringLiteral("op"), QStringLiteral("segredo"), QStringLiteral("DEMO"), p.instancia(),
+                          QStringLiteral("p1")));
         const ChaveDocumento entrada =
-            CorridaGuia(*SessaoErp::global(), {}, {QStringLiteral("ENT"), 1, QStringLiteral("A1"), {}, {}}, 0)
-                .gravaEntrada({l});
+            CorridaGuia(erp, {}, {QStringLiteral("ENT"), 1, QStringLiteral("A1"), {}, {}}, 0).GravaEntrada({l});
         // ... and the program was killed: its journal stays as it was.
         p.fechar();
 
@@ -236,8 +242,6 @@ private Q_SLOTS:
         QCOMPARE(caixa.icone, Mensagens::Icone::Informacao);
         QCOMPARE(p.base.escalar(QStringLiteral("SELECT ANULADO FROM DOCGCCAB WHERE TPDOC = 'ENT'")).toInt(), -1);
         QVERIFY(p.programa.corridas->diario().porTerminar().empty());
-        // The window's runs go through the same journal.
-        QCOMPARE(p.programa.janela->corridas, p.programa.corridas.get());
     }
 
     /// A second instance for the same workstation and database is told so and ends.
@@ -253,7 +257,7 @@ private Q_SLOTS:
                                             "Feche-o antes de abrir este.")});
         QCOMPARE(p.mensagens.caixas[0].icone, Mensagens::Icone::Critico);
         QVERIFY(!p.programa.janela && !p.programa.corridas && !p.programa.baseDados);
-        QVERIFY(!SessaoErp::global()); // logged off and dropped
+        QCOMPARE(Posto::sessoesErp(), 1); // the first instance's only
         // A refused login is told first, alone.
         auto e = p.erp();
         e[1] = QStringLiteral("errada");

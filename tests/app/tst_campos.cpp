@@ -1,10 +1,9 @@
-#include "AmbienteJanela.h"
 #include "CampoEntrada.h"
 #include "Grelha.h"
+#include "JanelaTeste.h"
 #include "ListaPesquisa.h"
 #include "MensagensQt.h"
 #include "ModeloEncomendas.h"
-#include "frmImportacao.h"
 
 #include <QClipboard>
 #include <QLabel>
@@ -18,15 +17,11 @@
 
 namespace {
 
-struct Janela {
-    explicit Janela(AmbienteJanela& a) {
-        w.bd = &a.bd;
-        w.Form_Load();
+struct Janela : JanelaTeste {
+    explicit Janela(AmbienteJanela& a) : JanelaTeste(a) {
         mostrarActiva(w);
-        w.campo[1]->setFocus();
+        campo(1)->setFocus();
     }
-    QWidget* foco() const { return w.focusWidget(); }
-    frmImportacao w;
 };
 
 /// Runs `accao` on the modal dialog of type T as soon as it opens.
@@ -71,76 +66,74 @@ private Q_SLOTS:
         AmbienteJanela a(Motor::Sqlite);
         Janela j(a);
         // Tabbing through a field nobody typed into runs no check, whatever it holds.
-        j.w.campo[1]->setText(QStringLiteral("NAO-EXISTE"));
-        QTest::keyClick(j.w.campo[1], Qt::Key_Tab);
+        j.campo(1)->setText(QStringLiteral("NAO-EXISTE"));
+        QTest::keyClick(j.campo(1), Qt::Key_Tab);
         QVERIFY(a.mensagens.caixas.empty());
-        QCOMPARE(j.foco(), static_cast<QWidget*>(j.w.campo[0]));
-        QTest::keyClick(j.w.campo[0], Qt::Key_Backtab);
-        QCOMPARE(j.foco(), static_cast<QWidget*>(j.w.campo[1]));
+        QCOMPARE(j.foco(), static_cast<QWidget*>(j.campo(0)));
+        QTest::keyClick(j.campo(0), Qt::Key_Backtab);
+        QCOMPARE(j.foco(), static_cast<QWidget*>(j.campo(1)));
 
         // A code typed that does not exist holds the focus.
-        j.w.campo[1]->clear();
-        QTest::keyClicks(j.w.campo[1], QStringLiteral("C9"));
-        QTest::keyClick(j.w.campo[1], Qt::Key_Tab);
+        j.campo(1)->clear();
+        QTest::keyClicks(j.campo(1), QStringLiteral("C9"));
+        QTest::keyClick(j.campo(1), Qt::Key_Tab);
         QCOMPARE(a.mensagens.textos(), QStringList{"Cliente não existente!"});
-        QCOMPARE(j.foco(), static_cast<QWidget*>(j.w.campo[1]));
-        QVERIFY(!j.w.ValidarCampo);
+        QCOMPARE(j.foco(), static_cast<QWidget*>(j.campo(1)));
+        QVERIFY(!j.importacao.validarCampo());
 
         // Emptied by Backspace: mandatory.
         a.mensagens.caixas.clear();
-        QTest::keyClick(j.w.campo[1], Qt::Key_Backspace);
-        QTest::keyClick(j.w.campo[1], Qt::Key_Backspace);
-        QTest::keyClick(j.w.campo[1], Qt::Key_Tab);
+        QTest::keyClick(j.campo(1), Qt::Key_Backspace);
+        QTest::keyClick(j.campo(1), Qt::Key_Backspace);
+        QTest::keyClick(j.campo(1), Qt::Key_Tab);
         QCOMPARE(a.mensagens.textos(), QStringList{"Campo obrigatório!"});
-        QCOMPARE(j.foco(), static_cast<QWidget*>(j.w.campo[1]));
+        QCOMPARE(j.foco(), static_cast<QWidget*>(j.campo(1)));
 
         // A good code shows the name and lets the focus go; Enter moves on as Tab does.
         a.mensagens.caixas.clear();
-        QTest::keyClicks(j.w.campo[1], QStringLiteral("C1"));
-        j.w.LinhasCarregadas = 9;
-        QTest::keyClick(j.w.campo[1], Qt::Key_Return);
+        QTest::keyClicks(j.campo(1), QStringLiteral("C1"));
+        QTest::keyClick(j.campo(1), Qt::Key_Return);
         QVERIFY(a.mensagens.caixas.empty());
-        QCOMPARE(j.w.Label2[4]->text(), QStringLiteral("Cliente Um, Lda"));
-        QCOMPARE(j.w.LinhasCarregadas, 0);
-        QCOMPARE(j.foco(), static_cast<QWidget*>(j.w.campo[0]));
+        QCOMPARE(j.Label2(4)->text(), QStringLiteral("Cliente Um, Lda"));
+        QCOMPARE(j.foco(), static_cast<QWidget*>(j.campo(0)));
     }
 
     void cancelamentoBloqueiaCliqueETecla() {
         AmbienteJanela a(Motor::Sqlite);
         Janela j(a);
-        QTest::keyClicks(j.w.campo[1], QStringLiteral("ZZ"));
+        QTest::keyClicks(j.campo(1), QStringLiteral("ZZ"));
         // A click on "&Carregar": the check runs first and the click does nothing.
-        QTest::mouseClick(j.w.btCarga, Qt::LeftButton);
+        QTest::mouseClick(j.bt("btCarga"), Qt::LeftButton);
         QCOMPARE(a.mensagens.textos(), QStringList{"Cliente não existente!"});
-        QCOMPARE(j.foco(), static_cast<QWidget*>(j.w.campo[1]));
+        QCOMPARE(j.foco(), static_cast<QWidget*>(j.campo(1)));
         // The access key is held back the same way (typing again re-arms the check).
         a.mensagens.caixas.clear();
-        QTest::keyClick(j.w.campo[1], Qt::Key_Z);
-        QTest::keyClick(j.w.campo[1], Qt::Key_C, Qt::AltModifier);
+        QTest::keyClick(j.campo(1), Qt::Key_Z);
+        QTest::keyClick(j.campo(1), Qt::Key_C, Qt::AltModifier);
         QCOMPARE(a.mensagens.textos(), QStringList{"Cliente não existente!"});
-        QTest::qWait(300); // an access key that went through would click by now
-        QCOMPARE(a.mensagens.textos(), QStringList{"Cliente não existente!"});
-        QCOMPARE(j.foco(), static_cast<QWidget*>(j.w.campo[1]));
+        // An access key that went through would have pressed its button, to click it a moment later.
+        QVERIFY(!j.bt("btCarga")->isDown());
+        QCOMPARE(j.foco(), static_cast<QWidget*>(j.campo(1)));
         // A click on the grid too.
         a.mensagens.caixas.clear();
-        QTest::keyClick(j.w.campo[1], Qt::Key_Z);
-        QTest::mouseClick(j.w.grelha->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
+        QTest::keyClick(j.campo(1), Qt::Key_Z);
+        QTest::mouseClick(j.grelha()->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
         QCOMPARE(a.mensagens.textos(), QStringList{"Cliente não existente!"});
-        QCOMPARE(j.foco(), static_cast<QWidget*>(j.w.campo[1]));
+        QCOMPARE(j.foco(), static_cast<QWidget*>(j.campo(1)));
 
         // Once the code is good, the same click goes through and loads.
         a.mensagens.caixas.clear();
-        j.w.campo[1]->selectAll();
-        QTest::keyClicks(j.w.campo[1], QStringLiteral("C1"));
-        QTest::mouseClick(j.w.btCarga, Qt::LeftButton);
+        j.campo(1)->selectAll();
+        QTest::keyClicks(j.campo(1), QStringLiteral("C1"));
+        QTest::mouseClick(j.bt("btCarga"), Qt::LeftButton);
         QCOMPARE(a.mensagens.textos(), QStringList{"Não existem Encomendas para as condições solicitadas!"});
-        QCOMPARE(j.w.Label2[4]->text(), QStringLiteral("Cliente Um, Lda"));
+        QCOMPARE(j.Label2(4)->text(), QStringLiteral("Cliente Um, Lda"));
         // And so does the access key.
         a.mensagens.caixas.clear();
-        j.w.campo[1]->setFocus();
-        QTest::keyClick(j.w.campo[1], Qt::Key_1);
-        QTest::keyClick(j.w.campo[1], Qt::Key_Backspace);
-        QTest::keyClick(j.w.campo[1], Qt::Key_C, Qt::AltModifier);
+        j.campo(1)->setFocus();
+        QTest::keyClick(j.campo(1), Qt::Key_1);
+        QTest::keyClick(j.campo(1), Qt::Key_Backspace);
+        QTest::keyClick(j.campo(1), Qt::Key_C, Qt::AltModifier);
         QTRY_COMPARE(a.mensagens.textos(), QStringList{"Não existem Encomendas para as condições solicitadas!"});
     }
 
@@ -167,8 +160,8 @@ private Q_SLOTS:
         AmbienteJanela a(Motor::Sqlite);
         CaixasReais reais(a.mensagens);
         Janela j(a);
-        CampoEntrada* inicio = j.w.campo[static_cast<size_t>(origem)];
-        CampoEntrada* requisicao = j.w.campo[3];
+        CampoEntrada* inicio = j.campo(origem);
+        CampoEntrada* requisicao = j.campo(3);
         QWindow* janela = j.w.windowHandle();
         inicio->setFocus();
         QTest::keyClicks(inicio, QStringLiteral("ZZ9"));
@@ -176,7 +169,7 @@ private Q_SLOTS:
         QString mostrado;
         quandoAbrir<QMessageBox>([&](QMessageBox* caixa) {
             mostrado = caixa->text();
-            QTest::mouseRelease(janela, Qt::LeftButton, {}, centro(j.w.campo[static_cast<size_t>(clicado)]));
+            QTest::mouseRelease(janela, Qt::LeftButton, {}, centro(j.campo(clicado)));
             if (fecho == 0)
                 QTest::keyClick(caixa, Qt::Key_Return);
             else if (fecho == 1)
@@ -184,7 +177,7 @@ private Q_SLOTS:
             else
                 QTest::mouseClick(caixa->button(QMessageBox::Ok), Qt::LeftButton);
         });
-        QTest::mousePress(janela, Qt::LeftButton, {}, centro(j.w.campo[static_cast<size_t>(clicado)]));
+        QTest::mousePress(janela, Qt::LeftButton, {}, centro(j.campo(clicado)));
         QTRY_VERIFY(!QApplication::activeModalWidget());
         QCOMPARE(mostrado, aviso);
         // The window manager gives the window back its activation (offscreen has none).
@@ -201,24 +194,18 @@ private Q_SLOTS:
     void artigoOpcional() {
         AmbienteJanela a(Motor::Sqlite);
         Janela j(a);
-        j.w.campo[0]->setFocus();
-        QTest::keyClicks(j.w.campo[0], QStringLiteral("A9")); // inactive
-        QTest::keyClick(j.w.campo[0], Qt::Key_Tab);
-        QCOMPARE(a.mensagens.textos(), QStringList{"Artigo não existente!"});
-        QCOMPARE(j.foco(), static_cast<QWidget*>(j.w.campo[0]));
-        a.mensagens.caixas.clear();
-        j.w.campo[0]->selectAll();
-        QTest::keyClicks(j.w.campo[0], QStringLiteral("A2"));
-        QTest::keyClick(j.w.campo[0], Qt::Key_Tab);
-        QCOMPARE(j.w.Label2[5]->text(), QStringLiteral("Porca M6"));
-        QCOMPARE(j.foco(), static_cast<QWidget*>(j.w.campo[2]));
+        j.campo(0)->setFocus();
+        QTest::keyClicks(j.campo(0), QStringLiteral("A2"));
+        QTest::keyClick(j.campo(0), Qt::Key_Tab);
+        QCOMPARE(j.Label2(5)->text(), QStringLiteral("Porca M6"));
+        QCOMPARE(j.foco(), static_cast<QWidget*>(j.campo(2)));
         // Emptied with Delete (not a typed key) and left: the name goes, no warning.
-        j.w.campo[0]->setFocus();
-        j.w.campo[0]->selectAll();
-        QTest::keyClick(j.w.campo[0], Qt::Key_Delete);
-        QVERIFY(j.w.ValidarCampo);
-        QTest::keyClick(j.w.campo[0], Qt::Key_Tab);
-        QVERIFY(j.w.Label2[5]->text().isEmpty());
+        j.campo(0)->setFocus();
+        j.campo(0)->selectAll();
+        QTest::keyClick(j.campo(0), Qt::Key_Delete);
+        QVERIFY(j.importacao.validarCampo());
+        QTest::keyClick(j.campo(0), Qt::Key_Tab);
+        QVERIFY(j.Label2(5)->text().isEmpty());
         QVERIFY(a.mensagens.caixas.empty());
     }
 
@@ -226,37 +213,37 @@ private Q_SLOTS:
         AmbienteJanela a(Motor::Sqlite);
         Janela j(a);
         QApplication::clipboard()->setText(QStringLiteral("C2"));
-        j.w.ValidarCampo = false;
-        QTest::keyClick(j.w.campo[1], Qt::Key_V, Qt::ControlModifier);
-        QCOMPARE(j.w.campo[1]->text(), QStringLiteral("C2"));
-        QTest::keyClick(j.w.campo[1], Qt::Key_Tab);
-        QCOMPARE(j.w.Label2[4]->text(), QStringLiteral("Cliente Dois, SA"));
+        j.importacao.definirValidarCampo(false);
+        QTest::keyClick(j.campo(1), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(j.campo(1)->text(), QStringLiteral("C2"));
+        QTest::keyClick(j.campo(1), Qt::Key_Tab);
+        QCOMPARE(j.Label2(4)->text(), QStringLiteral("Cliente Dois, SA"));
     }
 
     void numeroSoDigitos() {
         AmbienteJanela a(Motor::Sqlite);
         Janela j(a);
-        j.w.campo[2]->setFocus();
-        QTest::keyClicks(j.w.campo[2], QStringLiteral("1a2'3"));
-        QCOMPARE(j.w.campo[2]->text(), QStringLiteral("123"));
-        QTest::keyClicks(j.w.campo[3], QStringLiteral("0123456789ABCDEFGH"));
-        QCOMPARE(j.w.campo[3]->text().size(), 15);
+        j.campo(2)->setFocus();
+        QTest::keyClicks(j.campo(2), QStringLiteral("1a2'3"));
+        QCOMPARE(j.campo(2)->text(), QStringLiteral("123"));
+        QTest::keyClicks(j.campo(3), QStringLiteral("0123456789ABCDEFGH"));
+        QCOMPARE(j.campo(3)->text().size(), 15);
     }
 
     void escape() {
         AmbienteJanela a(Motor::Sqlite);
         Janela j(a);
-        j.w.campo[3]->setFocus();
-        QTest::keyClick(j.w.campo[3], Qt::Key_Escape);
-        QCOMPARE(j.foco(), static_cast<QWidget*>(j.w.campo[2]));
-        QTest::keyClick(j.w.campo[2], Qt::Key_Escape);
-        QCOMPARE(j.foco(), static_cast<QWidget*>(j.w.campo[0]));
+        j.campo(3)->setFocus();
+        QTest::keyClick(j.campo(3), Qt::Key_Escape);
+        QCOMPARE(j.foco(), static_cast<QWidget*>(j.campo(2)));
+        QTest::keyClick(j.campo(2), Qt::Key_Escape);
+        QCOMPARE(j.foco(), static_cast<QWidget*>(j.campo(0)));
         // Something typed in the article field is not checked when Escape leaves it.
-        QTest::keyClicks(j.w.campo[0], QStringLiteral("XX"));
-        QTest::keyClick(j.w.campo[0], Qt::Key_Escape);
-        QCOMPARE(j.foco(), static_cast<QWidget*>(j.w.campo[1]));
+        QTest::keyClicks(j.campo(0), QStringLiteral("XX"));
+        QTest::keyClick(j.campo(0), Qt::Key_Escape);
+        QCOMPARE(j.foco(), static_cast<QWidget*>(j.campo(1)));
         QVERIFY(a.mensagens.caixas.empty());
-        QTest::keyClick(j.w.campo[1], Qt::Key_Escape);
+        QTest::keyClick(j.campo(1), Qt::Key_Escape);
         QVERIFY(!j.w.isVisible());
         QCOMPARE(a.contagem.logoffs, 1);
     }
@@ -270,16 +257,16 @@ private Q_SLOTS:
             QTest::keyClick(l->filtro(), Qt::Key_Down);
             QTest::keyClick(l->filtro(), Qt::Key_Return);
         });
-        QTest::keyClick(j.w.campo[1], Qt::Key_F4);
-        QCOMPARE(j.w.campo[1]->text(), QStringLiteral("C2"));
-        QCOMPARE(j.w.Label2[4]->text(), QStringLiteral("Cliente Dois, SA"));
-        QCOMPARE(j.foco(), static_cast<QWidget*>(j.w.campo[0]));
+        QTest::keyClick(j.campo(1), Qt::Key_F4);
+        QCOMPARE(j.campo(1)->text(), QStringLiteral("C2"));
+        QCOMPARE(j.Label2(4)->text(), QStringLiteral("Cliente Dois, SA"));
+        QCOMPARE(j.foco(), static_cast<QWidget*>(j.campo(0)));
 
         // Escape: nothing chosen, the field keeps its text and the focus.
         quandoAbrirLista([](ListaPesquisa* l) { QTest::keyClick(l->filtro(), Qt::Key_Escape); });
-        QTest::mouseClick(j.w.btFx[1], Qt::LeftButton);
-        QCOMPARE(j.w.campo[1]->text(), QStringLiteral("C2"));
-        QCOMPARE(j.foco(), static_cast<QWidget*>(j.w.campo[1]));
+        QTest::mouseClick(j.btFx(1), Qt::LeftButton);
+        QCOMPARE(j.campo(1)->text(), QStringLiteral("C2"));
+        QCOMPARE(j.foco(), static_cast<QWidget*>(j.campo(1)));
 
         // Typing narrows the list; a code with a quote is taken and checked exactly.
         quandoAbrirLista([](ListaPesquisa* l) {
@@ -287,9 +274,9 @@ private Q_SLOTS:
             QCOMPARE(l->modelo().rowCount(), 1);
             QTest::keyClick(l->filtro(), Qt::Key_Enter);
         });
-        QTest::mouseClick(j.w.btFx[1], Qt::LeftButton);
-        QCOMPARE(j.w.campo[1]->text(), QStringLiteral("O'BRIEN"));
-        QCOMPARE(j.w.Label2[4]->text(), QStringLiteral("O'Brien & Filhos"));
+        QTest::mouseClick(j.btFx(1), Qt::LeftButton);
+        QCOMPARE(j.campo(1)->text(), QStringLiteral("O'BRIEN"));
+        QCOMPARE(j.Label2(4)->text(), QStringLiteral("O'Brien & Filhos"));
         QVERIFY(a.mensagens.caixas.empty());
 
         // The articles' list: a double click picks.
@@ -305,9 +292,9 @@ private Q_SLOTS:
                 l->reject();
             }
         });
-        QTest::mouseClick(j.w.btFx[0], Qt::LeftButton);
-        QCOMPARE(j.w.campo[0]->text(), QStringLiteral("A3"));
-        QCOMPARE(j.w.Label2[5]->text(), QStringLiteral("Anilha"));
+        QTest::mouseClick(j.btFx(0), Qt::LeftButton);
+        QCOMPARE(j.campo(0)->text(), QStringLiteral("A3"));
+        QCOMPARE(j.Label2(5)->text(), QStringLiteral("Anilha"));
     }
 
     // A code picked from a list is taken whole, however long: shortened to
@@ -336,22 +323,22 @@ private Q_SLOTS:
             QCOMPARE(l->modelo().rowCount(), 1);
             QTest::keyClick(l->filtro(), Qt::Key_Return);
         });
-        QTest::keyClick(j.w.campo[1], Qt::Key_F4);
-        QCOMPARE(j.w.campo[1]->text(), longo);
-        QCOMPARE(j.w.Label2[4]->text(), QStringLiteral("Cliente de código longo"));
-        QCOMPARE(j.foco(), static_cast<QWidget*>(j.w.campo[0]));
+        QTest::keyClick(j.campo(1), Qt::Key_F4);
+        QCOMPARE(j.campo(1)->text(), longo);
+        QCOMPARE(j.Label2(4)->text(), QStringLiteral("Cliente de código longo"));
+        QCOMPARE(j.foco(), static_cast<QWidget*>(j.campo(0)));
         QVERIFY(a.mensagens.caixas.empty());
-        j.w.btCarga_Click();
-        QCOMPARE(j.w.LinhasCarregadas, 2);
-        const ModeloEncomendas& m = *j.w.modeloLinhas;
+        j.bt("btCarga")->click();
+        QCOMPARE(j.importacao.linhasCarregadas(), 2);
+        const ModeloEncomendas& m = j.m();
         QCOMPARE(m.data(m.indice(0, ColunaEncomenda::Terceiro)).toString(), longo);
 
         // Typed, a code still takes at most 15 characters.
-        j.w.campo[1]->setFocus();
-        j.w.campo[1]->selectAll();
-        QTest::keyClicks(j.w.campo[1], longo);
-        QCOMPARE(j.w.campo[1]->text(), longo.left(15));
-        QCOMPARE(j.w.campo[1]->maxLength(), 15);
+        j.campo(1)->setFocus();
+        j.campo(1)->selectAll();
+        QTest::keyClicks(j.campo(1), longo);
+        QCOMPARE(j.campo(1)->text(), longo.left(15));
+        QCOMPARE(j.campo(1)->maxLength(), 15);
     }
 
     void listaCarregaAosPoucos_data() { adicionarMotores(); }

@@ -1,8 +1,7 @@
-#include "AmbienteJanela.h"
 #include "CampoEntrada.h"
 #include "Grelha.h"
+#include "JanelaTeste.h"
 #include "ModeloEncomendas.h"
-#include "frmImportacao.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -11,18 +10,15 @@
 namespace {
 
 /// A window with client C1's lines loaded: row 0 A1 pending 7, row 1 A2 pending 5.
-struct Janela {
-    explicit Janela(AmbienteJanela& a) {
+struct Janela : JanelaTeste {
+    explicit Janela(AmbienteJanela& a) : JanelaTeste(a) {
         a.base.encomenda("ENC", 1, 10, 2024, "C1", "2024-03-05", "R1", {{"A1", 7}, {"A2", 5}});
-        w.bd = &a.bd;
-        w.Form_Load();
-        w.modeloLinhas->definirLocale(QLocale(QLocale::English, QLocale::UnitedStates));
+        m().definirLocale(QLocale(QLocale::English, QLocale::UnitedStates));
         mostrarActiva(w);
-        w.campo[1]->setText(QStringLiteral("C1"));
-        w.btCarga_Click();
+        campo(1)->setText(QStringLiteral("C1"));
+        bt("btCarga")->click();
     }
-    Grelha& g() { return *w.grelha; }
-    ModeloEncomendas& m() { return *w.modeloLinhas; }
+    Grelha& g() { return *grelha(); }
     Moeda qtd(int linha) { return m().quantidade(linha).value_or(Moeda::deInteiro(-999)); }
     bool marcada(int linha) { return m().marcada(linha); }
     /// A click in the check box of a row.
@@ -47,7 +43,6 @@ struct Janela {
             QTest::keyClicks(editor, texto);
         QTest::keyClick(editor, Qt::Key_Return);
     }
-    frmImportacao w;
 };
 
 } // namespace
@@ -71,7 +66,7 @@ private Q_SLOTS:
         QVERIFY(j.marcada(1));
         QCOMPARE(j.qtd(1), Moeda::deInteiro(5));
         // Single ticks never change the mark-all button.
-        QCOMPARE(j.w.btMarcar->text(), QStringLiteral("&Marcar"));
+        QCOMPARE(j.bt("btMarcar")->text(), QStringLiteral("&Marcar"));
         QVERIFY(a.mensagens.caixas.empty());
     }
 
@@ -110,7 +105,7 @@ private Q_SLOTS:
         j.escrever(1, QStringLiteral("-2"));
         QCOMPARE(a.mensagens.textos(), QStringList{"Valor inválido!"});
         QCOMPARE(j.qtd(1), Moeda::deUnidades(25000));
-        QVERIFY(!j.w.ValidarCampo);
+        QVERIFY(!j.importacao.validarCampo());
     }
 
     void linhaVazia() {
@@ -129,30 +124,30 @@ private Q_SLOTS:
         AmbienteJanela a(Motor::Sqlite);
         Janela j(a);
         j.escrever(1, QStringLiteral("2"));
-        j.w.ValidarCampo = true;
+        j.importacao.definirValidarCampo(true);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_M, Qt::AltModifier);
         // An access key clicks its button a moment later.
-        QTRY_COMPARE(j.w.btMarcar->text(), QStringLiteral("&Desmarcar"));
+        QTRY_COMPARE(j.bt("btMarcar")->text(), QStringLiteral("&Desmarcar"));
         QVERIFY(j.marcada(0) && j.marcada(1));
         QCOMPARE(j.qtd(1), Moeda::deInteiro(5)); // typed 2 overwritten by the pending 5
         QCOMPARE(j.qtd(0), Moeda::deInteiro(7));
         QVERIFY(!j.marcada(2)); // empty rows untouched
         QVERIFY(!j.m().quantidade(2));
-        QVERIFY(!j.w.ValidarCampo);
-        QTest::mouseClick(j.w.btMarcar, Qt::LeftButton);
-        QCOMPARE(j.w.btMarcar->text(), QStringLiteral("&Marcar"));
+        QVERIFY(!j.importacao.validarCampo());
+        QTest::mouseClick(j.bt("btMarcar"), Qt::LeftButton);
+        QCOMPARE(j.bt("btMarcar")->text(), QStringLiteral("&Marcar"));
         QVERIFY(!j.marcada(0) && !j.marcada(1));
         QCOMPARE(j.qtd(0), Moeda());
         QCOMPARE(j.qtd(1), Moeda());
         QVERIFY(!j.m().quantidade(2));
         // Cancel puts the caption back.
-        j.w.btMarcar_Click();
-        QCOMPARE(j.w.btMarcar->text(), QStringLiteral("&Desmarcar"));
-        j.w.btCancelar_Click();
-        QCOMPARE(j.w.btMarcar->text(), QStringLiteral("&Marcar"));
+        j.bt("btMarcar")->click();
+        QCOMPARE(j.bt("btMarcar")->text(), QStringLiteral("&Desmarcar"));
+        j.bt("btCancelar")->click();
+        QCOMPARE(j.bt("btMarcar")->text(), QStringLiteral("&Marcar"));
         // With nothing loaded, the button only switches its caption.
-        j.w.btMarcar_Click();
-        QCOMPARE(j.w.btMarcar->text(), QStringLiteral("&Desmarcar"));
+        j.bt("btMarcar")->click();
+        QCOMPARE(j.bt("btMarcar")->text(), QStringLiteral("&Desmarcar"));
         QVERIFY(!j.marcada(0));
     }
 
@@ -164,23 +159,10 @@ private Q_SLOTS:
         QTest::keyClick(&j.g(), Qt::Key_Tab);
         QCOMPARE(ModeloEncomendas::coluna(j.g().currentIndex()), ColunaEncomenda::AN); // Tab moves along the row
         QTest::keyClick(&j.g(), Qt::Key_Tab, Qt::ControlModifier);
-        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(j.w.btCancelar));
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(j.bt("btCancelar")));
         j.g().setFocus();
         QTest::keyClick(&j.g(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
-        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(j.w.btCarga));
-    }
-
-    void outraColunaSemValidacao() {
-        AmbienteJanela a(Motor::Sqlite);
-        Janela j(a);
-        j.w.ValidarCampo = true;
-        QVariant anterior(QStringLiteral("x"));
-        bool cancelar = false;
-        j.g().definirTextoEditor(QStringLiteral("abc"));
-        j.w.Grelha_AntesDeConfirmar(0, ColunaEncomenda::Designacao, QStringLiteral("abc"), anterior, cancelar);
-        QVERIFY(!cancelar);
-        QVERIFY(a.mensagens.caixas.empty());
-        QVERIFY(!j.w.ValidarCampo);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(j.bt("btCarga")));
     }
 };
 

@@ -1,21 +1,22 @@
-#include "AmbienteJanela.h"
 #include "CabecalhoGrelha.h"
 #include "CampoEntrada.h"
-#include "Erro.h"
+#include "ErpGravador.h"
 #include "Grelha.h"
+#include "Guarda.h"
+#include "JanelaTeste.h"
 #include "ModeloEncomendas.h"
 #include "RotuloElidido.h"
-#include "SessaoContadora.h"
 #include "Twips.h"
-#include "frmImportacao.h"
 
 #include <QAccessible>
-#include <QFile>
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalSpy>
+#include <QSqlQuery>
 #include <QTest>
+#include <QTimer>
 #include <QToolTip>
 
 #include <cmath>
@@ -49,14 +50,11 @@ void escalas() {
 }
 
 /// The window loaded and shown, laid out as the operator sees it.
-struct JanelaMostrada {
-    explicit JanelaMostrada(Ambiente& a) {
-        w.bd = &a.bd;
-        w.Form_Load();
+struct JanelaMostrada : JanelaTeste {
+    explicit JanelaMostrada(Ambiente& a, std::unique_ptr<SessaoErp> sessao = {}) : JanelaTeste(a, std::move(sessao)) {
         mostrarActiva(w);
         QCoreApplication::processEvents(); // the grid lays its heading out once its columns are in
     }
-    frmImportacao w;
 };
 
 /// The window shown with the application's font at a scale, on the test row's engine.
@@ -66,6 +64,11 @@ struct JanelaNaEscala {
     Ambiente a;
     JanelaMostrada j;
 };
+
+/// The buttons a load disables.
+std::vector<QPushButton*> botoesDaCarga(const JanelaTeste& j) {
+    return {j.bt("btCarga"), j.bt("btEnc"), j.bt("btMarcar"), j.bt("btSair"), j.bt("btCancelar"), j.btFx(0), j.btFx(1)};
+}
 
 QString semAtalho(QString texto) {
     return texto.remove(QLatin1Char('&'));
@@ -87,42 +90,44 @@ private Q_SLOTS:
 
     void abreComoDesenhada() {
         Ambiente a(motorActual());
-        frmImportacao w;
-        w.bd = &a.bd;
-        w.Form_Load();
+        JanelaTeste j(a);
+        frmImportacao& w = j.w;
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
 
+        const auto rotulo = [&](const char* nome) { return qobject_cast<QLabel*>(porNome(w, QLatin1String(nome))); };
         QCOMPARE(w.windowTitle(), QStringLiteral("Satisfação Encomendas"));
-        QCOMPARE(w.Label3->text(), QStringLiteral("Satisfação de Encomendas"));
-        QCOMPARE(w.Label3->palette().color(QPalette::WindowText), QColor(57, 109, 165));
-        QVERIFY(w.Label3->font().bold() && w.Label3->font().italic());
-        QCOMPARE(w.Label3->parentWidget(), static_cast<QWidget*>(w.Frame4));
-        QCOMPARE(w.btCarga->parentWidget(), static_cast<QWidget*>(w.Frame1));
-        QCOMPARE(w.btCarga->text(), QStringLiteral("&Carregar"));
-        QCOMPARE(w.btCancelar->text(), QStringLiteral("Ca&ncelar"));
-        QCOMPARE(w.btSair->text(), QStringLiteral("&Sair"));
-        QCOMPARE(w.btEnc->text(), QStringLiteral("&Guia"));
-        QCOMPARE(w.btMarcar->text(), QStringLiteral("&Marcar"));
-        QCOMPARE(w.btEnc->toolTip(), QStringLiteral("Confirmar o Orçamento"));
-        QCOMPARE(w.btMarcar->toolTip(), w.btEnc->toolTip());
-        QCOMPARE(w.campo[1]->toolTip(), QStringLiteral("Código do Cliente."));
-        QCOMPARE(w.campo[0]->toolTip(), QStringLiteral("Código do Artigo."));
-        QCOMPARE(w.campo[2]->toolTip(), QStringLiteral("Nº Encomenda"));
-        QCOMPARE(w.btFx[1]->toolTip(), QStringLiteral("Lista de Clientes."));
-        QCOMPARE(w.Label2[3]->text(), QStringLiteral("O.Produção"));
-        QCOMPARE(w.Label2[1]->text(), QStringLiteral("Requisição"));
-        for (CampoEntrada* c : w.campo)
-            QCOMPARE(c->maxLength(), 15);
+        QLabel* Label3 = rotulo("Label3");
+        QCOMPARE(Label3->text(), QStringLiteral("Satisfação de Encomendas"));
+        QCOMPARE(Label3->palette().color(QPalette::WindowText), QColor(57, 109, 165));
+        QVERIFY(Label3->font().bold() && Label3->font().italic());
+        QCOMPARE(Label3->parentWidget(), porNome(w, QStringLiteral("Frame4")));
+        QPushButton* btCarga = j.bt("btCarga");
+        QCOMPARE(btCarga->parentWidget(), porNome(w, QStringLiteral("Frame1")));
+        QCOMPARE(btCarga->text(), QStringLiteral("&Carregar"));
+        QCOMPARE(j.bt("btCancelar")->text(), QStringLiteral("Ca&ncelar"));
+        QCOMPARE(j.bt("btSair")->text(), QStringLiteral("&Sair"));
+        QCOMPARE(j.bt("btEnc")->text(), QStringLiteral("&Guia"));
+        QCOMPARE(j.bt("btMarcar")->text(), QStringLiteral("&Marcar"));
+        QCOMPARE(j.bt("btEnc")->toolTip(), QStringLiteral("Confirmar o Orçamento"));
+        QCOMPARE(j.bt("btMarcar")->toolTip(), j.bt("btEnc")->toolTip());
+        QCOMPARE(j.campo(1)->toolTip(), QStringLiteral("Código do Cliente."));
+        QCOMPARE(j.campo(0)->toolTip(), QStringLiteral("Código do Artigo."));
+        QCOMPARE(j.campo(2)->toolTip(), QStringLiteral("Nº Encomenda"));
+        QCOMPARE(j.btFx(1)->toolTip(), QStringLiteral("Lista de Clientes."));
+        QCOMPARE(j.Label2(3)->text(), QStringLiteral("O.Produção"));
+        QCOMPARE(j.Label2(1)->text(), QStringLiteral("Requisição"));
+        for (int i : {0, 1, 2, 3})
+            QCOMPARE(j.campo(i)->maxLength(), 15);
         // Client field above article, article above order number, at the design positions.
-        QVERIFY(w.campo[1]->y() < w.campo[0]->y() && w.campo[0]->y() < w.campo[2]->y() &&
-                w.campo[2]->y() < w.campo[3]->y());
-        QCOMPARE(w.btCarga->geometry(), QRect(twipsParaPixeis(13965, &w), twipsParaPixeis(210, &w, true),
-                                              twipsParaPixeis(1200, &w), twipsParaPixeis(465, &w, true)));
+        QVERIFY(j.campo(1)->y() < j.campo(0)->y() && j.campo(0)->y() < j.campo(2)->y() &&
+                j.campo(2)->y() < j.campo(3)->y());
+        QCOMPARE(btCarga->geometry(), QRect(twipsParaPixeis(13965, &w), twipsParaPixeis(210, &w, true),
+                                            twipsParaPixeis(1200, &w), twipsParaPixeis(465, &w, true)));
         QCOMPARE(w.width(), twipsParaPixeis(15600, &w));
 
         // The empty grid: 60 rows, nine shown headings and the narrow check-box one.
-        Grelha& g = *w.grelha;
+        Grelha& g = *j.grelha();
         QCOMPARE(g.model()->rowCount(), 60);
         QStringList visiveis;
         for (int c = 0; c < g.model()->columnCount(); ++c)
@@ -136,10 +141,8 @@ private Q_SLOTS:
 
     void colunasPorChave() {
         Ambiente a(motorActual());
-        frmImportacao w;
-        w.bd = &a.bd;
-        w.Form_Load();
-        Grelha& g = *w.grelha;
+        JanelaTeste j(a);
+        Grelha& g = *j.grelha();
         QCOMPARE(g.posicaoColuna(QStringLiteral("Qtd")), 9);
         QCOMPARE(g.posicaoColuna(QStringLiteral("AN")), 16);
         QCOMPARE(g.posicaoColuna(QStringLiteral("Designacao")), 2);
@@ -147,7 +150,8 @@ private Q_SLOTS:
         QCOMPARE(g.posicaoColuna(QStringLiteral("DataDoc")), 17);
         for (const char* oculta : {"TpDoc", "Serie", "NoDoc", "LinhaEnc", "AnoEnc", "Terceiro", "DataDoc"})
             QVERIFY2(g.isColumnHidden(g.posicaoColuna(QString::fromLatin1(oculta)) - 1), oculta);
-        ModeloEncomendas& m = *w.modeloLinhas;
+        ModeloEncomendas& m = j.m();
+        QCOMPARE(g.model(), &m);
         QVERIFY(!(m.flags(m.indice(0, ColunaEncomenda::Preco)) & Qt::ItemIsEditable));
         QVERIFY(m.flags(m.indice(0, ColunaEncomenda::Qtd)) & Qt::ItemIsEditable);
         QVERIFY(m.flags(m.indice(0, ColunaEncomenda::AN)) & Qt::ItemIsUserCheckable);
@@ -165,8 +169,7 @@ private Q_SLOTS:
     void titulosLegiveis() {
         QFETCH(double, escala);
         JanelaNaEscala e(escala);
-        frmImportacao& w = e.j.w;
-        Grelha& g = *w.grelha;
+        Grelha& g = *e.j.grelha();
         QHeaderView* h = g.horizontalHeader();
         const QFontMetrics fm(h->font());
         for (const DefinicaoColuna& d : ColunasEncomenda)
@@ -211,14 +214,15 @@ private Q_SLOTS:
         QFETCH(double, escala);
         JanelaNaEscala e(escala);
         frmImportacao& w = e.j.w;
-        QLabel* estado = w.estado;
+        QLabel* estado = e.j.estado();
         const QRect lugar = estado->geometry();
         QVERIFY(w.rect().contains(lugar));
         for (QWidget* outro : w.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
             if (outro != estado && outro->isVisible())
                 QVERIFY2(!lugar.intersects(outro->geometry()),
                          qPrintable(outro->objectName() + outro->metaObject()->className()));
-        QVERIFY(lugar.top() >= w.btEnc->geometry().bottom() && lugar.top() >= w.grelha->geometry().bottom());
+        QVERIFY(lugar.top() >= e.j.bt("btEnc")->geometry().bottom() &&
+                lugar.top() >= e.j.grelha()->geometry().bottom());
 
         const QFontMetrics fm(estado->font());
         for (const QString& texto :
@@ -253,14 +257,14 @@ private Q_SLOTS:
         frmImportacao& w = e.j.w;
         const double dpi = w.logicalDpiX();
         QCOMPARE(w.width(), static_cast<int>(std::lround(15600 * dpi / 1440.0 * escala)));
-        QCOMPARE(w.Label2[0]->font().pointSizeF(), 8.25 * escala);
+        QCOMPARE(e.j.Label2(0)->font().pointSizeF(), 8.25 * escala);
         // The names shown beside the fields, and a status text.
-        QTest::keyClicks(w.campo[1], QStringLiteral("O'BRIEN"));
-        QTest::keyClick(w.campo[1], Qt::Key_Tab);
-        QTest::keyClicks(w.campo[0], QStringLiteral("A1"));
-        QTest::keyClick(w.campo[0], Qt::Key_Tab);
-        QCOMPARE(w.Label2[5]->text(), QStringLiteral("Parafuso M6"));
-        w.estado->setText(QStringLiteral("60 linha(s) pendente(s) na grelha."));
+        QTest::keyClicks(e.j.campo(1), QStringLiteral("O'BRIEN"));
+        QTest::keyClick(e.j.campo(1), Qt::Key_Tab);
+        QTest::keyClicks(e.j.campo(0), QStringLiteral("A1"));
+        QTest::keyClick(e.j.campo(0), Qt::Key_Tab);
+        QCOMPARE(e.j.Label2(5)->text(), QStringLiteral("Parafuso M6"));
+        e.j.estado()->setText(QStringLiteral("60 linha(s) pendente(s) na grelha."));
 
         for (QLabel* l : w.findChildren<QLabel*>()) {
             if (l->text().isEmpty())
@@ -292,7 +296,7 @@ private Q_SLOTS:
     void nomesAcessiveis() {
         Ambiente a(motorActual());
         JanelaMostrada j(a);
-        QWidget* inicio = j.w.campo[1];
+        QWidget* inicio = j.campo(1);
         inicio->setFocus();
         QStringList nomes;
         for (int passo = 0; passo < 20; ++passo) {
@@ -301,7 +305,7 @@ private Q_SLOTS:
             nomes << nomeAcessivel(foco);
             QVERIFY2(!nomes.last().isEmpty(), qPrintable(foco->objectName() + foco->metaObject()->className()));
             // In the grid Tab moves between cells; Ctrl+Tab leaves it.
-            QTest::keyClick(foco, Qt::Key_Tab, foco == j.w.grelha ? Qt::ControlModifier : Qt::NoModifier);
+            QTest::keyClick(foco, Qt::Key_Tab, foco == j.grelha() ? Qt::ControlModifier : Qt::NoModifier);
             if (QApplication::focusWidget() == inicio)
                 break;
         }
@@ -309,176 +313,28 @@ private Q_SLOTS:
         QCOMPARE(nomes, (QStringList{"Cliente", "Artigo", "O.Produção", "Requisição", "Carregar", "Linhas pendentes",
                                      "Cancelar", "Sair", "Guia", "Marcar"}));
         // The fields' names are their own, set from the labels beside them.
-        QCOMPARE((QStringList{j.w.campo[1]->accessibleName(), j.w.campo[0]->accessibleName(),
-                              j.w.campo[2]->accessibleName(), j.w.campo[3]->accessibleName()}),
+        QCOMPARE((QStringList{j.campo(1)->accessibleName(), j.campo(0)->accessibleName(), j.campo(2)->accessibleName(),
+                              j.campo(3)->accessibleName()}),
                  nomes.mid(0, 4));
-        QCOMPARE(nomeAcessivel(j.w.btFx[1]), QStringLiteral("Lista de Clientes."));
-        QCOMPARE(nomeAcessivel(j.w.btFx[0]), QStringLiteral("Lista de Artigos."));
-        j.w.btMarcar_Click();
-        QCOMPARE(nomeAcessivel(j.w.btMarcar), QStringLiteral("Desmarcar"));
+        QCOMPARE(nomeAcessivel(j.btFx(1)), QStringLiteral("Lista de Clientes."));
+        QCOMPARE(nomeAcessivel(j.btFx(0)), QStringLiteral("Lista de Artigos."));
+        j.bt("btMarcar")->click();
+        QCOMPARE(nomeAcessivel(j.bt("btMarcar")), QStringLiteral("Desmarcar"));
 
-        QAccessibleInterface* grelha = QAccessible::queryAccessibleInterface(j.w.grelha);
+        QAccessibleInterface* grelha = QAccessible::queryAccessibleInterface(j.grelha());
         QVERIFY(grelha && grelha->tableInterface());
         for (ColunaEncomenda c : {ColunaEncomenda::Artigo, ColunaEncomenda::QtdP, ColunaEncomenda::Qtd}) {
             QAccessibleInterface* celula = grelha->tableInterface()->cellAt(0, coluna(c));
             QVERIFY(celula);
             QCOMPARE(celula->text(QAccessible::Description),
-                     j.w.grelha->model()->headerData(coluna(c), Qt::Horizontal).toString());
+                     j.grelha()->model()->headerData(coluna(c), Qt::Horizontal).toString());
         }
-    }
-
-    void modoGravacao_data() {
-        QTest::addColumn<int>("tpdsaft");
-        QTest::addColumn<QVariant>("origem"); // invalid: no NOMSERIE row
-        QTest::addColumn<int>("modo");
-        const QVariant semLinha;
-        const QVariant vazio = QStringLiteral("NULL");
-        QTest::newRow("origem 1, flag 1") << 1 << QVariant(1) << 1;
-        QTest::newRow("origem 1, flag 0") << 0 << QVariant(1) << 1;
-        QTest::newRow("origem 2, flag 1") << 1 << QVariant(2) << 2;
-        QTest::newRow("origem 2, flag 0") << 0 << QVariant(2) << 0;
-        QTest::newRow("origem 5, flag 1") << 1 << QVariant(5) << 3;
-        QTest::newRow("origem 3, flag 0") << 0 << QVariant(3) << 0;
-        QTest::newRow("origem vazia, flag 1") << 1 << vazio << 3;
-        QTest::newRow("origem vazia, flag 0") << 0 << vazio << 0;
-        QTest::newRow("TPDSAFT 7 conta como 1") << 7 << QVariant(2) << 2;
-        QTest::newRow("sem serie, flag 1") << 1 << semLinha << 0;
-    }
-    void modoGravacao() {
-        QFETCH(int, tpdsaft);
-        QFETCH(QVariant, origem);
-        QFETCH(int, modo);
-        Ambiente a(motorActual());
-        a.base.executar(QStringLiteral("UPDATE TpDoc SET TPDSAFT = ? WHERE Codigo = 'GR'"), {tpdsaft});
-        if (!origem.isValid())
-            a.base.executar(QStringLiteral("DELETE FROM NOMSERIE WHERE TipoDoc = 'GR'"));
-        else if (origem == QVariant(QStringLiteral("NULL")))
-            a.base.executar(QStringLiteral("UPDATE NOMSERIE SET Origem = NULL WHERE TipoDoc = 'GR' AND Serie = 1"));
-        else
-            a.base.executar(QStringLiteral("UPDATE NOMSERIE SET Origem = ? WHERE TipoDoc = 'GR' AND Serie = 1"),
-                            {origem});
-        frmImportacao w;
-        w.bd = &a.bd;
-        w.Form_Load();
-        QCOMPARE(int(w.ModoGravacao), modo);
-        QVERIFY(a.mensagens.caixas.empty());
-    }
-
-    void parametrosLidosPorOrdem() {
-        Ambiente a(motorActual(), "ENTRADAS=ENT,1,A1,Texto,0.1\nguias=GR,1,2,A1\nENCOMENDAS=ENC,1,ENV,2,XX\n");
-        frmImportacao w;
-        w.bd = &a.bd;
-        w.Form_Load();
-        // An unpaired last item of ENCOMENDAS is not used.
-        QVERIFY(w.TiposEncomenda == (std::vector<TipoEncomenda>{{"ENC", 1}, {"ENV", 2}}));
-        QCOMPARE(w.TiposGuia.tipo, QStringLiteral("GR"));
-        QCOMPARE(w.TiposGuia.serie, qint16(1));
-        QCOMPARE(w.TiposGuia.sector, QStringLiteral("2"));
-        QCOMPARE(w.TiposGuia.armazem, QStringLiteral("A1"));
-        QCOMPARE(w.TiposEntrada.tipo, QStringLiteral("ENT"));
-        QCOMPARE(w.TiposEntrada.observacoes, QStringLiteral("Texto"));
-        QCOMPARE(w.TiposEntrada.factor.texto(), QStringLiteral("0.1"));
-    }
-
-    void parametrosRecusados_data() {
-        QTest::addColumn<QByteArray>("conteudo");
-        QTest::addColumn<QString>("motivo");
-        const QByteArray enc = "ENCOMENDAS=ENC,1\r\n";
-        const QByteArray ent = "ENTRADAS=ENT,1,A1,T,0\r\n";
-        const QByteArray gui = "GUIAS=GR,1,2,A1\r\n";
-        QTest::newRow("GUIAS curta") << (enc + "GUIAS=GR,1,1\r\n" + ent) << "GUIAS";
-        QTest::newRow("GUIAS em falta") << (enc + ent) << "GUIAS";
-        QTest::newRow("serie da guia") << (enc + "GUIAS=GR,X,1,A1\r\n" + ent) << "GUIAS";
-        QTest::newRow("ENTRADAS curta") << (enc + gui + "ENTRADAS=ENT,1,A1,T\r\n") << "ENTRADAS";
-        QTest::newRow("serie da entrada") << (enc + gui + "ENTRADAS=ENT,40000,A1,T,0\r\n") << "ENTRADAS";
-        QTest::newRow("ENCOMENDAS sem par") << ("ENCOMENDAS=ENC\r\n" + gui + ent) << "ENCOMENDAS";
-        QTest::newRow("ENCOMENDAS vazia") << ("ENCOMENDAS=\r\n" + gui + ent) << "ENCOMENDAS";
-        QTest::newRow("serie da encomenda") << ("ENCOMENDAS=ENC,S1\r\n" + gui + ent) << "ENCOMENDAS";
-        QTest::newRow("tipo sem TpDoc") << (enc + "GUIAS=ZZ,1,1,A1\r\n" + ent) << "TpDoc";
-        // The Guia's series is a 16-bit number, as the ERP keeps it.
-        QTest::newRow("serie da guia acima de 16 bits") << (enc + "GUIAS=GR,40000,2,A1\r\n" + ent) << "GUIAS";
-        // The price factor: a plain decimal number written with ".", 0 to less than 1.
-        QTest::newRow("factor com virgula") << (enc + gui + "ENTRADAS=ENT,1,A1,T,0,1\r\n") << "ENTRADAS";
-        QTest::newRow("factor em percentagem") << (enc + gui + "ENTRADAS=ENT,1,A1,T,10%\r\n") << "ENTRADAS";
-        QTest::newRow("factor com texto depois") << (enc + gui + "ENTRADAS=ENT,1,A1,T,0.1x\r\n") << "ENTRADAS";
-        QTest::newRow("factor texto") << (enc + gui + "ENTRADAS=ENT,1,A1,T,abc\r\n") << "ENTRADAS";
-        QTest::newRow("factor com expoente") << (enc + gui + "ENTRADAS=ENT,1,A1,T,1e-1\r\n") << "ENTRADAS";
-        QTest::newRow("factor negativo") << (enc + gui + "ENTRADAS=ENT,1,A1,T,-0.1\r\n") << "ENTRADAS";
-        QTest::newRow("factor 1") << (enc + gui + "ENTRADAS=ENT,1,A1,T,1\r\n") << "ENTRADAS";
-    }
-    void parametrosRecusados() {
-        QFETCH(QByteArray, conteudo);
-        QFETCH(QString, motivo);
-        Ambiente a(motorActual(), conteudo);
-        frmImportacao w;
-        w.bd = &a.bd;
-        try {
-            w.Form_Load();
-            QFAIL("the load must refuse these parameters");
-        } catch (const Erro& e) {
-            QVERIFY2(e.texto().contains(QStringLiteral("zeb_Parametros_Orlavane.zeb")), qPrintable(e.texto()));
-            QVERIFY2(e.texto().contains(motivo), qPrintable(e.texto()));
-        }
-    }
-
-    void parametrosEmFalta() {
-        Ambiente a(motorActual());
-        QFile::remove(a.app.filePath(QStringLiteral("zeb_Parametros_Orlavane.zeb")));
-        frmImportacao w;
-        w.bd = &a.bd;
-        QVERIFY_THROWS_EXCEPTION(Erro, w.Form_Load());
-    }
-
-    void limparDeixaComoAoAbrir() {
-        Ambiente a(motorActual());
-        frmImportacao w;
-        w.bd = &a.bd;
-        w.Form_Load();
-        w.show();
-        QApplication::setActiveWindow(&w);
-        QVERIFY(QTest::qWaitForWindowActive(&w));
-        for (int i : {0, 1, 2, 3})
-            w.campo[static_cast<size_t>(i)]->setText(QStringLiteral("12"));
-        w.Label2[4]->setText(QStringLiteral("Nome"));
-        w.Label2[5]->setText(QStringLiteral("Artigo"));
-        w.LinhasCarregadas = 70;
-        w.filtrosUsados.numeros << "1";
-        w.filtrosUsados.requisicoes << "";
-        w.filtrosUsados.artigos << "";
-        w.btMarcar->setText(QStringLiteral("&Desmarcar"));
-        w.DocumentosCriados.push_back(ChaveDocumento{2026, QStringLiteral("ENT"), 1, 4});
-        std::vector<LinhaEncomenda> linhas(4);
-        linhas[3].artigo = QStringLiteral("A1");
-        w.modeloLinhas->acrescentarLinhas(std::move(linhas), 70);
-        w.modeloLinhas->definirMarca(3, true);
-        w.DesActiva();
-        QVERIFY(!w.btCarga->isEnabled() && !w.grelha->isEnabled());
-        QVERIFY(w.campo[1]->isEnabled() && w.btFx[1]->isEnabled()); // fields stay usable
-
-        w.campo[0]->setFocus();
-        QTest::mouseClick(w.btCancelar, Qt::LeftButton); // disabled: nothing happens
-        QCOMPARE(w.campo[0]->text(), QStringLiteral("12"));
-        w.Activa();
-        QTest::mouseClick(w.btCancelar, Qt::LeftButton);
-        for (CampoEntrada* c : w.campo)
-            QVERIFY(c->text().isEmpty());
-        QVERIFY(w.Label2[4]->text().isEmpty() && w.Label2[5]->text().isEmpty());
-        QCOMPARE(w.LinhasCarregadas, 0);
-        QCOMPARE(w.filtrosUsados.tamanho(), 0);
-        QCOMPARE(w.btMarcar->text(), QStringLiteral("&Marcar"));
-        QCOMPARE(w.DocumentosCriados.size(), size_t(1));
-        QCOMPARE(w.modeloLinhas->numeroLinhas(), 60);
-        QVERIFY(!w.modeloLinhas->marcada(3));
-        QVERIFY(!w.modeloLinhas->encomenda(3));
-        for (QWidget* b :
-             std::initializer_list<QWidget*>{w.btCarga, w.btMarcar, w.btEnc, w.btSair, w.btCancelar, w.grelha})
-            QVERIFY(b->isEnabled());
-        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.campo[1]));
     }
 
     void avisa() {
         Ambiente a(motorActual());
-        frmImportacao w;
+        JanelaTeste j(a, {}, false);
+        frmImportacao& w = j.w;
         QCOMPARE(w.Avisa(QStringLiteral("Cliente"), QStringLiteral("ignorado"), 1), 0);
         QCOMPARE(a.mensagens.caixas.back().texto, QStringLiteral("Campo obrigatório [Cliente]."));
         QCOMPARE(a.mensagens.caixas.back().icone, Mensagens::Icone::Aviso);
@@ -499,32 +355,158 @@ private Q_SLOTS:
             QCOMPARE(c.titulo, QStringLiteral("Informação"));
     }
 
-    void terminaUmaVez() {
+    // The window's side of clearing and of a run: a run disables the six
+    // action controls (the fields and look-up buttons stay usable, a click
+    // on a disabled button does nothing); clearing empties the fields and
+    // the names, puts the caption back and enables them; Cancel clears and
+    // gives the focus to the client field.
+    void limparDeixaComoAoAbrir() {
         Ambiente a(motorActual());
-        {
-            frmImportacao w;
-            w.bd = &a.bd;
-            w.Form_Load();
-            w.show();
-            QTest::mouseClick(w.btSair, Qt::LeftButton);
-            QVERIFY(!w.isVisible());
-            QCOMPARE(a.contagem.logoffs, 1);
-            QCOMPARE(a.contagem.destruicoes, 1);
-            QVERIFY(!a.bd.aberta());
-            w.close();
-        }
+        a.base.encomenda("ENC", 1, 10, 2024, "C1", "2024-03-05", "R1", {{"A1", 5}});
+        JanelaMostrada j(a);
+        j.filtros(QString(), QString(), QStringLiteral("12"), QStringLiteral("12"));
+        QTest::keyClicks(j.campo(1), QStringLiteral("C1"));
+        QTest::keyClick(j.campo(1), Qt::Key_Tab);
+        QTest::keyClicks(j.campo(0), QStringLiteral("A1"));
+        QTest::keyClick(j.campo(0), Qt::Key_Tab);
+        QVERIFY(!j.Label2(4)->text().isEmpty() && !j.Label2(5)->text().isEmpty());
+        j.bt("btMarcar")->click();
+        QCOMPARE(j.bt("btMarcar")->text(), QStringLiteral("&Desmarcar"));
+        Q_EMIT j.importacao.corridaIniciada();
+        QVERIFY(!j.bt("btCarga")->isEnabled() && !j.grelha()->isEnabled());
+        QVERIFY(j.campo(1)->isEnabled() && j.btFx(1)->isEnabled()); // fields stay usable
+
+        j.campo(0)->setFocus();
+        QTest::mouseClick(j.bt("btCancelar"), Qt::LeftButton); // disabled: nothing happens
+        QCOMPARE(j.campo(0)->text(), QStringLiteral("A1"));
+        j.importacao.limpar();
+        for (int i : {0, 1, 2, 3})
+            QVERIFY(j.campo(i)->text().isEmpty());
+        QVERIFY(j.Label2(4)->text().isEmpty() && j.Label2(5)->text().isEmpty());
+        QCOMPARE(j.bt("btMarcar")->text(), QStringLiteral("&Marcar"));
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(j.campo(0))); // clearing leaves the focus
+        for (QWidget* b : std::initializer_list<QWidget*>{j.bt("btCarga"), j.bt("btMarcar"), j.bt("btEnc"),
+                                                          j.bt("btSair"), j.bt("btCancelar"), j.grelha()})
+            QVERIFY(b->isEnabled());
+        j.campo(3)->setText(QStringLiteral("12"));
+        QTest::mouseClick(j.bt("btCancelar"), Qt::LeftButton);
+        QVERIFY(j.campo(3)->text().isEmpty());
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(j.campo(1)));
+    }
+
+    // The load repaints while it reads, so timers and queued calls run in
+    // its middle: none of them starts an action. Inside the load every button
+    // is disabled and its access key inert; an access key's delayed click
+    // that comes due then, a second load queued then and clicks queued on the
+    // buttons do nothing, during the load or after it. A close asked for
+    // then waits for the load's end.
+    void cargaNaoReentra() {
+        Ambiente a(motorActual());
+        a.base.encomenda("ENC", 1, 10, 2024, "C1", "2024-03-05", "R1", {{"A1", 5}, {"A2", 7}});
+        JanelaMostrada j(a);
+        j.filtros(QStringLiteral("C1"));
+        const std::vector<QPushButton*> botoes = botoesDaCarga(j);
+        QPushButton* btEnc = j.bt("btEnc");
+        QPushButton* btCarga = j.bt("btCarga");
+        QSignalSpy corridas(&j.importacao, &Importacao::corridaIniciada);
+        QSignalSpy cargas(&j.importacao, &Importacao::cargaEmCurso);
+        QSignalSpy cliques(btEnc, &QAbstractButton::clicked);
+        bool dentro = false;
+        QTimer::singleShot(0, [&] {
+            dentro = true;
+            for (QPushButton* b : botoes)
+                QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
+            btEnc->animateClick();
+            QMetaObject::invokeMethod(btCarga, &QAbstractButton::click, Qt::QueuedConnection);
+            QTest::keyClick(&j.w, Qt::Key_G, Qt::AltModifier);
+            QTest::keyClick(&j.w, Qt::Key_M, Qt::AltModifier);
+            QTest::mouseClick(j.bt("btCancelar"), Qt::LeftButton);
+            j.w.close();
+            // The delayed click of Alt+G, pressed before the load, comes due inside it.
+            QTRY_COMPARE(cliques.size(), 1);
+            QVERIFY(j.w.isVisible());
+        });
+        // Alt+G pressed just before: its delayed click comes due in the load.
+        btEnc->animateClick();
+        btCarga->click();
+        QVERIFY(dentro);
+        // The close asked for in the load comes once it has ended: by then
+        // every click queued in it has been dropped.
+        QTRY_VERIFY(!j.w.isVisible());
+        QVERIFY2(a.mensagens.caixas.empty(), qPrintable(a.mensagens.textos().join('|')));
+        QCOMPARE(cargas.size(), 2);
+        QCOMPARE(corridas.size(), 0);
+        QCOMPARE(j.importacao.linhasCarregadas(), 2);
+        QCOMPARE(j.importacao.filtrosUsados().tamanho(), 1);
+        QCOMPARE(j.bt("btMarcar")->text(), QStringLiteral("&Marcar"));
+        QCOMPARE(j.campo(1)->text(), QStringLiteral("C1"));
+        for (QPushButton* b : botoes)
+            QVERIFY(b->isEnabled());
         QCOMPARE(a.contagem.logoffs, 1);
     }
 
-    void terminaAoDestruir() {
+    // A load that raises leaves no button disabled.
+    void cargaQueFalhaDevolveOsBotoes() {
+        Ambiente a(motorActual());
+        JanelaTeste j(a);
+        j.filtros(QStringLiteral("C1"));
+        // The statement then fails (a table gone), after the load began.
+        QVERIFY(QSqlQuery(a.base.db()).exec(QStringLiteral("DROP TABLE DOCGCLIN")));
+        j.bt("btCarga")->click();
+        reiniciarTerminacao();
+        QCOMPARE(a.mensagens.terminacoes, std::vector<int>{1});
+        for (QPushButton* b : botoesDaCarga(j))
+            QVERIFY(b->isEnabled());
+    }
+
+    // No busy cursor while the operator reads a box of "&Guia".
+    void cursorLivreNasCaixas_data() {
+        QTest::addColumn<int>("caso");
+        QTest::addColumn<int>("caixas");
+        QTest::newRow("entrada recusada") << 0 << 1;
+        QTest::newRow("guia recusada, anulacao recusada") << 1 << 2;
+        QTest::newRow("entrada com erro") << 2 << 1;
+    }
+    void cursorLivreNasCaixas() {
+        QFETCH(int, caso);
+        QFETCH(int, caixas);
+        Ambiente a(motorActual());
+        a.base.encomenda("ENC", 1, 10, 2024, "C1", "2024-03-05", "R1", {{"A1", 5}});
+        auto sessao = std::make_unique<ErpGravador>();
+        ErpGravador& g = *sessao;
+        JanelaMostrada j(a, std::move(sessao));
+        j.filtros(QStringLiteral("C1"));
+        j.bt("btCarga")->click();
+        if (caso == 0) {
+            g.resultadosEntrada.push_back({5, QStringLiteral("Sem stock."), {}});
+        } else if (caso == 1) {
+            g.resultadosGravacao.push_back({1, 7, QStringLiteral("Recusado.")});
+            g.resultadosAnulacao.push_back({1, QStringLiteral("Documento com recibo.")});
+        } else {
+            g.falharEm(QStringLiteral("CriaDocumentoEntrada"));
+        }
+        j.m().definirMarca(0, true);
+        j.bt("btEnc")->click();
+        reiniciarTerminacao();
+        QCOMPARE(a.mensagens.caixas.size(), size_t(caixas));
+        for (const auto& caixa : a.mensagens.caixas)
+            QVERIFY2(!caixa.cursorOcupado, qPrintable(caixa.texto));
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
+    void terminaUmaVez() {
         Ambiente a(motorActual());
         {
-            frmImportacao w;
-            w.bd = &a.bd;
-            w.Form_Load();
+            JanelaTeste j(a);
+            j.w.show();
+            QTest::mouseClick(j.bt("btSair"), Qt::LeftButton);
+            QVERIFY(!j.w.isVisible());
+            QCOMPARE(a.contagem.logoffs, 1);
+            QCOMPARE(a.contagem.destruicoes, 1);
+            QVERIFY(!a.bd.aberta());
+            j.w.close();
         }
         QCOMPARE(a.contagem.logoffs, 1);
-        QVERIFY(!a.bd.aberta());
     }
 };
 

@@ -523,7 +523,7 @@ private Q_SLOTS:
         i.anoEntrada = Ano;
         i.linhas = {{QStringLiteral("A2"), Moeda::deInteiro(2)}};
         i = c.corridas->iniciar(i);
-        const ChaveDocumento orfa = CorridaGuia(*c.erp.sessao, Guia, entrada(), 0).gravaEntrada({linha(2, 2)});
+        const ChaveDocumento orfa = CorridaGuia(*c.erp.sessao, Guia, entrada(), 0).GravaEntrada({linha(2, 2)});
         c.corridas->entradaGuardada(i, orfa);
         if (!acessivel)
             c.erp.base->apagar();

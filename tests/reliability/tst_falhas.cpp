@@ -1,21 +1,18 @@
 // Injected faults: each step of "&Guia" fails in turn (the entry store, the
 // document object, the header, Validar, each line, the save, the annulment),
 // and the database connection is cut in the middle of a save. For each, the
-// operator sees the expected messages, the window is cleared, the entry is
+// operator sees the expected messages, the window is cleared (its
+// controller, Importacao, with no window here), the entry is
 // annulled (or listed for manual annulment), and the database holds no
 // document stored in part. The next run then makes its documents.
 
-#include "AmbienteJanela.h"
-#include "CampoEntrada.h"
 #include "CorridasDoPosto.h"
 #include "ErpLocal.h"
 #include "Guarda.h"
+#include "ImportacaoAberta.h"
 #include "Integridade.h"
-#include "ModeloEncomendas.h"
-#include "frmImportacao.h"
 
 #include <QFile>
-#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -33,9 +30,9 @@ enum class Desfecho {
     ProgramaTermina, ///< an error the run does not catch: its box, then the program ends
 };
 
-/// The window over client C1's orders (ENC/1/10: A1 5, A2 7; ENC/1/11: A3 2,
-/// A1 4) with the local ERP's session logged in and the workstation's run
-/// journal, as start-up leaves it.
+/// The window's controller over client C1's orders (ENC/1/10: A1 5, A2 7;
+/// ENC/1/11: A3 2, A1 4) with the local ERP's session logged in and the
+/// workstation's run journal, as start-up leaves it.
 struct Cenario {
     explicit Cenario(Motor motor) : a(motor) {
         prepararErp(a.base);
@@ -47,30 +44,29 @@ struct Cenario {
                            a.base.textoLigacao(), QStringLiteral("POSTO1")))
             qFatal("login: %s", qPrintable(sessao->motivoFalhaLogin()));
         erp = sessao.get();
-        SessaoErp::instalarGlobal(std::move(sessao));
         qputenv("XDG_STATE_HOME", QFile::encodeName(estado.path()));
         corridas.emplace(a.bd, QStringLiteral("op"), QStringLiteral("POSTO1"));
-        w.bd = &a.bd;
-        w.corridas = &*corridas;
-        w.Form_Load();
-        mostrarActiva(w);
+        c.emplace(a, std::move(sessao), &*corridas);
+        // Its messages in boxes, as the window shows them.
+        QObject::connect(&c->i, &Importacao::aviso, &c->i, [this](const QString& t) {
+            a.mensagens.caixa(QStringLiteral("Informação"), t, Mensagens::Botoes::Ok, Mensagens::Icone::Informacao);
+        });
     }
     ~Cenario() { reiniciarTerminacao(); }
 
     /// Loads the client's lines and marks three of them (one line each of A1, A2, A1).
     void carregarEMarcar() {
-        w.campo[1]->setText(QStringLiteral("C1"));
-        w.btCarga->click();
-        for (const int linha : {0, 1, 3}) {
-            w.modeloLinhas->definirMarca(linha, true);
-            w.modeloLinhas->definirQuantidade(linha, Moeda::deInteiro(1));
-        }
+        c->carregar(QStringLiteral("C1"));
+        for (const int linha : {0, 1, 3})
+            c->marcar(linha, 1);
     }
-
-    bool janelaLimpa() const {
-        return w.LinhasCarregadas == 0 && !w.modeloLinhas->encomenda(0) && w.campo[1]->text().isEmpty() &&
-               w.btEnc->isEnabled() && w.btCarga->isEnabled() && !w.DocComercial && w.DocumentosCriados.size() == 1;
+    /// "&Guia" as the window runs it, inside the guard.
+    void guia() {
+        guarda([this] { c->i.fazerGuia(QStringLiteral("C1")); });
     }
+    /// The window cleared after the run: nothing loaded, and told to clear
+    /// its fields and enable its actions.
+    bool janelaLimpa() const { return c->limpa() && c->limpezas > 0; }
 
     int contar(const QString& sql) { return a.base.escalar(sql).toInt(); }
 
@@ -79,7 +75,7 @@ struct Cenario {
     ErpLocal* erp = nullptr;
     QTemporaryDir estado;
     std::optional<CorridasDoPosto> corridas;
-    frmImportacao w;
+    std::optional<ImportacaoAberta> c;
 };
 
 } // namespace
@@ -145,7 +141,7 @@ private:
         c.erp->definirAccaoNoMeio({});
         c.a.mensagens.caixas.clear();
         c.carregarEMarcar();
-        c.w.btEnc->click();
+        c.guia();
         QVERIFY2(c.a.mensagens.caixas.empty(), qPrintable(c.a.mensagens.textos().join('|')));
         QCOMPARE(c.contar(QStringLiteral("SELECT COUNT(*) FROM DOCGCCAB WHERE TPDOC = 'GR' AND ANULADO = 0")), 1);
         QCOMPARE(c.contar(QStringLiteral("SELECT COUNT(*) FROM DOCGCCAB WHERE TPDOC = 'ENT'")), entradasAntes + 1);
@@ -206,7 +202,7 @@ private Q_SLOTS:
             c.erp->falharEm(QStringLiteral("GravaDocumento"));
             texto = QStringLiteral("Falha simulada em GravaDocumento.");
         }
-        c.w.btEnc->click();
+        c.guia();
         verificarDesfecho(c, Desfecho(desfecho), texto);
         if (Desfecho(desfecho) == Desfecho::ProgramaTermina)
             return; // the program ends here
@@ -234,7 +230,7 @@ private Q_SLOTS:
             cortada = true;
             cortarLigacaoDoErp(c.a.base);
         });
-        c.w.btEnc->click();
+        c.guia();
         QVERIFY(cortada);
         const QStringList caixas = c.a.mensagens.textos();
         QVERIFY(!caixas.isEmpty());
@@ -251,5 +247,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(tst_Falhas)
+QTEST_GUILESS_MAIN(tst_Falhas)
 #include "tst_falhas.moc"

@@ -12,13 +12,14 @@
 #include "Dialecto.h"
 #include "ErpLocal.h"
 #include "FalhaBd.h"
+#include "JanelaTeste.h"
 #include "LigacaoBd.h"
 #include "ModeloEncomendas.h"
 #include "PostoArranque.h"
-#include "frmImportacao.h"
 
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -375,9 +376,9 @@ private Q_SLOTS:
         } else {
             QVERIFY2(p.janelaAberta(), qPrintable(m.textos().join('|')));
             frmImportacao& w = *p.programa.janela;
-            w.campo[1]->setText(QStringLiteral("C1"));
+            porNome<QLineEdit>(w, "campo1")->setText(QStringLiteral("C1"));
             if (caminho == Caminho::Guia) {
-                carregarEMarcar(w);
+                carregarEMarcar(p);
                 QVERIFY2(m.caixas.empty(), qPrintable(m.textos().join('|')));
             }
             if (caso == Caso::Ocupada)
@@ -386,19 +387,17 @@ private Q_SLOTS:
                 terminarLigacoes(p.base, false);
             if (caso == Caso::Perdida && caminho == Caminho::Guia)
                 // In the middle of the entry's store, before its commit.
-                dynamic_cast<ErpLocal&>(*SessaoErp::global()).definirAccaoNoMeio([&p](const QString&) {
-                    terminarLigacoes(p.base, true);
-                });
+                p.erpLocal->definirAccaoNoMeio([&p](const QString&) { terminarLigacoes(p.base, true); });
             if (caso == Caso::DiscoCheio && motor == Motor::Postgres)
                 tablespace->encher(p.base, QStringLiteral("ErpNumeracao"));
             if (caso == Caso::DiscoCheio && motor == Motor::Sqlite)
                 limite = std::make_unique<LimiteFicheiros>(2000);
             if (caminho == Caminho::Carga) {
                 // The load lets the error go: the program's box, then its end.
-                w.btCarga->click();
+                porNome<QPushButton>(w, "btCarga")->click();
                 esperado = QStringLiteral("Erro %1: ").arg(classe) + esperado;
             } else {
-                w.btEnc->click();
+                porNome<QPushButton>(w, "btEnc")->click();
             }
         }
         limite.reset();
@@ -425,14 +424,14 @@ private Q_SLOTS:
             QCOMPARE(documentos(p.base), 0);
             QCOMPARE(p.base.escalar(QStringLiteral("SELECT sum(QUANT) FROM DOCGCLIN")).toDouble(), 12.0);
             frmImportacao& w = *p.programa.janela;
-            QCOMPARE(w.LinhasCarregadas, 0);
+            QCOMPARE(p.programa.importacao->linhasCarregadas(), 0);
             if (caso == Caso::Ocupada || caso == Caso::Perdida ||
                 (caso == Caso::DiscoCheio && motor == Motor::Sqlite)) {
-                dynamic_cast<ErpLocal&>(*SessaoErp::global()).definirAccaoNoMeio({});
+                p.erpLocal->definirAccaoNoMeio({});
                 m.caixas.clear();
-                w.campo[1]->setText(QStringLiteral("C1"));
-                carregarEMarcar(w);
-                w.btEnc->click();
+                porNome<QLineEdit>(w, "campo1")->setText(QStringLiteral("C1"));
+                carregarEMarcar(p);
+                porNome<QPushButton>(w, "btEnc")->click();
                 QVERIFY2(m.caixas.empty(), qPrintable(m.textos().join('|')));
                 QCOMPARE(documentos(p.base), 2);
             }
@@ -443,11 +442,12 @@ private Q_SLOTS:
 
 private:
     /// Loads client C1's two lines and marks both, one unit each.
-    static void carregarEMarcar(frmImportacao& w) {
-        w.btCarga->click();
+    static void carregarEMarcar(PostoArranque& p) {
+        porNome<QPushButton>(*p.programa.janela, "btCarga")->click();
+        ModeloEncomendas& m = p.programa.importacao->linhas();
         for (const int l : {0, 1}) {
-            w.modeloLinhas->definirMarca(l, true);
-            w.modeloLinhas->definirQuantidade(l, Moeda::deInteiro(1));
+            m.definirMarca(l, true);
+            m.definirQuantidade(l, Moeda::deInteiro(1));
         }
     }
     /// The documents stored besides the orders.

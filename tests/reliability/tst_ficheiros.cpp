@@ -137,9 +137,9 @@ private Q_SLOTS:
         preparar(p.configuracao(), Especial(especial), conteudo);
         p.arrancar();
         verificar(p, p.configuracao(), esperado);
-        // Nothing was asked of the operator, and no ERP session is left.
+        // Nothing was asked of the operator, and no ERP session was even made.
         QVERIFY(p.mensagens.titulosFormularios.isEmpty());
-        QVERIFY(!SessaoErp::global());
+        QVERIFY(!p.erpLocal);
     }
 
     void configuracaoEmFaltaOuVazia_data() {
@@ -266,7 +266,7 @@ private Q_SLOTS:
                  "ENCOMENDAS=ENC,1\r\nGUIAS=GR,1,2,A1\r\nENTRADAS=ENT,1,A1," + entradas + ",0\r\n");
         p.arrancar();
         verificar(p, p.parametros(), QString());
-        QCOMPARE(p.programa.janela->TiposEntrada.observacoes, texto);
+        QCOMPARE(p.programa.importacao->tiposEntrada().observacoes, texto);
     }
 
     void parametrosComCaracteresDeControlo_data() {

@@ -8,9 +8,9 @@
 #include "CampoEntrada.h"
 #include "Guarda.h"
 #include "Integridade.h"
+#include "JanelaTeste.h"
 #include "ListaPesquisa.h"
 #include "ModeloEncomendas.h"
-#include "frmImportacao.h"
 
 #include <QClipboard>
 #include <QLabel>
@@ -74,15 +74,11 @@ bool guardavel(const QString& t) {
 /// The window, shown and active, over a company whose clients, articles and
 /// requisitions carry the hostile texts as codes.
 struct Janela {
-    explicit Janela(Motor motor) : a(motor) {
-        w.bd = &a.bd;
-        w.Form_Load();
-        mostrarActiva(w);
-    }
+    explicit Janela(Motor motor) : a(motor), j(a) { mostrarActiva(j.w); }
 
     /// Pastes `texto` into the field as the operator would (select all, paste).
     QString colar(int campo, const QString& texto) {
-        CampoEntrada* f = w.campo[size_t(campo)];
+        CampoEntrada* f = j.campo(campo);
         f->setFocus();
         f->selectAll();
         QApplication::clipboard()->setText(texto);
@@ -91,7 +87,7 @@ struct Janela {
     }
 
     AmbienteJanela a;
-    frmImportacao w;
+    JanelaTeste j;
 };
 
 bool controlo(QChar c) {
@@ -161,7 +157,7 @@ private Q_SLOTS:
                 // The field keeps what was pasted, cut at its 15 characters,
                 // without control characters.
                 QCOMPARE(campo, noCampo(t));
-                QTest::keyClick(j.w.campo[size_t(indice)], Qt::Key_Tab);
+                QTest::keyClick(j.j.campo(indice), Qt::Key_Tab);
                 const bool existe = indice == 1 ? clientes.contains(campo) : artigos.contains(campo);
                 const QString contexto = QStringLiteral("campo %1, texto \"%2\"").arg(indice).arg(t);
                 if (campo.isEmpty()) {
@@ -170,19 +166,19 @@ private Q_SLOTS:
                              indice == 1 ? QStringList{QStringLiteral("Campo obrigatório!")} : QStringList{});
                 } else if (existe) {
                     QVERIFY2(j.a.mensagens.caixas.empty(), qPrintable(contexto + j.a.mensagens.textos().join('|')));
-                    const QString nome = j.w.Label2[indice == 1 ? 4 : 5]->text();
+                    const QString nome = j.j.Label2(indice == 1 ? 4 : 5)->text();
                     QCOMPARE(nome,
                              j.a.base
                                  .escalar(indice == 1 ? QStringLiteral("SELECT Nome FROM Clientes WHERE Codigo = ?")
                                                       : QStringLiteral("SELECT Nome FROM Artigos WHERE Codigo = ?"),
                                           {campo})
                                  .toString());
-                    QVERIFY2(j.w.focusWidget() != j.w.campo[size_t(indice)], qPrintable(contexto));
+                    QVERIFY2(j.j.foco() != j.j.campo(indice), qPrintable(contexto));
                 } else {
                     QCOMPARE(j.a.mensagens.textos(),
                              QStringList{indice == 1 ? QStringLiteral("Cliente não existente!")
                                                      : QStringLiteral("Artigo não existente!")});
-                    QVERIFY2(j.w.focusWidget() == j.w.campo[size_t(indice)], qPrintable(contexto));
+                    QVERIFY2(j.j.foco() == j.j.campo(indice), qPrintable(contexto));
                 }
                 QVERIFY2(j.a.mensagens.terminacoes.empty(), qPrintable(contexto));
                 ++tentados;
@@ -196,14 +192,14 @@ private Q_SLOTS:
         Janela j(motorActual());
         for (const QString& t : Corpus + QStringList{QStringLiteral("12'3"), QStringLiteral("-1"),
                                                      QStringLiteral("1e5"), QStringLiteral("١٢٣")}) {
-            j.w.campo[2]->clear();
+            j.j.campo(2)->clear();
             const QString campo = j.colar(2, t);
             QVERIFY2(QRegularExpression(QStringLiteral("^[0-9]*$")).match(campo).hasMatch(), qPrintable(campo));
         }
         // Digits up to the field's 15: a number beyond any order finds nothing, without error.
-        j.w.campo[1]->setText(QStringLiteral("C1"));
+        j.j.campo(1)->setText(QStringLiteral("C1"));
         QCOMPARE(j.colar(2, QStringLiteral("9999999999999999999")), QStringLiteral("999999999999999"));
-        j.w.btCarga->click();
+        j.j.bt("btCarga")->click();
         QCOMPARE(j.a.mensagens.textos(),
                  QStringList{QStringLiteral("Não existem Encomendas para as condições solicitadas!")});
         QVERIFY(j.a.mensagens.terminacoes.empty());
@@ -218,12 +214,12 @@ private Q_SLOTS:
             const QString codigo = noCampo(t);
             // As client, as article (of client C1), as requisition (of client C1).
             for (const int filtro : {1, 0, 3}) {
-                j.w.LimparForm();
+                j.j.importacao.limpar();
                 j.a.mensagens.caixas.clear();
-                j.w.campo[1]->setText(filtro == 1 ? QString() : QStringLiteral("C1"));
+                j.j.campo(1)->setText(filtro == 1 ? QString() : QStringLiteral("C1"));
                 QCOMPARE(j.colar(filtro, t), codigo);
-                j.w.ValidarCampo = false;
-                j.w.btCarga->click();
+                j.j.importacao.definirValidarCampo(false);
+                j.j.bt("btCarga")->click();
                 ++cargas;
                 const QString contexto = QStringLiteral("filtro %1, texto \"%2\"").arg(filtro).arg(t);
                 QVERIFY2(j.a.mensagens.terminacoes.empty(), qPrintable(contexto + j.a.mensagens.textos().join('|')));
@@ -235,14 +231,14 @@ private Q_SLOTS:
                 if (codigo.isEmpty() || (filtro == 1 && codigo == QLatin1String("C1")))
                     continue; // no filter, or client C1's own orders: not a hostile text any more
                 const int esperadas = comEncomendas.contains(codigo) ? 1 : 0;
-                QVERIFY2(j.w.LinhasCarregadas == esperadas, qPrintable(contexto));
+                QVERIFY2(j.j.importacao.linhasCarregadas() == esperadas, qPrintable(contexto));
                 if (esperadas == 0) {
                     QVERIFY2(j.a.mensagens.textos() ==
                                  QStringList{QStringLiteral("Não existem Encomendas para as condições solicitadas!")},
                              qPrintable(contexto + j.a.mensagens.textos().join('|')));
                     continue;
                 }
-                const LinhaEncomenda& l = *j.w.modeloLinhas->encomenda(0);
+                const LinhaEncomenda& l = *j.j.m().encomenda(0);
                 QCOMPARE(filtro == 1 ? l.terceiro : filtro == 0 ? l.artigo : l.requisicao, codigo);
             }
         }

@@ -223,11 +223,9 @@ int main(int argc, char** argv) {
         escreverErro(QStringLiteral("%1: login falhado: %2").arg(nomePosto, sessao->motivoFalhaLogin()));
         return 3;
     }
-    SessaoErp::instalarGlobal(std::move(sessao));
     BaseDados bd;
     if (!bd.abrir(opcoes.value(ligacao))) {
         escreverErro(QStringLiteral("%1: %2").arg(nomePosto, bd.ultimoErro()));
-        SessaoErp::largarGlobal();
         return 3;
     }
 
@@ -237,7 +235,6 @@ int main(int argc, char** argv) {
     guarda([&] { corridas = Arranque::abrirCorridas(bd, *erp, opcoes.value(utilizador), nomePosto, &recuperacao); });
     if (!corridas) {
         escreverErro(QStringLiteral("%1: %2").arg(nomePosto, mensagens.textos.join('|')));
-        SessaoErp::largarGlobal();
         return 3;
     }
     for (const CorridaRecuperada& r : recuperacao.recuperadas)
@@ -245,10 +242,12 @@ int main(int argc, char** argv) {
     if (!recuperacao.texto.isEmpty())
         escreverErro(QStringLiteral("%1: %2").arg(nomePosto, recuperacao.texto));
     {
-        frmImportacao w;
-        w.bd = &bd;
-        w.corridas = corridas.get();
-        guarda([&] { w.Form_Load(); });
+        Importacao importacao;
+        frmImportacao w(importacao);
+        guarda([&] { w.Form_Load(bd, std::move(sessao), corridas.get()); });
+        // The window's controls, by name.
+        auto* cliente = w.findChild<CampoEntrada*>(QStringLiteral("campo1"));
+        const auto botao = [&w](const char* nome) { return w.findChild<QPushButton*>(QLatin1String(nome)); };
         if (!mensagens.terminado) {
             w.show();
             QElapsedTimer relogio;
@@ -258,15 +257,15 @@ int main(int argc, char** argv) {
                 escreverResumo(nomePosto, c);
                 mensagens.textos.clear();
                 // The client typed and the field left: the next load starts a fresh grid.
-                w.campo[1]->setFocus();
-                w.campo[1]->setText(codigoCliente);
-                w.ValidarCampo = true;
-                if (!w.campo[1]->validarSaida() || !mensagens.textos.isEmpty()) {
+                cliente->setFocus();
+                cliente->setText(codigoCliente);
+                importacao.definirValidarCampo(true);
+                if (!cliente->validarSaida() || !mensagens.textos.isEmpty()) {
                     ++c.outras;
                     escreverErro(QStringLiteral("%1: cliente recusado: %2").arg(nomePosto, mensagens.textos.join('|')));
                     continue;
                 }
-                w.btCarga->click();
+                botao("btCarga")->click();
                 if (mensagens.terminado)
                     break;
                 if (!mensagens.textos.isEmpty()) {
@@ -277,10 +276,10 @@ int main(int argc, char** argv) {
                 // Tick some of the oldest lines, as operators do, so that the
                 // workstations compete for the same ones; often for the whole
                 // pending quantity, which another may be taking at that moment.
-                ModeloEncomendas& m = *w.modeloLinhas;
-                const int linhas = w.LinhasCarregadas;
+                ModeloEncomendas& m = importacao.linhas();
+                const int linhas = importacao.linhasCarregadas();
                 if (ate(20) == 0) {
-                    w.btMarcar->click();
+                    botao("btMarcar")->click();
                     for (int r = 0; r < linhas; ++r) {
                         const Moeda pendente = m.quantidadePendente(r).value_or(Moeda());
                         m.definirQuantidade(r, std::min(pendente, Moeda::deInteiro(1 + ate(3))));
@@ -304,7 +303,7 @@ int main(int argc, char** argv) {
                     armarMorte(*erp, *morte);
                 else if (injectar)
                     erp->falharEm(FalhasGuia.at(ate(int(FalhasGuia.size()))));
-                w.btEnc->click();
+                botao("btEnc")->click();
                 erp->limparFalhas();
                 if (mensagens.terminado)
                     break;
@@ -329,7 +328,7 @@ int main(int argc, char** argv) {
                         escreverErro(QStringLiteral("%1: %2").arg(nomePosto, s));
                     }
                 // Every run ends with the window cleared.
-                if (w.LinhasCarregadas != 0 || m.encomenda(0) || !w.btEnc->isEnabled()) {
+                if (importacao.linhasCarregadas() != 0 || m.encomenda(0) || !botao("btEnc")->isEnabled()) {
                     ++c.outras;
                     escreverErro(QStringLiteral("%1: ronda %2: a janela não ficou limpa").arg(nomePosto).arg(c.rondas));
                 }

@@ -2,15 +2,6 @@
 
 #include "CodigosErp.h"
 
-namespace {
-
-std::unique_ptr<SessaoErp>& sessaoGlobal() {
-    static std::unique_ptr<SessaoErp> sessao;
-    return sessao;
-}
-
-} // namespace
-
 std::function<bool()> SessaoErp::iniciarLogin(const QString& e1, const QString& e2, const QString& e3,
                                               const QString& e4, const QString& e5) {
     const bool ligado = login(e1, e2, e3, e4, e5);
@@ -21,20 +12,6 @@ void SessaoErp::RegistaImpressao(ChaveDocumento& chave, qint32& anteriores, Esta
     anteriores = 0;
     estado = {CodigosErp::Recusado,
               QStringLiteral("Este ERP não regista as impressões do documento %1.").arg(textoChave(chave))};
-}
-
-SessaoErp* SessaoErp::global() {
-    return sessaoGlobal().get();
-}
-
-void SessaoErp::instalarGlobal(std::unique_ptr<SessaoErp> sessao) {
-    // The old session (if any) goes first: it may hold the connection the new one reuses.
-    sessaoGlobal().reset();
-    sessaoGlobal() = std::move(sessao);
-}
-
-void SessaoErp::largarGlobal() {
-    sessaoGlobal().reset();
 }
 
 QString textoChave(const ChaveDocumento& chave) {

@@ -69,10 +69,4 @@ public:
     /// workstation sees the same count. Codigo -1 when recorded. An ERP that
     /// keeps no count refuses (Codigo 1), as this one does by default.
     virtual void RegistaImpressao(ChaveDocumento& chave, qint32& anteriores, EstadoOperacao& estado);
-
-    /// The program-wide session. Start-up installs it, the window's terminate
-    /// drops it; tests install their own.
-    static SessaoErp* global();
-    static void instalarGlobal(std::unique_ptr<SessaoErp> sessao);
-    static void largarGlobal();
 };

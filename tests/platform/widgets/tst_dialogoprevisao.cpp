@@ -1,6 +1,7 @@
 // The print preview, driven by keyboard: pages, zoom, print, save, close.
 
 #include "Apoio.h"
+#include "ApoioWidgets.h"
 #include "DialogoPrevisao.h"
 
 #include <QPagedPaintDevice>

@@ -2,6 +2,7 @@
 // Ctrl+S and Alt+A ask for the selected row, typing asks for the list again.
 
 #include "Apoio.h"
+#include "ApoioWidgets.h"
 #include "ListaDocumentos.h"
 
 #include <QLineEdit>

@@ -23,12 +23,7 @@ PostoArranque::PostoArranque(Motor motor, const QString& passwordErp) : base(mot
 }
 
 PostoArranque::~PostoArranque() {
-    programa.janela.reset();
-    programa.corridas.reset();
-    programa.baseDados.reset();
-    if (SessaoErp* s = SessaoErp::global())
-        s->logoff();
-    SessaoErp::largarGlobal();
+    programa.fechar();
     Pastas::definirPastaBase(QString());
     Pastas::definirPastaAplicacao(QString());
     reiniciarTerminacao();
@@ -57,5 +52,11 @@ void PostoArranque::escrever(const QString& caminho, const QByteArray& conteudo)
 }
 
 void PostoArranque::arrancar() {
-    guarda([this] { programa = Arranque::Main([] { return std::make_unique<ErpLocal>(); }); });
+    guarda([this] {
+        programa = Arranque::Main([this] {
+            auto erp = std::make_unique<ErpLocal>();
+            erpLocal = erp.get();
+            return erp;
+        });
+    });
 }

@@ -8,6 +8,8 @@
 
 #include <array>
 
+class ErpLocal;
+
 /// A workstation for start-up tests: a company database with the ERP company
 /// DEMO and its user "op", the program's folder with a good parameters file
 /// and a good configuration file, and a base folder without the maker's
@@ -44,4 +46,6 @@ struct PostoArranque {
     QTemporaryDir app;
     MensagensTeste mensagens;
     Arranque::Programa programa;
+    /// The local ERP start-up made last (held by the window's controller once it opens).
+    ErpLocal* erpLocal = nullptr;
 };

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+/// Shows a window and makes it the active one (the offscreen platform does
+/// not activate windows by itself); aborts the test run when it cannot.
+void mostrarActiva(QWidget& janela);
+
+/// The control of `janela` with this object name (of type T); aborts the
+/// test run when it has none.
+QWidget* porNome(const QWidget& janela, const QString& nome);
+template <class T> T* porNome(const QWidget& janela, const char* nome) {
+    auto* c = qobject_cast<T*>(porNome(janela, QLatin1String(nome)));
+    if (!c)
+        qFatal("the control %s is of another type", nome);
+    return c;
+}
