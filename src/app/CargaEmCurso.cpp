@@ -1,12 +1,12 @@
 #include "CargaEmCurso.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QPushButton>
 
 #include <exception>
 
 frmImportacao::CargaEmCurso::CargaEmCurso(frmImportacao& janela)
-    : m_janela(janela), m_excecoes(std::uncaught_exceptions()) {
+    : m_janela(janela), m_excecoes(std::uncaught_exceptions()), m_foco(janela.focusWidget()) {
     for (QWidget* w : std::initializer_list<QWidget*>{janela.btCarga, janela.btMarcar, janela.btEnc, janela.btSair,
                                                       janela.btCancelar, janela.btFx[0], janela.btFx[1]}) {
         m_estados.emplace_back(w, w->isEnabled());
@@ -22,6 +22,10 @@ frmImportacao::CargaEmCurso::~CargaEmCurso() {
     for (const auto& [w, activo] : m_estados)
         if (w)
             w->setEnabled(activo);
+    // The load leaves the focus where it was ("&Carregar", clicked or by its
+    // access key, gave it to the grid when it was disabled).
+    if (m_foco && m_foco->isEnabled() && m_janela.focusWidget() != m_foco)
+        m_foco->setFocus(Qt::OtherFocusReason);
     if (std::exchange(m_janela.m_fecharAposCarga, false))
         QMetaObject::invokeMethod(&m_janela, &QWidget::close, Qt::QueuedConnection);
 }

@@ -19,4 +19,6 @@ private:
     frmImportacao& m_janela;
     const int m_excecoes; ///< errors on their way out when the load began
     std::vector<std::pair<QPointer<QWidget>, bool>> m_estados;
+    /// Where the focus was: disabling the button that has it moves it away.
+    QPointer<QWidget> m_foco;
 };

@@ -63,7 +63,7 @@ private:
     /// Input that arrived meanwhile is handled before the buttons come back,
     /// so a click queued on one of them does nothing; a close asked for waits
     /// for the load's end. Each control gets back its state, also when the
-    /// load raises.
+    /// load raises, and the focus goes back where it was.
     class CargaEmCurso;
 
     // Lifecycle.

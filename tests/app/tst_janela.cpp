@@ -394,6 +394,60 @@ private Q_SLOTS:
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(j.campo(1)));
     }
 
+    // A load leaves the focus where it was, whether "&Carregar" is clicked
+    // or pressed with its access key (it has the focus then, and loses it
+    // while it is disabled); a refused load sends it to the field to mend.
+    void cargaDeixaOFoco_data() {
+        QTest::addColumn<bool>("atalho");
+        QTest::addColumn<QString>("inicio");
+        QTest::addColumn<QString>("cliente");
+        QTest::addColumn<QString>("aviso");
+        QTest::addColumn<QString>("fim");
+        QTest::newRow("clique") << false << "campo3"
+                                << "C1"
+                                << ""
+                                << "btCarga";
+        QTest::newRow("clique, nada encontrado") << false << "campo3"
+                                                 << "C2"
+                                                 << "Não existem Encomendas para as condições solicitadas!"
+                                                 << "btCarga";
+        // From "&Marcar", which the load disables too.
+        QTest::newRow("Alt+C em Marcar") << true << "btMarcar"
+                                         << "C1"
+                                         << ""
+                                         << "btMarcar";
+        QTest::newRow("Alt+C num campo") << true << "campo3"
+                                         << "C1"
+                                         << ""
+                                         << "campo3";
+        QTest::newRow("Alt+C, sem cliente") << true << "campo3"
+                                            << ""
+                                            << "Campo Cliente obrigatório!"
+                                            << "campo1";
+    }
+    void cargaDeixaOFoco() {
+        QFETCH(bool, atalho);
+        QFETCH(QString, inicio);
+        QFETCH(QString, cliente);
+        QFETCH(QString, aviso);
+        QFETCH(QString, fim);
+        Ambiente a(motorActual());
+        a.base.encomenda("ENC", 1, 10, 2024, "C1", "2024-03-05", "R1", {{"A1", 5}});
+        JanelaMostrada j(a);
+        j.filtros(cliente);
+        porNome(j.w, inicio)->setFocus();
+        QSignalSpy cargas(&j.importacao, &Importacao::cargaEmCurso);
+        if (atalho)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_C, Qt::AltModifier);
+        else
+            QTest::mouseClick(j.bt("btCarga"), Qt::LeftButton);
+        // The access key clicks its button a moment later.
+        QTRY_VERIFY(!a.mensagens.caixas.empty() || cargas.size() == 2);
+        QCOMPARE(a.mensagens.textos().join('|'), aviso);
+        QCOMPARE(j.importacao.linhasCarregadas(), cliente == QLatin1String("C1") ? 1 : 0);
+        QCOMPARE(QApplication::focusWidget(), porNome(j.w, fim));
+    }
+
     // The load repaints while it reads, so timers and queued calls run in
     // its middle: none of them starts an action. Inside the load every button
     // is disabled and its access key inert; an access key's delayed click
