@@ -8,7 +8,7 @@ pacotes=(
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-psql libgl-dev
   libsodium-dev libpq-dev libsqlite3-dev sqlite3 libqrencode-dev
   poppler-utils zbar-tools
-  postgresql postgresql-client
+  postgresql postgresql-client openssl
   xvfb xauth fonts-dejavu-core fonts-liberation
   clang libclang-rt-14-dev llvm
   "$@"

@@ -143,6 +143,7 @@ Programa Main(const std::function<std::unique_ptr<SessaoErp>()>& criarSessao) {
         ConfigErp config;
         config.ler(caminho);
         e = config.valores();
+        exigirChavesConhecidas(e[3], caminho);
         if (guardaPassword(e[1], e[3], QString()))
             comPassword << caminho;
         if (e[0].isEmpty() || e[2].isEmpty() || e[3].isEmpty() || e[4].isEmpty()) {

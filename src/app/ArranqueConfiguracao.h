@@ -20,9 +20,16 @@ QString caminhoConfiguracao();
 /// The company database's connection text: section [BaseDados] of the
 /// configuration file `caminho`, completed from the fall-back file
 /// (Catalogos/bd.sql in the application folder) when D1, D2 or D3 is empty;
-/// nothing is asked. `comPassword`, when given, receives the files whose own
-/// text held the password. Raises Erro when a file cannot be read or a value
-/// is not usable.
+/// nothing is asked; the sections' libpq keys (sslmode, ...) go into the
+/// text, the fall-back's completing those the file does not give.
+/// `comPassword`, when given, receives the files whose own text held the
+/// password. Raises Erro when a file cannot be read, a value is not usable,
+/// or a section holds a key the program does not know (naming it and the
+/// file).
 QString textoLigacaoBd(const QString& caminho, QStringList* comPassword = nullptr);
+
+/// Raises Erro (Configuracao) naming the file `ficheiro` when the ERP's
+/// connection text `instancia` (E4) holds a key the program does not know.
+void exigirChavesConhecidas(const QString& instancia, const QString& ficheiro);
 
 } // namespace Arranque

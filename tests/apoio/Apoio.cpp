@@ -67,11 +67,12 @@ int portaPg() {
     return qEnvironmentVariableIntValue("ORLAVANE_PG_PORT") ? qEnvironmentVariableIntValue("ORLAVANE_PG_PORT") : 54329;
 }
 
-QSqlDatabase ligarPg(const QString& nome, const QString& base) {
+QSqlDatabase ligarPg(const QString& nome, const QString& base, ServidorPg servidor,
+                     const QString& utilizador = QStringLiteral("postgres")) {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), nome);
-    db.setHostName(socketPg());
-    db.setPort(portaPg());
-    db.setUserName(QStringLiteral("postgres"));
+    db.setHostName(servidor == ServidorPg::Tls ? pastaPgTls() + QStringLiteral("/socket") : socketPg());
+    db.setPort(servidor == ServidorPg::Tls ? portaPgTls() : portaPg());
+    db.setUserName(utilizador);
     db.setDatabaseName(base);
     if (!db.open())
         qFatal("Cannot reach the test PostgreSQL server: %s", qPrintable(db.lastError().text()));
@@ -80,10 +81,24 @@ QSqlDatabase ligarPg(const QString& nome, const QString& base) {
 
 } // namespace
 
-void administrarPg(const QString& sql) {
+QString pastaPgTls() {
+    const QString p = qEnvironmentVariable("ORLAVANE_PG_TLS_DIR");
+    if (p.isEmpty() || !QFile::exists(p + QStringLiteral("/porta")))
+        qFatal("ORLAVANE_PG_TLS_DIR names no running TLS server: run the tests with ctest, which starts it");
+    return p;
+}
+
+int portaPgTls() {
+    QFile f(pastaPgTls() + QStringLiteral("/porta"));
+    if (!f.open(QIODevice::ReadOnly))
+        qFatal("cannot read the TLS server's port");
+    return f.readAll().trimmed().toInt();
+}
+
+void administrarPg(const QString& sql, ServidorPg servidor) {
     const QString nome = QStringLiteral("adm-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
     {
-        QSqlDatabase adm = ligarPg(nome, QStringLiteral("postgres"));
+        QSqlDatabase adm = ligarPg(nome, QStringLiteral("postgres"), servidor);
         QSqlQuery q(adm);
         if (!q.exec(sql))
             qFatal("%s: %s", qPrintable(sql), qPrintable(q.lastError().text()));
@@ -91,7 +106,7 @@ void administrarPg(const QString& sql) {
     QSqlDatabase::removeDatabase(nome);
 }
 
-BaseTeste::BaseTeste(Motor motor, bool criarTabelas) : m_motor(motor) {
+BaseTeste::BaseTeste(Motor motor, bool criarTabelas, ServidorPg servidor) : m_motor(motor), m_servidor(servidor) {
     static QAtomicInt contador;
     m_nomeLigacao = QStringLiteral("teste-%1").arg(contador.fetchAndAddRelaxed(1));
     if (motor == Motor::Sqlite) {
@@ -102,8 +117,12 @@ BaseTeste::BaseTeste(Motor motor, bool criarTabelas) : m_motor(motor) {
             qFatal("Cannot create %s", qPrintable(m_nomeBase));
     } else {
         m_nomeBase = QStringLiteral("orlavane_t_") + QUuid::createUuid().toString(QUuid::Id128).left(16);
-        administrarPg(QStringLiteral("CREATE DATABASE %1").arg(m_nomeBase));
-        m_db = ligarPg(m_nomeLigacao, m_nomeBase);
+        const bool tls = servidor == ServidorPg::Tls;
+        administrarPg(
+            QStringLiteral("CREATE DATABASE %1%2").arg(m_nomeBase, tls ? QStringLiteral(" OWNER orlavane") : QString()),
+            servidor);
+        m_db =
+            ligarPg(m_nomeLigacao, m_nomeBase, servidor, tls ? QStringLiteral("orlavane") : QStringLiteral("postgres"));
     }
     if (criarTabelas)
         Esquema::criar(m_db);
@@ -114,7 +133,7 @@ BaseTeste::~BaseTeste() {
     m_db = QSqlDatabase();
     QSqlDatabase::removeDatabase(m_nomeLigacao);
     if (m_motor == Motor::Postgres)
-        administrarPg(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(m_nomeBase));
+        administrarPg(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(m_nomeBase), m_servidor);
 }
 
 void BaseTeste::apagar() {
@@ -123,16 +142,24 @@ void BaseTeste::apagar() {
             qFatal("cannot remove %s", qPrintable(m_nomeBase));
         return;
     }
-    administrarPg(QStringLiteral("DROP DATABASE %1 WITH (FORCE)").arg(m_nomeBase));
+    administrarPg(QStringLiteral("DROP DATABASE %1 WITH (FORCE)").arg(m_nomeBase), m_servidor);
 }
 
 QString BaseTeste::textoLigacao() const {
     if (m_motor == Motor::Sqlite)
         return QStringLiteral("Provider=MSDataShape;Driver=QSQLITE;Database=%1").arg(m_nomeBase);
-    return QStringLiteral("Provider=MSDataShape;Driver=QPSQL;Host=%1;Port=%2;Database=%3;User=postgres")
-        .arg(socketPg())
-        .arg(portaPg())
-        .arg(m_nomeBase);
+    const bool tls = m_servidor == ServidorPg::Tls;
+    return QStringLiteral("Provider=MSDataShape;Driver=QPSQL;Host=%1;Port=%2;Database=%3;User=%4")
+        .arg(tls ? pastaPgTls() + QStringLiteral("/socket") : socketPg())
+        .arg(tls ? portaPgTls() : portaPg())
+        .arg(m_nomeBase, tls ? QStringLiteral("orlavane") : QStringLiteral("postgres"));
+}
+
+QString BaseTeste::textoLigacaoTls(const QString& host, const QString& chaves, bool semPassword) const {
+    return QStringLiteral("Provider=MSDataShape;Driver=QPSQL;Host=%1;Port=%2;Database=%3;User=orlavane;%4%5")
+        .arg(host)
+        .arg(portaPgTls())
+        .arg(m_nomeBase, semPassword ? QString() : QStringLiteral("Password=segredo-tls;"), chaves);
 }
 
 void BaseTeste::executar(const QString& sql, const QVariantList& parametros) {

@@ -59,22 +59,44 @@ Q_DECLARE_METATYPE(Motor)
 void adicionarMotores();
 Motor motorActual();
 
+/// The test command's PostgreSQL servers: the one every database test runs
+/// on (Unix socket, trust), and the one that takes TLS connections only
+/// (scripts/pg-tls-teste.sh: over TCP on 127.0.0.1, with a SCRAM password,
+/// its certificate signed by its own authority and naming "localhost").
+enum class ServidorPg {
+    Teste,
+    Tls,
+};
+
+/// The TLS server's folder: its authority's certificate "ca.crt", another
+/// authority's "outra-ca.crt"; and its TCP port. Fails the test run when the
+/// test command did not start it.
+QString pastaPgTls();
+int portaPgTls();
+
 /// Runs one statement on the test PostgreSQL server's maintenance database
 /// (databases, roles, tablespaces); fails the test run when it is rejected.
-void administrarPg(const QString& sql);
+void administrarPg(const QString& sql, ServidorPg servidor = ServidorPg::Teste);
 
 /// A new empty company database for one test: a file in a temporary folder
-/// for SQLite, a new database on the test PostgreSQL server. Creates the
-/// tables (unless asked not to) and removes the database at the end.
+/// for SQLite, a new database on a test PostgreSQL server. Creates the
+/// tables (unless asked not to) and removes the database at the end. On the
+/// TLS server the database, its tables and the test's connection (over the
+/// Unix socket) belong to the role "orlavane", which connects over TCP with
+/// the password "segredo-tls".
 class BaseTeste final {
 public:
-    explicit BaseTeste(Motor motor, bool criarTabelas = true);
+    explicit BaseTeste(Motor motor, bool criarTabelas = true, ServidorPg servidor = ServidorPg::Teste);
     ~BaseTeste();
     Q_DISABLE_COPY_MOVE(BaseTeste)
 
     Motor motor() const { return m_motor; }
     /// The connection text for BaseDados::abrir and the ERP login.
     QString textoLigacao() const;
+    /// On the TLS server: the text over TCP to `host` as "orlavane" (with
+    /// its password unless `semPassword`), then libpq's keys `chaves`.
+    QString textoLigacaoTls(const QString& host, const QString& chaves, bool semPassword = false) const;
+    QString nomeBase() const { return m_nomeBase; }
     /// A Qt connection of the test's own, to prepare and check data.
     QSqlDatabase& db() { return m_db; }
     /// Runs one statement on the test's connection; fails the test when it is rejected.
@@ -101,6 +123,7 @@ public:
 
 private:
     Motor m_motor;
+    ServidorPg m_servidor;
     QTemporaryDir m_dir;
     QString m_nomeBase;
     QString m_nomeLigacao;

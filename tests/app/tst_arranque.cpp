@@ -4,6 +4,7 @@
 #include "CorridaGuia.h"
 #include "ErpLocal.h"
 #include "Esquema.h"
+#include "FalhaBd.h"
 #include "Guarda.h"
 #include "Pastas.h"
 
@@ -74,6 +75,14 @@ struct Posto {
     MensagensTeste mensagens;
     Arranque::Programa programa;
 };
+
+/// `chaves` ("k=v;k=v") as lines of [BaseDados].
+OutrasChaves outras(const QString& chaves) {
+    OutrasChaves r;
+    for (const QString& par : chaves.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+        r.append({par.section(QLatin1Char('='), 0, 0), par.section(QLatin1Char('='), 1)});
+    return r;
+}
 
 } // namespace
 
@@ -242,6 +251,71 @@ private Q_SLOTS:
         QCOMPARE(caixa.icone, Mensagens::Icone::Informacao);
         QCOMPARE(p.base.escalar(QStringLiteral("SELECT ANULADO FROM DOCGCCAB WHERE TPDOC = 'ENT'")).toInt(), -1);
         QVERIFY(p.programa.corridas->diario().porTerminar().empty());
+    }
+
+    /// libpq's own keys, in Instancia and in [BaseDados], reach the server
+    /// connection: verify-full with the company's authority opens the
+    /// window; another authority, or a host name the certificate does not
+    /// name, is refused in the operator's words with libpq's as detail. A key
+    /// the program does not know is refused, naming it and the file.
+    void ligacaoTls_data() {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<QString>("instancia"); ///< libpq's keys in Instancia, "AC" for the authority's folder
+        QTest::addColumn<QString>("bd");        ///< the same, in [BaseDados]
+        QTest::addColumn<QString>("inicio");    ///< how the one box starts; none when the window opens
+        QTest::addColumn<QString>("detalhe");   ///< and what else it holds
+        const QString certo = QStringLiteral("sslmode=verify-full;sslrootcert=AC/ca.crt");
+        const QString outra = QStringLiteral("sslmode=verify-full;sslrootcert=AC/outra-ca.crt");
+        const QString naoVerificado = FalhaBd::frase(Erro::ServidorNaoVerificado);
+        const QString login = Arranque::MensagemLoginFalhado + QStringLiteral("\n\n");
+        QTest::newRow("a AC da empresa") << "localhost" << certo << certo << QString() << QString();
+        QTest::newRow("outra AC") << "localhost" << outra << certo << login + naoVerificado
+                                  << "certificate verify failed";
+        QTest::newRow("outro nome") << "127.0.0.1" << certo << certo << login + naoVerificado
+                                    << "does not match host name \"127.0.0.1\"";
+        QTest::newRow("[BaseDados], outra AC") << "localhost" << certo << outra << naoVerificado
+                                               << "\n\nDetalhe: Não foi possível abrir a base de dados PostgreSQL";
+        QTest::newRow("sem TLS") << "localhost"
+                                 << "sslmode=disable" << certo << login + FalhaBd::frase(Erro::AcessoRecusado)
+                                 << "no encryption";
+        QTest::newRow("Instancia, chave desconhecida")
+            << "localhost" << certo + QStringLiteral(";sslmod=require") << certo << "Erro 1002: O ficheiro \""
+            << "\", em Instancia: A ligação à base de dados tem a chave \"sslmod\", que o programa não conhece.";
+        QTest::newRow("[BaseDados], chave desconhecida")
+            << "localhost" << certo << certo + QStringLiteral(";ssl_modo=require") << "Erro 1002: O ficheiro \""
+            << "\" tem na secção [BaseDados] a chave \"ssl_modo\", que o programa não conhece.";
+    }
+    void ligacaoTls() {
+        QFETCH(QString, host);
+        QFETCH(QString, instancia);
+        QFETCH(QString, bd);
+        QFETCH(QString, inicio);
+        QFETCH(QString, detalhe);
+        BaseTeste tls(Motor::Postgres, true, ServidorPg::Tls);
+        tls.dadosBase();
+        tls.executar(QStringLiteral("INSERT INTO ErpEmpresas (Codigo, Nome) VALUES ('DEMO', 'Demo')"));
+        Esquema::definirUtilizadorErp(tls.db(), QStringLiteral("op"), QStringLiteral("segredo"));
+        instancia.replace(QLatin1String("AC"), pastaPgTls());
+        bd.replace(QLatin1String("AC"), pastaPgTls());
+        Posto p;
+        auto e = p.erp();
+        e[3] = tls.textoLigacaoTls(host, instancia);
+        QDir().mkpath(p.app.path());
+        escreverConfiguracao(p.app.filePath(QStringLiteral("Orlavane.zeb")), e,
+                             {QStringLiteral("%1:%2").arg(host).arg(portaPgTls()), tls.nomeBase(),
+                              QStringLiteral("orlavane"), QStringLiteral("segredo-tls")},
+                             outras(bd));
+        guarda([&] { p.arrancar(); });
+        if (inicio.isEmpty()) {
+            QVERIFY2(p.mensagens.caixas.empty(), qPrintable(p.mensagens.textos().join(QLatin1Char('\n'))));
+            QVERIFY(p.programa.janela && p.programa.janela->isVisible());
+            return;
+        }
+        QCOMPARE(p.mensagens.caixas.size(), size_t(1));
+        const QString caixa = p.mensagens.caixas[0].texto;
+        QVERIFY2(caixa.startsWith(inicio) && caixa.contains(detalhe), qPrintable(caixa));
+        QVERIFY(!caixa.contains(QLatin1String("segredo-tls")));
+        QVERIFY(!p.programa.janela);
     }
 
     /// A second instance for the same workstation and database is told so and ends.

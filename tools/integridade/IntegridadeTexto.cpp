@@ -1,10 +1,12 @@
 // The report as the program prints it.
 
 #include "IntegridadeEmpresa.h"
+#include "TextoVisivel.h"
 
 #include <QStringList>
 
 #include <algorithm>
+#include <vector>
 
 namespace Integridade {
 
@@ -23,22 +25,27 @@ QString linha(const QString& a, qsizetype larguraA, const QString& b, qsizetype 
 } // namespace
 
 QString texto(const Relatorio& relatorio) {
+    // Keys and details hold text read from the database: a control character
+    // in it would act on the terminal instead of showing.
     QString t = QStringLiteral("Verificação da base de dados da empresa (entradas %1, guias %2)\n\n")
-                    .arg(relatorio.tipos.entrada, relatorio.tipos.guia);
+                    .arg(escaparControlos(relatorio.tipos.entrada), escaparControlos(relatorio.tipos.guia));
     if (relatorio.sa()) {
         t += QStringLiteral("Nenhum problema encontrado.\n");
     } else {
+        std::vector<std::pair<QString, QString>> vistos;
+        vistos.reserve(relatorio.achados.size());
         qsizetype largura1 = TituloCategoria.size();
         qsizetype largura2 = TituloChave.size();
         for (const Achado& a : relatorio.achados) {
+            vistos.emplace_back(escaparControlos(a.chave), escaparControlos(a.detalhe));
             largura1 = std::max(largura1, nome(a.categoria).size());
-            largura2 = std::max(largura2, a.chave.size());
+            largura2 = std::max(largura2, vistos.back().first.size());
         }
         t += linha(TituloCategoria, largura1, TituloChave, largura2, TituloDetalhe);
         t += linha(QString(largura1, QLatin1Char('-')), largura1, QString(largura2, QLatin1Char('-')), largura2,
                    QString(TituloDetalhe.size(), QLatin1Char('-')));
-        for (const Achado& a : relatorio.achados)
-            t += linha(nome(a.categoria), largura1, a.chave, largura2, a.detalhe);
+        for (std::size_t i = 0; i < vistos.size(); ++i)
+            t += linha(nome(relatorio.achados[i].categoria), largura1, vistos[i].first, largura2, vistos[i].second);
     }
 
     t += QStringLiteral("\nResumo\n");

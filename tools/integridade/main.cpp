@@ -21,6 +21,7 @@
 #include "Erro.h"
 #include "LigacaoBd.h"
 #include "Pastas.h"
+#include "SenhaTerminal.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -62,8 +63,10 @@ int main(int argc, char** argv) {
     const QCommandLineOption ligacao(
         QStringLiteral("ligacao"),
         QStringLiteral("Texto de ligação à base de dados, por exemplo \"Driver=QSQLITE;Database=/dados/empresa.db\" "
-                       "ou \"Driver=QPSQL;Host=...;Port=5432;Database=...;User=...;Password=...\" (por omissão, a "
-                       "secção [BaseDados] de Orlavane.zeb)."),
+                       "ou \"Driver=QPSQL;Host=...;Port=5432;Database=...;User=...;sslmode=verify-full;"
+                       "sslrootcert=...\" (por omissão, a secção [BaseDados] de Orlavane.zeb). Sem palavra-passe: "
+                       "a do ficheiro de palavras-passe (PGPASSFILE, ~/.pgpass) ou do ficheiro de serviços, ou "
+                       "pedida no terminal."),
         QStringLiteral("TEXTO"));
     const QCommandLineOption entrada(
         QStringLiteral("entrada"),
@@ -118,6 +121,9 @@ int main(int argc, char** argv) {
         tipos.entrada = opcoes.isSet(entrada) ? opcoes.value(entrada) : tipoDosParametros(QStringLiteral("ENTRADAS"));
         tipos.guia = opcoes.isSet(guia) ? opcoes.value(guia) : tipoDosParametros(QStringLiteral("GUIAS"));
 
+        // A password is never given on the command line, where every user
+        // of the machine could read it: libpq's files have it, or it is asked.
+        texto = SenhaTerminal::completar(texto);
         const QString nomeLigacao = QStringLiteral("orlavane-integridade");
         Integridade::Relatorio relatorio;
         {

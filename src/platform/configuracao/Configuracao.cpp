@@ -22,7 +22,9 @@
 //  - [BaseDados]: Servidor (D1: "sqlite", or a PostgreSQL host name, address or
 //    Unix socket folder, optionally followed by ":port"), BaseDados (D2: the
 //    SQLite file, relative to the application folder, or the PostgreSQL
-//    database), Utilizador (D3), Password (D4, may be empty).
+//    database), Utilizador (D3), Password (D4, may be empty). Any other key
+//    there is kept for the connection, which takes libpq's own keys
+//    (sslmode, sslrootcert, ...) and refuses the rest, naming the file.
 //  - NUL bytes or other control characters (but tab) mean the file is not a
 //    configuration file at all and it is refused.
 // A missing file gives every value empty. Error texts name the file and the
@@ -39,6 +41,8 @@
 #include <QHash>
 #include <QStringDecoder>
 #include <QSysInfo>
+
+#include <algorithm>
 
 namespace {
 
@@ -164,11 +168,14 @@ Seccoes analisar(const QString& texto) {
     return r;
 }
 
-/// The values of one section, in the order of `chaves`; all empty for a missing file.
+/// The values of one section, in the order of `chaves`, and its other keys
+/// (in key order) when `outras` is given; all empty for a missing file.
 template <std::size_t N>
 std::array<QString, N> lerSeccao(const QString& caminho, const QString& descricao, const QString& seccao,
-                                 const QStringList& chaves) {
+                                 const QStringList& chaves, OutrasChaves* outras = nullptr) {
     std::array<QString, N> r;
+    if (outras)
+        outras->clear();
     if (!QFileInfo::exists(caminho) && !QFileInfo(caminho).isSymLink())
         return r;
     const QByteArray bytes = lerBytes(caminho, descricao);
@@ -177,6 +184,12 @@ std::array<QString, N> lerSeccao(const QString& caminho, const QString& descrica
     const auto valores = seccoes.value(seccao);
     for (std::size_t k = 0; k < N; ++k)
         r[k] = valores.value(chaves.at(static_cast<qsizetype>(k)));
+    if (outras) {
+        for (auto i = valores.cbegin(); i != valores.cend(); ++i)
+            if (!chaves.contains(i.key()))
+                outras->append({i.key(), i.value()});
+        std::sort(outras->begin(), outras->end());
+    }
     return r;
 }
 
@@ -234,12 +247,13 @@ bool ConfigErp::completar() {
 }
 
 void ConfigBd::ler(const QString& caminhoConfiguracao) {
-    m_valores = lerSeccao<4>(caminhoConfiguracao, QStringLiteral("ficheiro de configuração"), SeccaoBd, ChavesBd);
+    m_valores =
+        lerSeccao<4>(caminhoConfiguracao, QStringLiteral("ficheiro de configuração"), SeccaoBd, ChavesBd, &m_outras);
 }
 
 void ConfigBd::lerAlternativo(const QString& caminhoAlternativo) {
-    m_alternativos =
-        lerSeccao<4>(caminhoAlternativo, QStringLiteral("ficheiro alternativo da base de dados"), SeccaoBd, ChavesBd);
+    m_alternativos = lerSeccao<4>(caminhoAlternativo, QStringLiteral("ficheiro alternativo da base de dados"), SeccaoBd,
+                                  ChavesBd, &m_outrasAlternativas);
 }
 
 bool ConfigBd::completar() {
@@ -262,7 +276,8 @@ bool ConfigBd::completar() {
     return completos();
 }
 
-void escreverConfiguracao(const QString& caminho, const std::array<QString, 5>& erp, const std::array<QString, 4>& bd) {
+void escreverConfiguracao(const QString& caminho, const std::array<QString, 5>& erp, const std::array<QString, 4>& bd,
+                          const OutrasChaves& outrasBd) {
     const QStringList nomesErp = {QStringLiteral("Utilizador"), QStringLiteral("Password"), QStringLiteral("Empresa"),
                                   QStringLiteral("Instancia"), QStringLiteral("Posto")};
     const QStringList nomesBd = {QStringLiteral("Servidor"), QStringLiteral("BaseDados"), QStringLiteral("Utilizador"),
@@ -276,6 +291,8 @@ void escreverConfiguracao(const QString& caminho, const std::array<QString, 5>& 
     linhas << QString() << QStringLiteral("[BaseDados]");
     for (qsizetype i = 0; i < nomesBd.size(); ++i)
         linhas << escreverValor(nomesBd.at(i), bd[static_cast<std::size_t>(i)]);
+    for (const auto& [chave, valor] : outrasBd)
+        linhas << escreverValor(chave, valor);
     const QByteArray conteudo = (linhas.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
 
     QFile f(caminho);

@@ -1,8 +1,14 @@
 #pragma once
 
+#include <QList>
+#include <QPair>
 #include <QString>
 
 #include <array>
+
+/// Keys of a section beyond the ones read by name (lower case), with their
+/// values, in key order.
+using OutrasChaves = QList<QPair<QString, QString>>;
 
 /// The ERP login values, read from the section [ERP] of the configuration file:
 /// E1 user, E2 password (may be empty), E3 company, E4 instance (a connection
@@ -26,7 +32,9 @@ private:
 /// D1 server ("sqlite" for the embedded engine, else a PostgreSQL host, a
 /// Unix socket folder, optionally ":port"), D2 database (SQLite file, relative
 /// to the application folder, or PostgreSQL database name), D3 user,
-/// D4 password (may be empty).
+/// D4 password (may be empty). The section's other keys are kept as they
+/// are (outras()): libpq's own connection keys (sslmode = verify-full, ...),
+/// which whoever builds the connection checks and hands on.
 class ConfigBd final {
 public:
     void ler(const QString& caminhoConfiguracao);
@@ -38,15 +46,23 @@ public:
     /// from the operator).
     bool completar();
     const std::array<QString, 4>& valores() const { return m_valores; }
+    /// The other keys of the configuration file's section, and of the
+    /// fall-back file's (empty until it is read).
+    const OutrasChaves& outras() const { return m_outras; }
+    const OutrasChaves& outrasAlternativas() const { return m_outrasAlternativas; }
 
 private:
     std::array<QString, 4> m_valores;
     std::array<QString, 4> m_alternativos;
+    OutrasChaves m_outras;
+    OutrasChaves m_outrasAlternativas;
     int m_definicao = 1;
 };
 
 /// Writes a configuration file that ConfigErp and ConfigBd read back: UTF-8,
 /// sections [ERP] and [BaseDados], readable and writable by its owner only
-/// (it holds passwords). Raises Erro (Ficheiro) when it cannot be written and
-/// Erro (Configuracao) for a value holding a line break.
-void escreverConfiguracao(const QString& caminho, const std::array<QString, 5>& erp, const std::array<QString, 4>& bd);
+/// (it holds passwords). `outrasBd` go into [BaseDados] after D1..D4. Raises
+/// Erro (Ficheiro) when it cannot be written and Erro (Configuracao) for a
+/// value holding a line break.
+void escreverConfiguracao(const QString& caminho, const std::array<QString, 5>& erp, const std::array<QString, 4>& bd,
+                          const OutrasChaves& outrasBd = {});

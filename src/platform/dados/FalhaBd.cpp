@@ -11,6 +11,9 @@
 #include <sqlite3.h>
 
 #include <cerrno>
+#include <chrono>
+#include <poll.h>
+#include <vector>
 
 namespace FalhaBd {
 
@@ -121,22 +124,139 @@ int classe(const QSqlError& erro, const QSqlDriver* driver) {
     }
 }
 
+namespace {
+
+/// libpq's connection keys and values, kept alive for its calls.
+class ParametrosPg final {
+public:
+    /// What Qt's driver hands libpq for connection `db`: its host, port,
+    /// database and user, then its connect options (every ';' a blank, as
+    /// the driver turns them).
+    explicit ParametrosPg(const QSqlDatabase& db) {
+        const auto dado = [this](const char* chave, const QString& valor) {
+            if (!valor.isEmpty())
+                definir(chave, valor.toUtf8());
+        };
+        dado("host", db.hostName());
+        dado("port", db.port() > 0 ? QString::number(db.port()) : QString());
+        dado("dbname", db.databaseName());
+        dado("user", db.userName());
+        QByteArray opcoes = db.connectOptions().toUtf8();
+        opcoes.replace(';', ' ');
+        char* erro = nullptr;
+        if (PQconninfoOption* lidas = PQconninfoParse(opcoes.constData(), &erro)) {
+            for (const PQconninfoOption* o = lidas; o->keyword; ++o)
+                if (o->val)
+                    definir(o->keyword, o->val);
+            PQconninfoFree(lidas);
+        }
+        PQfreemem(erro);
+    }
+
+    void definir(const QByteArray& chave, const QByteArray& valor) {
+        for (auto& [k, v] : m_pares)
+            if (k == chave) {
+                v = valor;
+                return;
+            }
+        m_pares.emplace_back(chave, valor);
+    }
+    QByteArray valor(const QByteArray& chave) const {
+        for (const auto& [k, v] : m_pares)
+            if (k == chave)
+                return v;
+        return {};
+    }
+    /// The null-terminated arrays libpq takes; valid while the object is unchanged.
+    std::pair<std::vector<const char*>, std::vector<const char*>> listas() const {
+        std::vector<const char*> chaves, valores;
+        for (const auto& [k, v] : m_pares) {
+            chaves.push_back(k.constData());
+            valores.push_back(v.constData());
+        }
+        chaves.push_back(nullptr);
+        valores.push_back(nullptr);
+        return {std::move(chaves), std::move(valores)};
+    }
+
+private:
+    std::vector<std::pair<QByteArray, QByteArray>> m_pares;
+};
+
+/// The shortest wait libpq takes: a server that does not answer by then did
+/// not answer the open either.
+constexpr std::chrono::seconds EsperaSonda{2};
+
+/// The sslmode libpq ends up with for these settings (a service file or the
+/// environment may give it).
+QByteArray modoTls(const ParametrosPg& p) {
+    const auto [chaves, valores] = p.listas();
+    PGconn* c = PQconnectStartParams(chaves.data(), valores.data(), 0);
+    QByteArray modo;
+    if (PQconninfoOption* efectivas = c ? PQconninfo(c) : nullptr) {
+        for (const PQconninfoOption* o = efectivas; o->keyword; ++o)
+            if (qstrcmp(o->keyword, "sslmode") == 0 && o->val)
+                modo = o->val;
+        PQconninfoFree(efectivas);
+    }
+    PQfinish(c);
+    return modo;
+}
+
+/// Whether a server at the address of these settings sets up TLS when its
+/// certificate is not checked. The connection is dropped as soon as TLS is
+/// up, before anything of the user's (name, database, password) is sent.
+bool falaTls(ParametrosPg p) {
+    p.definir("sslmode", "require");
+    // A root certificate or client certificate file that can never exist:
+    // libpq then checks no server certificate and offers no client's.
+    p.definir("sslrootcert", "/dev/null/nenhum");
+    p.definir("sslcert", "/dev/null/nenhum");
+    p.definir("sslkey", "/dev/null/nenhum");
+    p.definir("connect_timeout", QByteArray::number(qint64(EsperaSonda.count())));
+    const auto [chaves, valores] = p.listas();
+    PGconn* c = PQconnectStartParams(chaves.data(), valores.data(), 0);
+    const auto limite = std::chrono::steady_clock::now() + EsperaSonda;
+    bool tls = false;
+    PostgresPollingStatusType estado = PGRES_POLLING_WRITING;
+    while (c && PQstatus(c) != CONNECTION_BAD && estado != PGRES_POLLING_FAILED && estado != PGRES_POLLING_OK) {
+        if (PQsslInUse(c)) {
+            tls = true;
+            break;
+        }
+        const auto falta =
+            std::chrono::duration_cast<std::chrono::milliseconds>(limite - std::chrono::steady_clock::now()).count();
+        pollfd f{PQsocket(c), static_cast<short>(estado == PGRES_POLLING_READING ? POLLIN : POLLOUT), 0};
+        if (falta <= 0 || f.fd < 0)
+            break;
+        const int r = ::poll(&f, 1, static_cast<int>(falta));
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r <= 0)
+            break;
+        estado = PQconnectPoll(c);
+    }
+    tls = tls || (c && PQsslInUse(c));
+    PQfinish(c);
+    return tls;
+}
+
+} // namespace
+
 int classeAbertura(const QSqlDatabase& db) {
     const QSqlError erro = db.lastError();
     if (!db.driver() || db.driver()->dbmsType() != QSqlDriver::PostgreSQL || !erro.nativeErrorCode().isEmpty())
         return classe(erro, db.driver());
-    const QByteArray host = db.hostName().toUtf8(), porta = QByteArray::number(db.port() > 0 ? db.port() : 5432),
-                     base = db.databaseName().toUtf8(), utilizador = db.userName().toUtf8();
-    // The shortest wait libpq takes: a server that does not answer by then
-    // did not answer the open either.
-    const char* chaves[] = {"host", "port", "dbname", "user", "connect_timeout", nullptr};
-    const char* valores[] = {host.isEmpty() ? nullptr : host.constData(),
-                             porta.constData(),
-                             base.constData(),
-                             utilizador.isEmpty() ? nullptr : utilizador.constData(),
-                             "2",
-                             nullptr};
-    return PQpingParams(chaves, valores, 0) == PQPING_OK ? Erro::AcessoRecusado : Erro::LigacaoPerdida;
+    ParametrosPg p(db);
+    p.definir("connect_timeout", QByteArray::number(qint64(EsperaSonda.count())));
+    {
+        const auto [chaves, valores] = p.listas();
+        if (PQpingParams(chaves.data(), valores.data(), 0) == PQPING_OK)
+            return Erro::AcessoRecusado;
+    }
+    if (modoTls(p).startsWith("verify") && falaTls(p))
+        return Erro::ServidorNaoVerificado;
+    return Erro::LigacaoPerdida;
 }
 
 QString frase(int classe) {
@@ -164,6 +284,10 @@ QString frase(int classe) {
     case Erro::AcessoRecusado:
         return QStringLiteral("A base de dados da empresa recusou a ligação (utilizador, palavra-passe ou nome da "
                               "base de dados). Verifique-os na configuração ou peça ao administrador.");
+    case Erro::ServidorNaoVerificado:
+        return QStringLiteral("Não foi possível verificar o servidor da base de dados da empresa: o certificado que "
+                              "apresentou não é o esperado (de outra autoridade de certificação, ou de outro nome de "
+                              "servidor). Por segurança, o programa não se liga a ele. Avise o administrador.");
     case Erro::SemRecursos:
         return QStringLiteral("A base de dados ficou sem memória ou sem ligações livres; tente novamente dentro de "
                               "momentos e, se voltar a acontecer, avise o administrador.");

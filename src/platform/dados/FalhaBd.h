@@ -36,10 +36,14 @@ int classePostgres(QStringView sqlstate);
 /// the connection the statement ran on); 0 for one of no class.
 int classe(const QSqlError& erro, const QSqlDriver* driver);
 /// The class of connection `db` that did not open (its lastError()). Qt's
-/// PostgreSQL driver gives no SQLSTATE then: libpq's ping of the same server
-/// tells a server that cannot be reached or does not take connections now
-/// (LigacaoPerdida) from one that refused this connection (AcessoRecusado:
-/// the user, the password, the database).
+/// PostgreSQL driver gives no SQLSTATE then: libpq's ping of the same server,
+/// with the connection's own settings, tells a server that cannot be reached
+/// or does not take connections now (LigacaoPerdida) from one that refused
+/// this connection (AcessoRecusado: the user, the password, the database).
+/// When the connection asks libpq to verify the server (sslmode verify-ca or
+/// verify-full) and the ping fails, a server that sets up TLS at the same
+/// address when nothing is checked is one whose certificate did not pass
+/// (ServidorNaoVerificado).
 int classeAbertura(const QSqlDatabase& db);
 
 /// What the operator is told for a class: what happened and what to do.

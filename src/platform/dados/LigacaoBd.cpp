@@ -7,8 +7,14 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
+
+#include <libpq-fe.h>
+
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -58,6 +64,53 @@ QList<QPair<QString, QString>> pares(const QString& texto) {
     return r;
 }
 
+/// libpq's keys a connection text may hold, handed to the server connection
+/// as they are: TLS, TCP keepalives, the service file.
+const QStringList ChavesLibpq = {
+    QStringLiteral("sslmode"),          QStringLiteral("sslrootcert"),
+    QStringLiteral("sslcert"),          QStringLiteral("sslkey"),
+    QStringLiteral("sslcrl"),           QStringLiteral("sslcrldir"),
+    QStringLiteral("channel_binding"),  QStringLiteral("keepalives"),
+    QStringLiteral("keepalives_idle"),  QStringLiteral("keepalives_interval"),
+    QStringLiteral("keepalives_count"), QStringLiteral("tcp_user_timeout"),
+    QStringLiteral("service"),
+};
+
+/// A key as a person writes one: named in a message. Anything else may be
+/// the tail of a password written without quotes, and is not repeated.
+bool pareceChave(const QString& chave) {
+    static const QRegularExpression forma(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]{0,39}$"));
+    return forma.match(chave).hasMatch();
+}
+
+/// Why a text's key is refused: the key named when it looks like one.
+Erro chaveRecusada(const QString& chave, bool depoisDaPassword) {
+    if (depoisDaPassword || !pareceChave(chave))
+        return Erro(Erro::Configuracao,
+                    QStringLiteral("A ligação à base de dados tem uma chave que o programa não conhece%1. Um valor "
+                                   "com \";\" (uma palavra-passe, por exemplo) escreve-se entre aspas.")
+                        .arg(depoisDaPassword ? QStringLiteral(" a seguir à palavra-passe") : QString()));
+    return Erro(Erro::Configuracao,
+                QStringLiteral("A ligação à base de dados tem a chave \"%1\", que o programa não conhece.").arg(chave));
+}
+
+/// A value as libpq's connection string takes it: quoted when empty or
+/// holding blanks, quotes or backslashes.
+QString valorLibpq(const QString& v) {
+    const bool simples = !v.isEmpty() && std::none_of(v.cbegin(), v.cend(), [](QChar c) {
+        return c.isSpace() || c == QLatin1Char('\'') || c == QLatin1Char('\\');
+    });
+    if (simples)
+        return v;
+    QString r = QStringLiteral("'");
+    for (const QChar c : v) {
+        if (c == QLatin1Char('\'') || c == QLatin1Char('\\'))
+            r += QLatin1Char('\\');
+        r += c;
+    }
+    return r + QLatin1Char('\'');
+}
+
 QString citar(const QString& v) {
     if (!v.contains(QLatin1Char(';')) && !v.contains(QLatin1Char('"')) && v.trimmed() == v)
         return v;
@@ -77,6 +130,7 @@ QString textoErroBd(const QSqlError& erro) {
 
 TextoLigacao TextoLigacao::analisar(const QString& texto) {
     TextoLigacao t;
+    bool depoisDaPassword = false;
     for (const auto& [chave, valor] : pares(texto)) {
         const QString k = chave.toLower();
         if (k == QLatin1String("provider"))
@@ -99,11 +153,48 @@ TextoLigacao TextoLigacao::analisar(const QString& texto) {
             t.utilizador = valor;
         else if (k == QLatin1String("password"))
             t.password = valor;
+        else if (chaveLibpq(k)) {
+            // Qt's driver turns every ';' of its connect options into a blank.
+            if (valor.contains(QLatin1Char(';')))
+                throw Erro(Erro::Configuracao,
+                           QStringLiteral("O valor de \"%1\" na ligação à base de dados não pode ter \";\".").arg(k));
+            const auto igual = [&k](const QPair<QString, QString>& o) { return o.first == k; };
+            t.opcoes.removeIf(igual);
+            t.opcoes.append({k, valor});
+        } else
+            throw chaveRecusada(chave, depoisDaPassword);
+        depoisDaPassword = k == QLatin1String("password");
     }
-    t.dialecto(); // raises Erro for a driver that is none of the program's
-    if (t.base.isEmpty())
+    const Dialecto& d = t.dialecto(); // raises Erro for a driver that is none of the program's
+    if (!d.servidor() && !t.opcoes.isEmpty())
+        throw Erro(Erro::Configuracao, QStringLiteral("A chave \"%1\" da ligação à base de dados só serve a uma base "
+                                                      "de dados PostgreSQL.")
+                                           .arg(t.opcoes.constFirst().first));
+    // A service names the database in the service file.
+    if (t.base.isEmpty() && (!d.servidor() || t.opcao(QStringLiteral("service")).isEmpty()))
         throw Erro(Erro::Configuracao, QStringLiteral("A ligação à base de dados não indica a base de dados."));
     return t;
+}
+
+bool TextoLigacao::chaveLibpq(const QString& chave) {
+    return ChavesLibpq.contains(chave.toLower());
+}
+
+QString TextoLigacao::chaveDesconhecida(const QString& texto) {
+    static const QStringList nossas = {
+        QStringLiteral("provider"), QStringLiteral("driver"),   QStringLiteral("host"), QStringLiteral("server"),
+        QStringLiteral("port"),     QStringLiteral("database"), QStringLiteral("user"), QStringLiteral("password")};
+    for (const auto& par : pares(texto))
+        if (!nossas.contains(par.first.toLower()) && !chaveLibpq(par.first))
+            return par.first;
+    return QString();
+}
+
+QString TextoLigacao::opcao(const QString& chave) const {
+    for (const auto& [k, v] : opcoes)
+        if (k == chave)
+            return v;
+    return QString();
 }
 
 QString TextoLigacao::texto() const {
@@ -115,9 +206,12 @@ QString TextoLigacao::texto() const {
         p << QStringLiteral("Host=") + citar(host);
     if (porta > 0)
         p << QStringLiteral("Port=%1").arg(porta);
-    p << QStringLiteral("Database=") + citar(base);
+    if (!base.isEmpty())
+        p << QStringLiteral("Database=") + citar(base);
     if (!utilizador.isEmpty())
         p << QStringLiteral("User=") + citar(utilizador);
+    for (const auto& [k, v] : opcoes)
+        p << k + QLatin1Char('=') + citar(v);
     if (!password.isEmpty())
         p << QStringLiteral("Password=") + citar(password);
     return p.join(QLatin1Char(';'));
@@ -134,12 +228,48 @@ QString TextoLigacao::descricao() const {
     const Dialecto* d = Dialecto::doDriver(driver);
     if (!d || !d->servidor())
         return QStringLiteral("%1 \"%2\"").arg(d ? QString(d->nome()) : driver, base);
+    const QString servico = opcao(QStringLiteral("service"));
+    if (!servico.isEmpty() && base.isEmpty() && host.isEmpty())
+        return QStringLiteral("%1 do serviço \"%2\"%3")
+            .arg(d->nome(), servico,
+                 utilizador.isEmpty() ? QString() : QStringLiteral(" (utilizador %1)").arg(utilizador));
     QString onde = host.isEmpty() ? QStringLiteral("localhost") : host;
     if (porta > 0)
         onde += QStringLiteral(":%1").arg(porta);
     return QStringLiteral("%1 \"%2\" em %3%4")
         .arg(d->nome(), base, onde,
              utilizador.isEmpty() ? QString() : QStringLiteral(" (utilizador %1)").arg(utilizador));
+}
+
+bool TextoLigacao::pedePassword() const {
+    if (!dialecto().servidor())
+        return false;
+    std::vector<QByteArray> pares;
+    const auto par = [&pares](const QString& chave, const QString& valor) {
+        if (!valor.isEmpty()) {
+            pares.push_back(chave.toUtf8());
+            pares.push_back(valor.toUtf8());
+        }
+    };
+    par(QStringLiteral("host"), host);
+    par(QStringLiteral("port"), porta > 0 ? QString::number(porta) : QString());
+    par(QStringLiteral("dbname"), base);
+    par(QStringLiteral("user"), utilizador);
+    par(QStringLiteral("password"), password);
+    par(QStringLiteral("connect_timeout"), QStringLiteral("10"));
+    for (const auto& [k, v] : opcoes)
+        par(k, v);
+    std::vector<const char*> chaves, valores;
+    for (std::size_t i = 0; i < pares.size(); i += 2) {
+        chaves.push_back(pares[i].constData());
+        valores.push_back(pares[i + 1].constData());
+    }
+    chaves.push_back(nullptr);
+    valores.push_back(nullptr);
+    PGconn* c = PQconnectdbParams(chaves.data(), valores.data(), 0);
+    const bool pede = c && PQstatus(c) == CONNECTION_BAD && PQconnectionNeedsPassword(c);
+    PQfinish(c);
+    return pede;
 }
 
 QSqlDatabase TextoLigacao::abrir(const QString& nomeLigacao) const {
@@ -165,7 +295,10 @@ QSqlDatabase TextoLigacao::abrir(const QString& nomeLigacao) const {
             db.setUserName(utilizador);
             db.setPassword(password);
         }
-        db.setConnectOptions(d.opcoesLigacao());
+        QString opcoesQt = d.opcoesLigacao();
+        for (const auto& [k, v] : opcoes)
+            opcoesQt += QLatin1Char(';') + k + QLatin1Char('=') + valorLibpq(v);
+        db.setConnectOptions(opcoesQt);
         if (db.open()) {
             if (d.verificacao().isEmpty())
                 return db;
@@ -191,9 +324,10 @@ QSqlDatabase TextoLigacao::abrir(const QString& nomeLigacao) const {
 }
 
 QString LigacaoBd::construir(const QString& fornecedor, int opcao, const QString& d1, const QString& d2,
-                             const QString& d3, const QString& d4) const {
+                             const QString& d3, const QString& d4, const OpcoesLibpq& opcoes) const {
     TextoLigacao t;
     t.fornecedor = fornecedor;
+    t.opcoes = opcoes;
     if (d1.trimmed().compare(QLatin1String("sqlite"), Qt::CaseInsensitive) == 0) {
         t.driver = Dialecto::sqlite().driver();
         // An empty name stays empty: abrir then says that no database is named.

@@ -21,18 +21,19 @@ public:
         RecusadoErp = 1007, ///< the ERP refused to store or save a document: the text is its reason
         // Failures of the company database the operator can act on, by their
         // class (FalhaBd tells them apart by the engine's own codes).
-        BaseDadosOcupada = 1008,    ///< another workstation holds a lock (busy, lock timeout, deadlock)
-        LigacaoPerdida = 1009,      ///< the connection to the server failed or was dropped
-        DiscoCheio = 1010,          ///< the database's disk (or its file size limit) is full
-        SoLeitura = 1011,           ///< the database, its file or its folder only allows reading
-        SemPermissao = 1012,        ///< this user may not do that in the database
-        FalhaDisco = 1013,          ///< the database's disk failed to read or write
-        BaseDadosDanificada = 1014, ///< the database file is damaged or not a database at all
-        SemRecursos = 1015,         ///< the engine ran out of memory or connections
-        AcessoRecusado = 1016,      ///< the server refused this connection: user, password or database
-        Transbordo = 6,             ///< a number too large for where it goes
-        ForaDeIntervalo = 9,        ///< a list item that is not there
-        TipoIncompativel = 13,      ///< a value that cannot be converted
+        BaseDadosOcupada = 1008,      ///< another workstation holds a lock (busy, lock timeout, deadlock)
+        LigacaoPerdida = 1009,        ///< the connection to the server failed or was dropped
+        DiscoCheio = 1010,            ///< the database's disk (or its file size limit) is full
+        SoLeitura = 1011,             ///< the database, its file or its folder only allows reading
+        SemPermissao = 1012,          ///< this user may not do that in the database
+        FalhaDisco = 1013,            ///< the database's disk failed to read or write
+        BaseDadosDanificada = 1014,   ///< the database file is damaged or not a database at all
+        SemRecursos = 1015,           ///< the engine ran out of memory or connections
+        AcessoRecusado = 1016,        ///< the server refused this connection: user, password or database
+        ServidorNaoVerificado = 1017, ///< the server could not prove it is the one named (TLS certificate)
+        Transbordo = 6,               ///< a number too large for where it goes
+        ForaDeIntervalo = 9,          ///< a list item that is not there
+        TipoIncompativel = 13,        ///< a value that cannot be converted
 
     };
 
@@ -41,10 +42,10 @@ public:
     int numero() const noexcept { return m_numero; }
     /// Whether the database itself failed (a statement rejected, a closed
     /// database, or one of the classes from BaseDadosOcupada to
-    /// AcessoRecusado), rather than a rule of the program or the ERP.
+    /// ServidorNaoVerificado), rather than a rule of the program or the ERP.
     bool daBaseDados() const noexcept {
         return m_numero == Sql || m_numero == BaseDadosFechada ||
-               (m_numero >= BaseDadosOcupada && m_numero <= AcessoRecusado);
+               (m_numero >= BaseDadosOcupada && m_numero <= ServidorNaoVerificado);
     }
     const QString& texto() const noexcept { return m_texto; }
     const char* what() const noexcept override { return m_utf8.c_str(); }

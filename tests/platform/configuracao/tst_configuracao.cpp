@@ -427,6 +427,62 @@ private Q_SLOTS:
                                                                           QStringLiteral("sqlite"), {}, {}, {})));
     }
 
+    /// libpq's own keys are kept and written back as they are; any other key
+    /// is refused, named unless it may be the tail of a password.
+    void chavesLibpq_data() {
+        QTest::addColumn<QString>("texto");
+        QTest::addColumn<QString>("opcoes"); ///< what is kept, "k=v|k=v"; empty when refused
+        QTest::addColumn<QString>("erro");   ///< what the refusal says, and never "cd"
+        QTest::newRow("TLS e keepalives")
+            << "Driver=QPSQL;Host=db;Database=e;SSLMode=verify-full;sslrootcert=\"/etc/a c/ca.crt\";keepalives_idle=30;"
+               "sslmode=verify-ca"
+            << "sslrootcert=/etc/a c/ca.crt|keepalives_idle=30|sslmode=verify-ca" << QString();
+        QTest::newRow("serviço sem base") << "Driver=QPSQL;service=empresa"
+                                          << "service=empresa" << QString();
+        QTest::newRow("chave desconhecida") << "Driver=QPSQL;Database=e;sslmod=require" << QString()
+                                            << "a chave \"sslmod\", que o programa não conhece";
+        QTest::newRow("depois da password")
+            << "Driver=QPSQL;Database=e;Password=ab;cd=ef" << QString() << "a seguir à palavra-passe";
+        QTest::newRow("não parece chave")
+            << "Driver=QPSQL;Database=e;a-cd=ef" << QString() << "uma chave que o programa não conhece.";
+        QTest::newRow("ponto e vírgula") << "Driver=QPSQL;Database=e;sslrootcert=\"/a;b\"" << QString()
+                                         << "\"sslrootcert\" na ligação à base de dados não pode ter \";\"";
+        QTest::newRow("SQLite") << "Driver=QSQLITE;Database=/a.db;sslmode=require" << QString()
+                                << "\"sslmode\" da ligação à base de dados só serve a uma base de dados PostgreSQL";
+        QTest::newRow("sem base nem serviço")
+            << "Driver=QPSQL;sslmode=require" << QString() << "não indica a base de dados";
+    }
+    void chavesLibpq() {
+        QFETCH(QString, texto);
+        QFETCH(QString, opcoes);
+        QFETCH(QString, erro);
+        try {
+            const TextoLigacao t = TextoLigacao::analisar(texto);
+            QStringList lidas;
+            for (const auto& [k, v] : t.opcoes)
+                lidas << k + QLatin1Char('=') + v;
+            QCOMPARE(lidas.join(QLatin1Char('|')), opcoes);
+            QCOMPARE(TextoLigacao::analisar(t.texto()).opcoes, t.opcoes);
+            QVERIFY(TextoLigacao::chaveDesconhecida(texto).isEmpty());
+        } catch (const Erro& e) {
+            QVERIFY2(!erro.isEmpty(), qPrintable(e.texto()));
+            QCOMPARE(e.numero(), int(Erro::Configuracao));
+            QVERIFY2(e.texto().contains(erro) && !e.texto().contains(QLatin1String("cd")), qPrintable(e.texto()));
+        }
+    }
+    /// A value reaches libpq as it stands, blanks and quotes in it.
+    void opcoesChegamAoLibpq() {
+        const QString servico = QStringLiteral("o serviço d'a\\b");
+        const TextoLigacao t =
+            TextoLigacao::analisar(QStringLiteral("Driver=QPSQL;Database=e;service=\"%1\"").arg(servico));
+        try {
+            t.abrir(QStringLiteral("servico-inexistente"));
+            QFAIL("opened");
+        } catch (const Erro& e) {
+            QVERIFY2(e.texto().contains(QStringLiteral("\"%1\" not found").arg(servico)), qPrintable(e.texto()));
+        }
+    }
+
     void textoLigacaoIgnoraPedacosSemChave() {
         const TextoLigacao t =
             TextoLigacao::analisar(QStringLiteral("lixo;Driver=qsqlite; Database = /a.db ;;Port=5432"));

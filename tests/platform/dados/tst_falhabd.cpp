@@ -87,14 +87,14 @@ private Q_SLOTS:
     void textoDoOperador() {
         // Each class has its own sentence; the detail follows after a blank line.
         QSet<QString> frases;
-        for (int classe = Erro::BaseDadosOcupada; classe <= Erro::AcessoRecusado; ++classe) {
+        for (int classe = Erro::BaseDadosOcupada; classe <= Erro::ServidorNaoVerificado; ++classe) {
             const Erro e = FalhaBd::erro(classe, Erro::Sql, QStringLiteral("database is locked"));
             QCOMPARE(e.numero(), classe);
             QVERIFY(!FalhaBd::frase(classe).isEmpty());
             QCOMPARE(e.texto(), FalhaBd::frase(classe) + QStringLiteral("\n\nDetalhe: database is locked"));
             frases << FalhaBd::frase(classe);
         }
-        QCOMPARE(frases.size(), Erro::AcessoRecusado - Erro::BaseDadosOcupada + 1);
+        QCOMPARE(frases.size(), Erro::ServidorNaoVerificado - Erro::BaseDadosOcupada + 1);
         // No class: the caller's number and text, as they were.
         const Erro e = FalhaBd::erro(0, Erro::Sql, QStringLiteral("no such table: x"));
         QCOMPARE(e.numero(), int(Erro::Sql));
