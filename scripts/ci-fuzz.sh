@@ -18,7 +18,7 @@ trabalho=$(mktemp -d)
 trap 'rm -rf "$trabalho"' EXIT
 falhas="$build/fuzz-falhas"
 printf '%-14s %9s %12s %10s %10s\n' alvo segundos execucoes "exec/s" cobertura
-for alvo in parametros configuracao numero instrucao; do
+for alvo in parametros configuracao numero instrucao diario; do
   mkdir -p "$trabalho/$alvo"
   registo="$trabalho/$alvo.log"
   if ! "$build/fuzz/fuzz_$alvo" -max_total_time="$segundos" -max_len=4096 -timeout=10 -rss_limit_mb=2048 \

@@ -214,7 +214,7 @@ std::vector<CorridaDiario> paraCorridas(const std::vector<Lido>& lidos) {
 } // namespace
 
 DiarioCorridas::DiarioCorridas(const QString& posto, const QString& descricaoBase, qint64 limiteBytes)
-    : m_limite(limiteBytes) {
+    : m_posto(posto), m_limite(limiteBytes) {
     const QString pasta = criarPasta();
     m_caminho = pasta + QLatin1Char('/') + nomeFicheiro(posto, descricaoBase);
     m_trinco = abrir(m_caminho + QStringLiteral(".lock"), O_RDWR | O_CREAT, QStringLiteral("abrir o trinco do diário"));
@@ -381,7 +381,12 @@ void DiarioCorridas::compactar() {
 
     const QString temporario = m_caminho + QStringLiteral(".novo");
     {
-        const Descritor d = abrir(temporario, O_WRONLY | O_CREAT | O_TRUNC, QStringLiteral("criar"));
+        // A copy left by a compaction cut short goes first (a link goes, not
+        // what it points at); the new one is then this object's own file,
+        // never one that was there.
+        if (::unlink(QFile::encodeName(temporario).constData()) != 0 && errno != ENOENT)
+            falhar(QStringLiteral("apagar"), temporario, errno);
+        const Descritor d = abrir(temporario, O_WRONLY | O_CREAT | O_EXCL, QStringLiteral("criar"));
         escreverTudo(d, novo, QStringLiteral("escrever"), temporario);
         if (::fsync(d.fd()) != 0)
             falhar(QStringLiteral("gravar no disco"), temporario, errno);

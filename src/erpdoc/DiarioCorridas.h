@@ -75,6 +75,10 @@ struct CorridaDiario final {
 /// (run started, with everything InicioCorrida holds), "entrada" (entry
 /// stored, its key) and "fim" (run ended, its outcome and documents).
 ///
+/// The reader trusts nothing in the file beyond its form: a record's values
+/// of the wrong type read as empty, and recovery checks every entry a record
+/// names against the database before it touches it (RecuperacaoCorridas).
+///
 /// Only the "inicio" record is synced to the disk before iniciar() returns,
 /// so that it is there before the entry is stored. Everything else recovery
 /// can tell from the company database (RecuperacaoCorridas). The file is
@@ -107,6 +111,8 @@ public:
     /// "diario-<workstation, percent-encoded>-<12 hex digits of the SHA-256 of the description>".
     static QString nomeFicheiro(const QString& posto, const QString& descricaoBase);
     QString caminho() const { return m_caminho; }
+    /// The workstation whose runs the journal holds.
+    const QString& posto() const { return m_posto; }
 
     /// Writes the "inicio" record (giving it a new id and the current time
     /// unless it has them) and syncs it to the disk. Call it before the entry
@@ -133,7 +139,8 @@ public:
     bool podeTerPorTerminar() const { return !m_abertas.isEmpty(); }
 
     /// Rewrites the file with the records of the unfinished runs only: a
-    /// temporary file, synced, renamed over the journal, the folder synced.
+    /// temporary file (created anew, O_EXCL), synced, renamed over the
+    /// journal, the folder synced.
     void compactar();
 
 private:
@@ -142,6 +149,7 @@ private:
     /// Drops every record: for a file whose runs all ended.
     void esvaziar();
 
+    QString m_posto;
     QString m_caminho;
     qint64 m_limite;
     FicheirosEstado::Descritor m_trinco;

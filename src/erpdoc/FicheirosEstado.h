@@ -14,7 +14,9 @@ QString pasta();
 
 /// Creates the state folder when it is missing (readable by its owner only)
 /// and makes its entry in the parent folder durable. Raises Erro (Ficheiro)
-/// when it cannot be created.
+/// when it cannot be created, and when it is no folder of this user's alone:
+/// another user owns it, or others may write in it (they could then plant
+/// or change its files).
 QString criarPasta();
 
 /// Makes the entries of a folder (files created, renamed) durable.
@@ -42,16 +44,19 @@ private:
 
 /// Opens `caminho` with the open(2) `flags` (O_CLOEXEC is always added, so a
 /// program started from here never inherits a lock or a file) and mode 0600.
-/// Raises Erro (Ficheiro) naming `oQue` and the file.
+/// A file (not a folder, O_DIRECTORY) is never opened through a symbolic
+/// link (O_NOFOLLOW): one planted where the file goes would make the program
+/// write where it points. Raises Erro (Ficheiro) naming `oQue` and the file.
 Descritor abrir(const QString& caminho, int flags, const QString& oQue);
 
 /// Writes every byte (retrying short writes and interruptions). Raises Erro
 /// (Ficheiro) naming `oQue` and the file.
 void escreverTudo(const Descritor& d, const QByteArray& dados, const QString& oQue, const QString& caminho);
 
-/// The whole content of a file; empty when it does not exist. Raises Erro
-/// (Ficheiro) when it exists and cannot be read.
-QByteArray lerTudo(const QString& caminho, const QString& oQue);
+/// The whole content of a file (never through a symbolic link); empty when it
+/// does not exist. Raises Erro (Ficheiro) when it exists and cannot be read,
+/// or is larger than `limite` bytes.
+QByteArray lerTudo(const QString& caminho, const QString& oQue, qint64 limite = qint64(256) * 1024 * 1024);
 
 /// Erro (Ficheiro): "Não foi possível <oQue> <caminho>: <the system's reason for errno>".
 [[noreturn]] void falhar(const QString& oQue, const QString& caminho, int numeroErro);

@@ -90,6 +90,14 @@ std::optional<ChaveDocumento> LeituraDocumentos::entradaDaCorrida(const InicioCo
     return std::nullopt;
 }
 
+bool LeituraDocumentos::daCorrida(const ChaveDocumento& e, const InicioCorrida& c) {
+    if (e.TipoDoc != c.tipoEntrada || e.Serie != c.serieEntrada)
+        return false;
+    RecordSet rs;
+    m_base.consultar(QStringLiteral("SELECT POSTO FROM DOCGCCAB") + OndeDocumento, valoresChave(e), rs);
+    return !rs.fim() && rs.campo(QStringLiteral("POSTO")).toString() == c.posto && linhas(e) == c.linhas;
+}
+
 std::optional<ChaveDocumento> guiaDaEntrada(const BaseDados& base, const ChaveDocumento& entrada) {
     return LeituraDocumentos(base).guiaDaEntrada(entrada);
 }

@@ -42,6 +42,10 @@ public:
     /// in order. Nothing when there is none. An entry of another workstation
     /// is never taken.
     std::optional<ChaveDocumento> entradaDaCorrida(const InicioCorrida& corrida, std::optional<qint32> ate);
+    /// Whether the stored document `entrada` can be the entry of `corrida`:
+    /// of the run's entry type and series, stamped with the run's workstation
+    /// (DOCGCCAB.POSTO), with the run's lines.
+    bool daCorrida(const ChaveDocumento& entrada, const InicioCorrida& corrida);
 
 private:
     BaseDados m_base;

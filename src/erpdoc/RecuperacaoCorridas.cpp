@@ -31,11 +31,25 @@ struct Decisao {
     QString frase; ///< after "A execução interrompida de ... (cliente X): "
 };
 
+/// The run's entry: the key its journal records when the database holds
+/// it, else the one found from the run's start. A recorded key is taken
+/// only for an entry that can be the run's (LeituraDocumentos::daCorrida): a
+/// journal damaged or written by someone else could name any document.
+std::optional<ChaveDocumento> entradaDe(LeituraDocumentos& leitura, const InicioCorrida& inicio,
+                                        const std::optional<ChaveDocumento>& registada, std::optional<qint32> limite) {
+    if (registada && (!leitura.anulado(*registada) || leitura.daCorrida(*registada, inicio)))
+        return registada;
+    return leitura.entradaDaCorrida(inicio, limite);
+}
+
 Decisao decidir(LeituraDocumentos& leitura, const BaseDados& base, SessaoErp& sessao, const CorridaDiario& c,
-                std::optional<qint32> limite) {
+                const QString& posto, std::optional<qint32> limite) {
     using Tipo = FimCorrida::Tipo;
     Decisao d;
-    const std::optional<ChaveDocumento> entrada = c.entrada ? c.entrada : leitura.entradaDaCorrida(c.inicio, limite);
+    // This workstation's run, whatever name its record gives.
+    InicioCorrida inicio = c.inicio;
+    inicio.posto = posto;
+    const std::optional<ChaveDocumento> entrada = entradaDe(leitura, inicio, c.entrada, limite);
     if (!entrada) {
         d.frase = QStringLiteral("não chegou a guardar a entrada; nada foi anulado.");
         return d;
@@ -106,7 +120,7 @@ ResultadoRecuperacao recuperarCorridas(DiarioCorridas& diario, const BaseDados& 
         try {
             if (!leitura)
                 leitura.emplace(base);
-            d = decidir(*leitura, base, sessao, c, limiteDaEntrada(todas, c.inicio));
+            d = decidir(*leitura, base, sessao, c, diario.posto(), limiteDaEntrada(todas, c.inicio));
         } catch (const Erro& e) {
             r.baseInacessivel = true;
             frases << QStringLiteral("%1 não pôde ser verificada: %2 O diário fica como estava e a verificação "

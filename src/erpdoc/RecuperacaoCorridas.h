@@ -32,8 +32,11 @@ struct ResultadoRecuperacao final {
 /// was killed, the workstation lost power), from what the company database
 /// holds now:
 ///
-/// - the run's entry is the key recorded in the journal; when none was
-///   recorded, the first entry stored by this workstation (POSTO) with the
+/// - the run's entry is the key recorded in the journal, taken only for a
+///   stored entry of the run's entry type and series, stamped with this
+///   workstation's name (the journal's) and with the run's lines, or for
+///   one no longer stored; otherwise, the first entry stored by this
+///   workstation (POSTO) with the
 ///   run's entry type, series and year, numbered above the highest number
 ///   read before the run (and not above the one read before the next run of
 ///   the journal), whose lines are the run's articles and quantities in

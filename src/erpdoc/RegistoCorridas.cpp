@@ -2,37 +2,15 @@
 
 #include "Erro.h"
 #include "FicheirosEstado.h"
+#include "TextoVisivel.h"
 
+#include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
-
-QString escapar(const QString& texto) {
-    QString r;
-    r.reserve(texto.size());
-    for (const QChar c : texto) {
-        switch (c.unicode()) {
-        case '\\':
-            r += QStringLiteral("\\\\");
-            break;
-        case '\t':
-            r += QStringLiteral("\\t");
-            break;
-        case '\n':
-            r += QStringLiteral("\\n");
-            break;
-        case '\r':
-            r += QStringLiteral("\\r");
-            break;
-        default:
-            if (c.unicode() < 0x20 || c.unicode() == 0x7f)
-                r += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
-            else
-                r += c;
-        }
-    }
-    return r;
-}
 
 QString chaves(std::initializer_list<const std::optional<ChaveDocumento>*> lista) {
     QStringList r;
@@ -92,18 +70,67 @@ QByteArray RegistoCorridas::linha(const RegistoCorrida& r) {
     };
     QString t = horaLocal(r.hora);
     for (const auto& [nome, valor] : campos)
-        t += QLatin1Char('\t') + QLatin1String(nome) + QLatin1Char('=') + escapar(valor);
+        t += QLatin1Char('\t') + QLatin1String(nome) + QLatin1Char('=') + escaparControlos(valor);
     return t.toUtf8();
 }
+
+namespace {
+
+/// Where the last whole line of the log ends: a line torn by a full disk (or
+/// a program killed in the middle of its write) has no line feed.
+off_t fimDaUltimaLinha(const FicheirosEstado::Descritor& d, off_t tamanho, const QString& caminho) {
+    char bloco[4096];
+    off_t fim = tamanho;
+    while (fim > 0) {
+        const off_t inicio = fim > off_t(sizeof bloco) ? fim - off_t(sizeof bloco) : 0;
+        const ssize_t n = ::pread(d.fd(), bloco, static_cast<size_t>(fim - inicio), inicio);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            FicheirosEstado::falhar(QStringLiteral("ler o registo das execuções"), caminho, n < 0 ? errno : EIO);
+        for (ssize_t i = n; i > 0; --i)
+            if (bloco[i - 1] == '\n')
+                return inicio + i;
+        fim = inicio;
+    }
+    return 0;
+}
+
+} // namespace
 
 bool RegistoCorridas::registar(const RegistoCorrida& r) const {
     try {
         if (m_caminho.startsWith(FicheirosEstado::pasta() + QLatin1Char('/')))
             FicheirosEstado::criarPasta();
-        const FicheirosEstado::Descritor d = FicheirosEstado::abrir(m_caminho, O_WRONLY | O_CREAT | O_APPEND,
+        const FicheirosEstado::Descritor d = FicheirosEstado::abrir(m_caminho, O_RDWR | O_CREAT | O_APPEND,
                                                                     QStringLiteral("abrir o registo das execuções"));
-        FicheirosEstado::escreverTudo(d, linha(r) + '\n', QStringLiteral("escrever no registo das execuções"),
-                                      m_caminho);
+        // Programs writing at once take turns: the tail each one looks at
+        // and cuts is its own.
+        int trancado = 0;
+        do
+            trancado = ::flock(d.fd(), LOCK_EX);
+        while (trancado != 0 && errno == EINTR);
+        struct stat antes {};
+        if (trancado != 0 || ::fstat(d.fd(), &antes) != 0)
+            return false;
+        // A line torn by an earlier write is cut off, so that this one is not
+        // glued to it.
+        off_t tamanho = antes.st_size;
+        if (tamanho > 0) {
+            const off_t inteiro = fimDaUltimaLinha(d, tamanho, m_caminho);
+            if (inteiro != tamanho && ::ftruncate(d.fd(), inteiro) == 0)
+                tamanho = inteiro;
+        }
+        try {
+            FicheirosEstado::escreverTudo(d, linha(r) + '\n', QStringLiteral("escrever no registo das execuções"),
+                                          m_caminho);
+        } catch (const Erro&) {
+            // What was written of this line goes again at once.
+            if (::ftruncate(d.fd(), tamanho) != 0) {
+                // Then the next line cuts it off.
+            }
+            throw;
+        }
         return true;
     } catch (const Erro&) {
         return false;

@@ -29,8 +29,9 @@ struct RegistoCorrida final {
 /// "entrada-por-anular" or "nada"; feitos the documents stored, anulados
 /// those annulled again, listados those left for manual annulment. In the
 /// values a backslash, tab, line feed and carriage return are written \\,
-/// \t, \n and \r, other control characters \xHH. Nothing of the database
-/// connection is ever written.
+/// \t, \n and \r, other control characters \xHH and the bidirectional
+/// formatting characters \u{HHHH} (escaparControlos). Nothing of the
+/// database connection is ever written.
 ///
 /// Lines are not synced: the journal (DiarioCorridas) is the record that
 /// recovery relies on; the log is what people read.
@@ -40,9 +41,11 @@ public:
     explicit RegistoCorridas(const QString& caminho = QString());
 
     QString caminho() const { return m_caminho; }
-    /// Appends the run's line (one write, so that lines of programs writing
-    /// at once never mix). False when it cannot be written: the run never
-    /// depends on its log.
+    /// Appends the run's line (under a lock on the file, so that lines of
+    /// programs writing at once never mix). A line torn before (a full disk,
+    /// a program killed while it wrote) is cut off first, and what was written
+    /// of this one when its write fails. False when it cannot be written: the
+    /// run never depends on its log.
     bool registar(const RegistoCorrida& r) const;
     /// The line without its line feed.
     static QByteArray linha(const RegistoCorrida& r);

@@ -13,6 +13,7 @@
 #include <QTest>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -328,6 +329,58 @@ private Q_SLOTS:
         const QString id = d.iniciar(inicio(QStringLiteral("C13"), 13));
         QCOMPARE(d.porTerminar().size(), size_t(1));
         QCOMPARE(d.porTerminar()[0].inicio.id, id);
+    }
+
+    /// The journal trusts only a state folder of the user's alone, and never
+    /// writes through a link planted where one of its files goes.
+    void pastaEFicheirosAlheios_data() {
+        QTest::addColumn<QString>("caso");
+        QTest::addColumn<QString>("recusa"); ///< what the refusal says; empty when the journal opens
+        QTest::newRow("pasta que outros alteram") << "0777"
+                                                  << "pode ser alterada por outros utilizadores";
+        if (::geteuid() == 0)
+            QTest::newRow("pasta de outro utilizador") << "nobody"
+                                                       << "pertence a outro utilizador";
+        QTest::newRow("o diário é uma ligação") << ""
+                                                << "Too many levels of symbolic links";
+        QTest::newRow("o trinco é uma ligação") << ".lock"
+                                                << "Too many levels of symbolic links";
+        QTest::newRow("o temporário é uma ligação") << ".novo" << QString();
+    }
+    void pastaEFicheirosAlheios() {
+        QFETCH(QString, caso);
+        QFETCH(QString, recusa);
+        const QString pasta = m_estado->filePath(QStringLiteral("orlavane"));
+        const QString caminho = pasta + QLatin1Char('/') + DiarioCorridas::nomeFicheiro(QStringLiteral("POSTO1"), Base);
+        // A run left open and a torn record: opening compacts through the temporary file.
+        {
+            DiarioCorridas d(QStringLiteral("POSTO1"), Base);
+            d.iniciar(inicio(QStringLiteral("C1"), 0));
+        }
+        {
+            QFile f(caminho);
+            QVERIFY(f.open(QIODevice::Append));
+            f.write("12 rasgado");
+        }
+        const QString alvo = m_estado->filePath(QStringLiteral("alvo"));
+        substituir(alvo, "de outrem\n");
+        if (caso == QLatin1String("0777"))
+            QVERIFY(QFile::setPermissions(pasta, QFileDevice::Permissions(0x7777)));
+        else if (caso == QLatin1String("nobody"))
+            QCOMPARE(::chown(QFile::encodeName(pasta).constData(), 65534, 65534), 0);
+        else {
+            QFile::remove(caminho + caso);
+            QVERIFY(QFile::link(alvo, caminho + caso));
+        }
+        try {
+            DiarioCorridas d(QStringLiteral("POSTO1"), Base);
+            QVERIFY2(recusa.isEmpty(), "opened");
+            QCOMPARE(d.porTerminar().size(), size_t(1));
+        } catch (const Erro& e) {
+            QCOMPARE(e.numero(), int(Erro::Ficheiro));
+            QVERIFY2(!recusa.isEmpty() && e.texto().contains(recusa), qPrintable(e.texto()));
+        }
+        QCOMPARE(conteudo(alvo), QByteArray("de outrem\n"));
     }
 
     void trincoRecusaSegundo() {

@@ -46,6 +46,11 @@ enum class Vizinha {
     Nenhuma,
     OutroPosto,   ///< another workstation's, with the run's lines
     OutrasLinhas, ///< this workstation's (the ERP used beside the program), with other lines
+    // The journal's "entry stored" record names a document that is not the
+    // run's (a damaged or planted journal):
+    ChaveDoOutroPosto,   ///< the entry of OutroPosto
+    ChaveDeOutrasLinhas, ///< the entry of OutrasLinhas
+    ChaveDaEncomenda,    ///< the order ENC/1/10
 };
 
 /// What goes wrong during recovery.
@@ -266,6 +271,10 @@ private Q_SLOTS:
         QTest::newRow("outras linhas, nada")    << false << false << Guia::Nenhuma << false << Vizinha::OutrasLinhas << Falha::Nenhuma          << Nada    << false << nadaGuardado;
         QTest::newRow("outras linhas, entrada") << true  << false << Guia::Nenhuma << false << Vizinha::OutrasLinhas << Falha::Nenhuma          << Anulada << true  << foiAnulada;
         QTest::newRow("outro posto, entrada")   << true  << false << Guia::Nenhuma << false << Vizinha::OutroPosto   << Falha::Nenhuma          << Anulada << true  << foiAnulada;
+        QTest::newRow("chave de outro posto")   << false << false << Guia::Nenhuma << false << Vizinha::ChaveDoOutroPosto   << Falha::Nenhuma   << Nada    << false << nadaGuardado;
+        QTest::newRow("chave de outras linhas") << false << false << Guia::Nenhuma << false << Vizinha::ChaveDeOutrasLinhas << Falha::Nenhuma   << Nada    << false << nadaGuardado;
+        QTest::newRow("chave da encomenda")     << false << false << Guia::Nenhuma << false << Vizinha::ChaveDaEncomenda    << Falha::Nenhuma   << Nada    << false << nadaGuardado;
+        QTest::newRow("chave alheia, entrada")  << true  << false << Guia::Nenhuma << false << Vizinha::ChaveDoOutroPosto   << Falha::Nenhuma   << Anulada << true  << foiAnulada;
         QTest::newRow("resposta perdida")       << true  << true  << Guia::Nenhuma << false << Vizinha::Nenhuma      << Falha::RespostaPerdida  << Anulada << true  << foiAnulada;
         QTest::newRow("anulação recusada")      << true  << true  << Guia::Nenhuma << false << Vizinha::Nenhuma      << Falha::AnulacaoRecusada << Listada << false << QStringLiteral("a entrada %E não pôde ser anulada: Falha simulada em AnulaDocumento.");
         QTest::newRow("base inacessível")       << true  << true  << Guia::Nenhuma << false << Vizinha::Nenhuma      << Falha::BaseAntes        << -1      << false << QString();
@@ -290,11 +299,17 @@ private Q_SLOTS:
         // An entry of the same type, series and year that is not the run's,
         // stored after the run started, before the run's own.
         std::optional<ChaveDocumento> doOutro;
-        if (vizinha != Vizinha::Nenhuma) {
+        const bool outroPosto = vizinha == Vizinha::OutroPosto || vizinha == Vizinha::ChaveDoOutroPosto;
+        if (vizinha == Vizinha::ChaveDaEncomenda) {
+            doOutro = ChaveDocumento{2026, QStringLiteral("ENC"), 1, 10};
+        } else if (vizinha != Vizinha::Nenhuma) {
             ErpLocal outro;
-            c.entrar(outro, vizinha == Vizinha::OutroPosto ? QStringLiteral("POSTO2") : QStringLiteral("POSTO1"));
-            doOutro = Cenario::guardarEntrada(outro, vizinha == Vizinha::OutroPosto ? 2 : 3);
+            c.entrar(outro, outroPosto ? QStringLiteral("POSTO2") : QStringLiteral("POSTO1"));
+            doOutro = Cenario::guardarEntrada(outro, outroPosto ? 2 : 3);
         }
+        if (vizinha == Vizinha::ChaveDoOutroPosto || vizinha == Vizinha::ChaveDeOutrasLinhas ||
+            vizinha == Vizinha::ChaveDaEncomenda)
+            c.diario->entradaGuardada(id, *doOutro);
         std::optional<ChaveDocumento> entrada;
         std::optional<ChaveDocumento> guiaFeita;
         if (guardar) {

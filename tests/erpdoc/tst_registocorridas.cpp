@@ -7,6 +7,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace {
 
 RegistoCorrida corrida(FimCorrida::Tipo tipo) {
@@ -100,6 +103,42 @@ private Q_SLOTS:
         // A log that cannot be written does not stop anything.
         QVERIFY(!RegistoCorridas(estado.filePath(QStringLiteral("nao/existe/corridas.log")))
                      .registar(corrida(FimCorrida::Tipo::NadaGuardado)));
+    }
+
+    /// A line torn by a full disk (here the largest file allowed) or by a
+    /// program killed while it wrote is cut off: the next line starts on a
+    /// line of its own.
+    void linhaRasgadaCortada_data() {
+        QTest::addColumn<bool>("discoCheio");
+        QTest::newRow("disco cheio") << true;
+        QTest::newRow("programa morto a meio") << false;
+    }
+    void linhaRasgadaCortada() {
+        QFETCH(bool, discoCheio);
+        const QTemporaryDir pasta;
+        const RegistoCorridas registo(pasta.filePath(QStringLiteral("corridas.log")));
+        const QByteArray primeira = RegistoCorridas::linha(corrida(FimCorrida::Tipo::GuiaFeita)) + '\n';
+        QVERIFY(registo.registar(corrida(FimCorrida::Tipo::GuiaFeita)));
+        if (discoCheio) {
+            rlimit antes{};
+            QCOMPARE(::getrlimit(RLIMIT_FSIZE, &antes), 0);
+            const auto sinal = std::signal(SIGXFSZ, SIG_IGN);
+            rlimit curto = antes;
+            curto.rlim_cur = static_cast<rlim_t>(primeira.size() + 20);
+            QCOMPARE(::setrlimit(RLIMIT_FSIZE, &curto), 0);
+            const bool escrita = registo.registar(corrida(FimCorrida::Tipo::EntradaAnulada));
+            QCOMPARE(::setrlimit(RLIMIT_FSIZE, &antes), 0);
+            std::signal(SIGXFSZ, sinal);
+            QVERIFY(!escrita);
+        } else {
+            QFile f(registo.caminho());
+            QVERIFY(f.open(QIODevice::Append));
+            f.write(RegistoCorridas::linha(corrida(FimCorrida::Tipo::EntradaAnulada)).left(20));
+        }
+        QVERIFY(registo.registar(corrida(FimCorrida::Tipo::NadaGuardado)));
+        QFile f(registo.caminho());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), primeira + RegistoCorridas::linha(corrida(FimCorrida::Tipo::NadaGuardado)) + '\n');
     }
 };
 
