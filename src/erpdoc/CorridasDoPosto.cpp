@@ -5,7 +5,7 @@
 
 CorridasDoPosto::CorridasDoPosto(BaseDados& base, QString utilizador, QString posto, const QString& caminhoRegisto)
     : m_base(base), m_utilizador(std::move(utilizador)), m_posto(std::move(posto)),
-      m_diario(m_posto, base.ligacao().descricao()), m_registo(caminhoRegisto) {}
+      m_diario(m_posto, base.ligacao().descricao()), m_trinco(base, m_posto), m_registo(caminhoRegisto) {}
 
 ResultadoRecuperacao CorridasDoPosto::recuperar(SessaoErp& sessao) {
     return recuperarCorridas(m_diario, m_base, sessao, &m_registo);

@@ -5,6 +5,7 @@
 #include "RecuperacaoCorridas.h"
 #include "RegistoCorridas.h"
 #include "SessaoErp.h"
+#include "TrincoPosto.h"
 
 #include <QString>
 
@@ -19,8 +20,11 @@ public:
     /// Opens the journal of workstation `posto` on `base` (see
     /// DiarioCorridas: raises Erro (Ficheiro) when another instance of the
     /// program holds it, with a text for the operator, or when it cannot be
-    /// opened) and the log at `caminhoRegisto` (corridas.log in the state
-    /// folder when empty). `base` must outlive the object.
+    /// opened), then takes the workstation's name on the database (see
+    /// TrincoPosto: raises Erro, with a text for the operator, when another
+    /// program anywhere holds it), and opens the log at `caminhoRegisto`
+    /// (corridas.log in the state folder when empty). `base` must outlive
+    /// the object.
     CorridasDoPosto(BaseDados& base, QString utilizador, QString posto, const QString& caminhoRegisto = QString());
     Q_DISABLE_COPY_MOVE(CorridasDoPosto)
 
@@ -57,5 +61,6 @@ private:
     QString m_utilizador;
     QString m_posto;
     DiarioCorridas m_diario;
+    TrincoPosto m_trinco;
     RegistoCorridas m_registo;
 };

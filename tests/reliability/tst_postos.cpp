@@ -15,11 +15,14 @@
 // Bounded: ORLAVANE_POSTOS processes (4) of at most ORLAVANE_RONDAS runs (15)
 // each, none starting a run after ORLAVANE_SEGUNDOS seconds (40).
 
+#include "BaseDados.h"
+#include "CorridasDoPosto.h"
 #include "Integridade.h"
 #include "ProgramaPosto.h"
 
 #include <QDate>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTest>
 
 #include <random>
@@ -201,6 +204,36 @@ private Q_SLOTS:
         }
         // The other client's order is untouched.
         QCOMPARE(base.escalar(QStringLiteral("SELECT QUANT FROM DOCGCLIN WHERE NNUMDOC = 900")).toDouble(), 5.0);
+    }
+
+    /// One live program per workstation name on a company database, wherever
+    /// the other runs: here this process holds the name, and a workstation
+    /// program with a state folder of its own is refused, naming it. Another
+    /// name starts; the name is free again once its holder ends.
+    void umProgramaPorPosto_data() {
+        QTest::addColumn<Motor>("motor");
+        QTest::newRow("sqlite") << Motor::Sqlite;
+        QTest::newRow("postgresql") << Motor::Postgres;
+    }
+    void umProgramaPorPosto() {
+        QFETCH(Motor, motor);
+        BaseTeste base(motor);
+        base.dadosBase();
+        prepararErp(base);
+        const ProgramaPosto programa(base);
+        const QTemporaryDir estado;
+        qputenv("XDG_STATE_HOME", QFile::encodeName(estado.path()));
+        BaseDados bd;
+        QVERIFY2(bd.abrir(base.textoLigacao()), qPrintable(bd.ultimoErro()));
+        auto dono = std::make_unique<CorridasDoPosto>(bd, QStringLiteral("op"), QStringLiteral("P1"));
+        const QStringList nenhuma{QStringLiteral("--rondas"), QStringLiteral("0")};
+        const auto segundo = programa.correr(QStringLiteral("P1"), nenhuma);
+        const QByteArray erros = segundo->readAllStandardError();
+        QCOMPARE(segundo->exitCode(), 3);
+        QVERIFY2(erros.contains("O posto \"P1\" já está a ser usado por outro Orlavane"), erros.constData());
+        QCOMPARE(programa.correr(QStringLiteral("P2"), nenhuma)->exitCode(), 0);
+        dono.reset();
+        QCOMPARE(programa.correr(QStringLiteral("P1"), nenhuma)->exitCode(), 0);
     }
 };
 
