@@ -169,9 +169,9 @@ public:
             p.base.comando(QStringLiteral("REVOKE SELECT ON %1 FROM %2").arg(t, nome));
     }
     ~Papel() {
-        // The window logs the ERP off and closes the database it was lent.
-        m_p.programa.janela.reset();
-        m_p.programa.baseDados.reset();
+        // The program closes in its own order (the window logs the ERP off,
+        // the workstation's lock goes before the database it is held on).
+        m_p.programa.fechar();
         m_p.base.comando(QStringLiteral("DROP OWNED BY %1").arg(nome));
         administrarPg(QStringLiteral("DROP ROLE %1").arg(nome));
     }
