@@ -2,14 +2,20 @@
 // comments, LIKE wildcards, backslashes, the longest text a field takes and
 // beyond, letters beyond ASCII, control characters. Each text is pasted as
 // an operator would paste it and is matched exactly as the field holds it:
-// no SQL error, no other row, nothing changed in the database.
+// no SQL error, no other row, nothing changed in the database. And hostile
+// text in the database (markup, control characters, the longest a column
+// takes) as names, descriptions and requisitions: shown as the text it is,
+// stored whole on the documents.
 
 #include "AmbienteJanela.h"
 #include "CampoEntrada.h"
+#include "DocumentosDoPosto.h"
 #include "Guarda.h"
 #include "Integridade.h"
 #include "JanelaTeste.h"
+#include "ListaDocumentos.h"
 #include "ListaPesquisa.h"
+#include "ModeloDocumentos.h"
 #include "ModeloEncomendas.h"
 
 #include <QClipboard>
@@ -19,6 +25,7 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QSqlDatabase>
+#include <QTableView>
 #include <QTest>
 
 namespace {
@@ -290,6 +297,76 @@ private Q_SLOTS:
                     QStringLiteral("\"%1\": %2 | esperados %3").arg(filtro, achados.join(','), esperados.join(','))));
         }
         QCOMPARE(retratoDaBase(j.a.base), antes);
+    }
+
+    void textoDaBase_data() {
+        QTest::addColumn<QString>("texto");
+        // Each as long as a name or a description takes (100): cut on its
+        // label, whole in its tooltip. A requisition takes its first 30.
+        const auto cheio = [](const char16_t* t) { return QString::fromUtf16(t).leftJustified(100, u'.', true); };
+        QTest::newRow("marcação") << cheio(u"<b>Negrito</b> <i>x</i> <a href=\"http://x\">ligação</a> "
+                                           u"<img src=\"x.png\"> &amp; &lt;b&gt; <table><tr><td>t</td></tr></table>");
+        QTest::newRow("controlos") << cheio(u"Nome\x1b[2J\x07 e\ttab\nduas linhas\u0085 \u202eabc\u202c fim");
+        QTest::newRow("o mais longo") << cheio(u"Çé€ Lda").replace(u'.', u'W').replace(94, 6, QStringLiteral("<br>ab"));
+    }
+
+    void textoDaBase() {
+        QFETCH(QString, texto);
+        AmbienteJanela a(motorActual());
+        a.base.executar(QStringLiteral("INSERT INTO Clientes (Codigo, Nome) VALUES ('H1', ?)"), {texto});
+        a.base.executar(QStringLiteral("INSERT INTO Artigos (Codigo, Nome) VALUES ('H1', ?)"), {texto});
+        a.base.encomenda(QStringLiteral("ENC"), 1, 900, 2026, QStringLiteral("H1"), QStringLiteral("2026-02-01"),
+                         texto.left(30), {{QStringLiteral("H1"), 2}});
+        a.base.executar(QStringLiteral("UPDATE DOCGCLIN SET DESCR = ? WHERE TPDOCUM = 'ENC'"), {texto});
+        JanelaTeste j(a, erpLocalLigado(a.base));
+        mostrarActiva(j.w);
+
+        // The client's and the article's names on their labels, and whole in their tooltips.
+        for (const auto& [indice, rotulo] : {std::pair{1, 4}, std::pair{0, 5}}) {
+            j.campo(indice)->setFocus();
+            QTest::keyClicks(j.campo(indice), QStringLiteral("H1"));
+            QTest::keyClick(j.campo(indice), Qt::Key_Tab);
+            QLabel* l = j.Label2(rotulo);
+            QCOMPARE(l->text(), texto);
+            QCOMPARE(dicaMostrada(*l, l->rect().center()), texto);
+        }
+        QVERIFY2(a.mensagens.caixas.empty(), qPrintable(a.mensagens.textos().join('|')));
+
+        // The line's description and requisition in the grid, and on the documents made from it.
+        j.campo(0)->clear();
+        j.bt("btCarga")->click();
+        QCOMPARE(j.importacao.linhasCarregadas(), 1);
+        const auto celula = [&j](ColunaEncomenda c) { return j.m().data(j.m().indice(0, c)).toString(); };
+        QCOMPARE(celula(ColunaEncomenda::Designacao), texto);
+        QCOMPARE(celula(ColunaEncomenda::Req), texto.left(30));
+        j.bt("btMarcar")->click();
+        j.bt("btEnc")->click();
+        QVERIFY2(a.mensagens.caixas.empty(), qPrintable(a.mensagens.textos().join('|')));
+        QCOMPARE(a.base
+                     .escalar(QStringLiteral("SELECT COUNT(*) FROM DOCGCLIN WHERE TPDOCUM IN ('ENT', 'GR')"
+                                             " AND DESCR = ?"),
+                              {texto})
+                     .toInt(),
+                 2);
+
+        // The look-up list of clients and the documents list, each name whole in its tooltip.
+        ListaPesquisa clientes(a.bd.novaLigacao());
+        clientes.definirConsulta(
+            QStringLiteral("SELECT Codigo AS Cliente, Nome AS Nome From Clientes WHERE Codigo = 'H1'"));
+        clientes.carregar();
+        ModeloDocumentos modelo;
+        modelo.definir(documentosDoPosto(a.bd, {QStringLiteral("GR"), QStringLiteral("posto1"), QDate::currentDate(),
+                                                QDate::currentDate(), QString()}));
+        ListaDocumentos documentos(&modelo, QDate::currentDate());
+        for (const auto& [lista, celulaNome] :
+             {std::pair{static_cast<QWidget*>(&clientes), clientes.modelo().index(0, 1)},
+              std::pair{static_cast<QWidget*>(&documentos), modelo.index(0, ModeloDocumentos::ColNome)}}) {
+            mostrarActiva(*lista);
+            auto* tabela = lista->findChild<QTableView*>();
+            QCOMPARE(celulaNome.data().toString(), texto);
+            QCOMPARE(dicaMostrada(*tabela->viewport(), tabela->visualRect(celulaNome).center()), texto);
+            lista->hide();
+        }
     }
 
     void listaComLigacaoPerdida() {

@@ -1,5 +1,7 @@
 #include "ListaDocumentos.h"
 
+#include "TextoSimples.h"
+
 #include <QDateEdit>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -36,6 +38,7 @@ ListaDocumentos::ListaDocumentos(QAbstractItemModel* modelo, QDate dia, QWidget*
     m_procura->setClearButtonEnabled(true);
     m_lista->setObjectName(QStringLiteral("lista"));
     m_lista->setModel(modelo);
+    m_lista->setItemDelegate(new DelegadoTextoSimples(m_lista));
     m_lista->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_lista->setSelectionMode(QAbstractItemView::SingleSelection);
     m_lista->setEditTriggers(QAbstractItemView::NoEditTriggers);

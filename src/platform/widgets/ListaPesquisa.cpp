@@ -4,6 +4,7 @@
 #include "FalhaBd.h"
 #include "Guarda.h"
 #include "MinusculasSqlite.h"
+#include "TextoSimples.h"
 #include "Twips.h"
 
 #include <QCoreApplication>
@@ -185,6 +186,7 @@ ListaPesquisa::ListaPesquisa(std::unique_ptr<Ligacao> ligacao, QWidget* parent)
     m_modelo = new ModeloPesquisa(m_ligacao->db().connectionName(), this);
     m_tabela = new QTableView(this);
     m_tabela->setModel(m_modelo);
+    m_tabela->setItemDelegate(new DelegadoTextoSimples(m_tabela));
     m_tabela->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_tabela->setSelectionMode(QAbstractItemView::SingleSelection);
     m_tabela->setEditTriggers(QAbstractItemView::NoEditTriggers);

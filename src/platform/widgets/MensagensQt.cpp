@@ -10,6 +10,9 @@
 int MensagensQt::caixa(const QString& titulo, const QString& texto, Botoes botoes, Icone icone) {
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(titulo);
+    // Plain text: a box may carry text read from the database (a name, the
+    // database's or the ERP's own words), which is never taken as markup.
+    box.setTextFormat(Qt::PlainText);
     box.setText(texto);
     switch (icone) {
     case Icone::Nenhum:

@@ -1,5 +1,7 @@
 #include "RotuloElidido.h"
 
+#include "TextoSimples.h"
+
 #include <QHelpEvent>
 #include <QPainter>
 #include <QStyle>
@@ -33,11 +35,11 @@ void RotuloElidido::paintEvent(QPaintEvent* /*event*/) {
 bool RotuloElidido::event(QEvent* event) {
     if (event->type() != QEvent::ToolTip || !toolTip().isEmpty())
         return QLabel::event(event);
-    // The whole text, when what shows is only its start.
+    // The whole text, as text, when what shows is only its start.
     const QString visivel = textoVisivel();
     if (visivel == text())
         QToolTip::hideText();
     else
-        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), text(), this);
+        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), dicaTextoSimples(text()), this);
     return true;
 }

@@ -16,3 +16,13 @@ template <class T> T* porNome(const QWidget& janela, const char* nome) {
         qFatal("the control %s is of another type", nome);
     return c;
 }
+
+class QLabel;
+
+/// What a label shows: its text, or, when it takes it as markup (rich text,
+/// or automatic and the text looks like markup), what that markup reads as.
+QString textoMostrado(const QLabel& rotulo);
+
+/// The tooltip `w` shows when the pointer rests at `ponto` (in its own
+/// coordinates), read as textoMostrado reads a label; empty when none shows.
+QString dicaMostrada(QWidget& w, QPoint ponto);
