@@ -3,8 +3,27 @@
 #include "Erro.h"
 #include "LeituraDocumentos.h"
 
+namespace {
+
+/// `posto`, when the ERP's documents can keep it whole.
+QString postoQueCabe(QString posto) {
+    // Counted as the database counts a text's length: in characters.
+    const qsizetype tamanho = posto.toUcs4().size();
+    if (tamanho > CorridasDoPosto::TamanhoMaximoPosto)
+        throw Erro(Erro::Configuracao,
+                   QStringLiteral("O nome do posto \"%1\" tem %2 caracteres, e a base de dados da empresa guarda nos "
+                                  "documentos no máximo %3. Dê a este posto um nome mais curto em Posto, no ficheiro "
+                                  "de configuração.")
+                       .arg(posto)
+                       .arg(tamanho)
+                       .arg(CorridasDoPosto::TamanhoMaximoPosto));
+    return posto;
+}
+
+} // namespace
+
 CorridasDoPosto::CorridasDoPosto(BaseDados& base, QString utilizador, QString posto, const QString& caminhoRegisto)
-    : m_base(base), m_utilizador(std::move(utilizador)), m_posto(std::move(posto)),
+    : m_base(base), m_utilizador(std::move(utilizador)), m_posto(postoQueCabe(std::move(posto))),
       m_diario(m_posto, base.ligacao().descricao()), m_trinco(base, m_posto), m_registo(caminhoRegisto) {}
 
 ResultadoRecuperacao CorridasDoPosto::recuperar(SessaoErp& sessao) {

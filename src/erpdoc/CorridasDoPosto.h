@@ -25,8 +25,15 @@ public:
     /// program anywhere holds it), and opens the log at `caminhoRegisto`
     /// (corridas.log in the state folder when empty). `base` must outlive
     /// the object.
+    /// A name longer than the ERP's documents keep (TamanhoMaximoPosto) is
+    /// refused first, with Erro (Configuracao) and a text for the operator.
     CorridasDoPosto(BaseDados& base, QString utilizador, QString posto, const QString& caminhoRegisto = QString());
     Q_DISABLE_COPY_MOVE(CorridasDoPosto)
+
+    /// The characters of a workstation's name the ERP's documents keep (the
+    /// header's POSTO column): PostgreSQL refuses a longer one on every
+    /// store, SQLite would keep it whole.
+    static constexpr qsizetype TamanhoMaximoPosto = 30;
 
     BaseDados& base() const { return m_base; }
     DiarioCorridas& diario() { return m_diario; }

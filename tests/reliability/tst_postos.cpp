@@ -209,7 +209,8 @@ private Q_SLOTS:
     /// One live program per workstation name on a company database, wherever
     /// the other runs: here this process holds the name, and a workstation
     /// program with a state folder of its own is refused, naming it. Another
-    /// name starts; the name is free again once its holder ends.
+    /// name starts; the name is free again once its holder ends. A name longer
+    /// than the documents keep is refused.
     void umProgramaPorPosto_data() {
         QTest::addColumn<Motor>("motor");
         QTest::newRow("sqlite") << Motor::Sqlite;
@@ -234,6 +235,13 @@ private Q_SLOTS:
         QCOMPARE(programa.correr(QStringLiteral("P2"), nenhuma)->exitCode(), 0);
         dono.reset();
         QCOMPARE(programa.correr(QStringLiteral("P1"), nenhuma)->exitCode(), 0);
+        // A name longer than the ERP's documents keep is refused at start-up, naming it.
+        const QString cabe(CorridasDoPosto::TamanhoMaximoPosto, u'é');
+        QCOMPARE(programa.correr(cabe, nenhuma)->exitCode(), 0);
+        const auto longo = programa.correr(cabe + u'x', nenhuma);
+        QCOMPARE(longo->exitCode(), 3);
+        QVERIFY(longo->readAllStandardError().contains(
+            QStringLiteral("O nome do posto \"%1x\" tem 31 caracteres").arg(cabe).toUtf8()));
     }
 };
 
