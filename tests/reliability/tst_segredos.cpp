@@ -23,6 +23,9 @@
 #include <QThread>
 #include <QUuid>
 
+#include <algorithm>
+#include <ctime>
+
 namespace {
 
 const QString SenhaErp = QStringLiteral("Erp-Segredo-7731;\"x#");
@@ -134,6 +137,41 @@ private Q_SLOTS:
         QVERIFY(!erp.motivoFalhaLogin().contains(Marca));
         MensagensTeste m;
         semSegredos(m);
+    }
+
+    /// A refused login costs as much whoever it names: a user who does not
+    /// exist, or is not active (with the right password), costs the password
+    /// check a wrong password costs. Measured in the process's processor
+    /// time, which other work on the machine does not add to: the median of
+    /// three logins.
+    void recusaSemDizerQuemExiste_data() {
+        QTest::addColumn<QString>("utilizador");
+        QTest::newRow("desconhecido") << "ninguem";
+        QTest::newRow("inactivo") << "parado";
+    }
+    void recusaSemDizerQuemExiste() {
+        QFETCH(QString, utilizador);
+        BaseTeste base(Motor::Sqlite);
+        base.executar(QStringLiteral("INSERT INTO ErpEmpresas (Codigo, Nome) VALUES ('DEMO', 'Demo')"));
+        Esquema::definirUtilizadorErp(base.db(), QStringLiteral("um"), SenhaErp);
+        Esquema::definirUtilizadorErp(base.db(), QStringLiteral("parado"), SenhaErp);
+        base.executar(QStringLiteral("UPDATE ErpUtilizadores SET Activo = 0 WHERE Utilizador = 'parado'"));
+        ErpLocal erp;
+        const auto custo = [&](const QString& u, const QString& password) {
+            std::array<std::clock_t, 3> t{};
+            for (std::clock_t& x : t) {
+                const std::clock_t antes = std::clock();
+                if (erp.login(u, password, QStringLiteral("DEMO"), base.textoLigacao(), QStringLiteral("p")))
+                    qFatal("the login of %s was accepted", qPrintable(u));
+                x = std::clock() - antes;
+            }
+            std::sort(t.begin(), t.end());
+            return t[1];
+        };
+        const std::clock_t errada = custo(QStringLiteral("um"), SenhaErp + QLatin1Char('x'));
+        const std::clock_t recusado = custo(utilizador, SenhaErp);
+        QVERIFY2(2 * recusado > errada, qPrintable(QStringLiteral("%1 against %2").arg(recusado).arg(errada)));
+        QCOMPARE(erp.motivoFalhaLogin(), QStringLiteral("Utilizador ou palavra-passe do ERP inválidos."));
     }
 
     void loginDoErpFalhado_data() { adicionarMotores(); }

@@ -73,18 +73,20 @@ std::function<bool()> ErpLocal::iniciarLogin(const QString& e1, const QString& e
         const QSqlDatabase db = QSqlDatabase::database(nome, false);
         const auto utilizador = ErpBd::primeiraLinha(
             db, QStringLiteral("SELECT HashPassword, Activo FROM ErpUtilizadores WHERE Utilizador = ?"), {e1});
-        if (!utilizador || utilizador->at(1).toInt() != 1) {
-            falha = {CodigosErp::Recusado, utilizadorRecusado};
-        } else {
-            // Deferred to this thread when no other can be started.
-            *senhaConfere = std::async(std::launch::async | std::launch::deferred,
-                                       [hash = utilizador->at(0).toString(), e2] { return Senhas::confere(hash, e2); });
-            try {
-                if (!ErpBd::primeiraLinha(db, QStringLiteral("SELECT 1 FROM ErpEmpresas WHERE Codigo = ?"), {e3}))
-                    depoisDaSenha = {CodigosErp::Recusado, QStringLiteral("A empresa %1 não existe no ERP.").arg(e3)};
-            } catch (const Erro& e) {
-                depoisDaSenha = falhaDe(e);
-            }
+        // A user who does not exist, or is not active, has the password
+        // checked all the same, against no one's hash, and is refused as a
+        // wrong password is, no sooner: the time a refusal takes does not
+        // tell which users exist.
+        const bool activo = utilizador && utilizador->at(1).toInt() == 1;
+        const QString hash = activo ? utilizador->at(0).toString() : Senhas::hashDeNinguem();
+        // Deferred to this thread when no other can be started.
+        *senhaConfere = std::async(std::launch::async | std::launch::deferred,
+                                   [hash, e2, activo] { return Senhas::confere(hash, e2) && activo; });
+        try {
+            if (!ErpBd::primeiraLinha(db, QStringLiteral("SELECT 1 FROM ErpEmpresas WHERE Codigo = ?"), {e3}))
+                depoisDaSenha = {CodigosErp::Recusado, QStringLiteral("A empresa %1 não existe no ERP.").arg(e3)};
+        } catch (const Erro& e) {
+            depoisDaSenha = falhaDe(e);
         }
     } catch (const Erro& e) {
         falha = falhaDe(e);

@@ -39,4 +39,11 @@ bool confere(const QString& hash, const QString& password) {
     return ok;
 }
 
+QString hashDeNinguem() {
+    // The costs in the text are cifrar's.
+    static_assert(crypto_pwhash_OPSLIMIT_INTERACTIVE == 2 && crypto_pwhash_MEMLIMIT_INTERACTIVE == 65536 * 1024);
+    return QStringLiteral(
+        "$argon2id$v=19$m=65536,t=2,p=1$IfymH8s4nn3bZLCoa70DOA$Ew0ADN/qL4UrIKmvjM7Vyw0o5Qt8Xa7qSOXHXZ9AoZ0");
+}
+
 } // namespace Senhas

@@ -14,4 +14,9 @@ QString cifrar(const QString& password);
 /// are wiped afterwards. Raises Erro (Erp) when the library does not start.
 bool confere(const QString& hash, const QString& password);
 
+/// A hash of no one's password (its password was random and is gone), with
+/// the costs cifrar gives: checking against it takes as long as checking a
+/// user's password, for a user who does not exist.
+QString hashDeNinguem();
+
 } // namespace Senhas
