@@ -82,7 +82,6 @@ Ambiente::Ambiente(const Opcoes& opcoes) : m_opcoes(opcoes) {
     g_ambiente = this;
     // Before anything opens a journal; the children inherit it.
     qputenv("XDG_STATE_HOME", QFile::encodeName(pastaEstado()));
-    Mensagens::instalar(&m_mensagens);
     for (DadosBench::Base b : {DadosBench::Base::Grande, DadosBench::Base::Pequena, DadosBench::Base::Clientes})
         m_perfis.emplace(b, DadosBench::perfil(b, m_opcoes.rapido));
 
@@ -145,7 +144,6 @@ Ambiente::Ambiente(const Opcoes& opcoes) : m_opcoes(opcoes) {
 Ambiente::~Ambiente() {
     // Each window logs the ERP session off and closes its database as it goes.
     m_empresas.clear();
-    Mensagens::instalar(nullptr);
     Pastas::definirPastaAplicacao(QString());
     g_ambiente = nullptr;
 }
@@ -211,13 +209,13 @@ void Ambiente::criarJanela(Empresa& e) {
             throw Erro(Erro::Erp, erp->motivoFalhaLogin());
         // The journal as start-up opens it (its lock, recovery): every Guia
         // then checks it, syncs its start and writes the run log.
-        e.corridas = Arranque::abrirCorridas(*e.bd, *erp, DadosBench::Utilizador, QStringLiteral("bench"));
+        e.corridas = Arranque::abrirCorridas(m_mensagens, *e.bd, *erp, DadosBench::Utilizador, QStringLiteral("bench"));
         if (!e.corridas)
             throw Erro(Erro::Ficheiro, m_mensagens.tirar().join(QStringLiteral(" | ")));
         sessao = std::move(erp);
     }
     e.importacao = std::make_unique<Importacao>();
-    e.janela = std::make_unique<frmImportacao>(*e.importacao);
+    e.janela = std::make_unique<frmImportacao>(*e.importacao, m_guarda);
     e.janela->Form_Load(*e.bd, std::move(sessao), e.corridas.get());
     e.janela->show();
     QApplication::setActiveWindow(e.janela.get());
@@ -229,7 +227,7 @@ void Ambiente::exigirSemCaixas(const QString& passo) {
     const QStringList caixas = m_mensagens.tirar();
     if (!caixas.isEmpty())
         throw Erro(Erro::Configuracao, QStringLiteral("%1 mostrou: %2").arg(passo, caixas.join(QStringLiteral(" | "))));
-    if (terminacaoPedida())
+    if (m_guarda.terminacaoPedida())
         throw Erro(Erro::Configuracao, QStringLiteral("%1 terminou o programa.").arg(passo));
 }
 

@@ -8,6 +8,7 @@
 #include "CorridasDoPosto.h"
 #include "DadosBench.h"
 #include "Erro.h"
+#include "Guarda.h"
 #include "Mensagens.h"
 #include "Relatorio.h"
 #include "frmImportacao.h"
@@ -105,6 +106,7 @@ private:
     QTemporaryDir m_app;
     QTemporaryDir m_trabalho;
     MensagensBench m_mensagens;
+    Guarda m_guarda{m_mensagens}; ///< the windows' events run inside it
     std::map<DadosBench::Base, DadosBench::Perfil> m_perfis;
     std::map<QString, std::unique_ptr<Empresa>> m_empresas;
 };

@@ -44,10 +44,10 @@ void relatar(const char* chave, double valor) {
 }
 
 /// Start-up as the program does it, on the configuration in `pasta`; the window, once painted.
-Arranque::Programa arrancar(const QString& pasta) {
+Arranque::Programa arrancar(Guarda& guarda, const QString& pasta) {
     Pastas::definirPastaBase(pasta);
     Pastas::definirPastaAplicacao(pasta);
-    Arranque::Programa p = Arranque::Main([] { return std::make_unique<ErpLocal>(); });
+    Arranque::Programa p = Arranque::Main(guarda, [] { return std::make_unique<ErpLocal>(); });
     if (!p.janela)
         throw Erro(Erro::Configuracao, QStringLiteral("O arranque não abriu a janela."));
     ContadorPinturas pinturas(p.janela.get());
@@ -58,7 +58,7 @@ Arranque::Programa arrancar(const QString& pasta) {
 int filho(const QStringList& a) {
     const QString modo = a.value(0);
     MensagensBench mensagens;
-    Mensagens::instalar(&mensagens);
+    Guarda guarda(mensagens);
     auto semCaixas = [&] {
         const QStringList caixas = mensagens.tirar();
         if (!caixas.isEmpty())
@@ -76,7 +76,7 @@ int filho(const QStringList& a) {
         return 0;
     }
     if (modo == QLatin1String("arranque")) {
-        Arranque::Programa p = arrancar(a.value(1));
+        Arranque::Programa p = arrancar(guarda, a.value(1));
         relatar("mostrada", agora());
         semCaixas();
         relatar("pico_kib", picoMemoriaKiB());
@@ -90,7 +90,7 @@ int filho(const QStringList& a) {
         return 0;
     }
     if (modo == QLatin1String("memoria")) {
-        Arranque::Programa p = arrancar(a.value(1));
+        Arranque::Programa p = arrancar(guarda, a.value(1));
         semCaixas();
         relatar("pico_arranque_kib", picoMemoriaKiB());
         // The ERP login's work memory (the password hash) is the ERP's and is

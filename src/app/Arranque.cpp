@@ -37,7 +37,7 @@ bool guardaPassword(const QString& e2, const QString& e4, const QString& d4) {
 
 /// Warns once, without refusing, about the configuration files that hold a
 /// password and can be read by other users of the workstation.
-void avisarPermissoes(QStringList caminhos) {
+void avisarPermissoes(Mensagens& mensagens, QStringList caminhos) {
     caminhos.removeDuplicates();
     QStringList legiveis;
     for (const QString& c : caminhos) {
@@ -54,7 +54,7 @@ void avisarPermissoes(QStringList caminhos) {
             : QStringLiteral("Os ficheiros de configuração %1 guardam palavras-passe e podem ser lidos por outros "
                              "utilizadores deste posto. Torne-os legíveis só pelo seu dono (chmod 600).")
                   .arg(legiveis.join(QStringLiteral(" e ")));
-    Mensagens::actual().caixa(QStringLiteral("Orlavane"), texto, Mensagens::Botoes::Ok, Mensagens::Icone::Aviso);
+    mensagens.caixa(QStringLiteral("Orlavane"), texto, Mensagens::Botoes::Ok, Mensagens::Icone::Aviso);
 }
 
 /// The failed login's box: its fixed text, then, when the ERP says that the
@@ -102,36 +102,38 @@ bool abreSemServidor(const QString& texto) {
 }
 
 /// Why the run journal could not be opened: the program then ends.
-void dizerFalhaDiario(const Erro& e) {
-    Mensagens::actual().caixa(QStringLiteral("Orlavane"), e.texto(), Mensagens::Botoes::Ok, Mensagens::Icone::Critico);
+void dizerFalhaDiario(Mensagens& mensagens, const Erro& e) {
+    mensagens.caixa(QStringLiteral("Orlavane"), e.texto(), Mensagens::Botoes::Ok, Mensagens::Icone::Critico);
 }
 
 /// Finishes the runs an earlier life left unfinished and tells the operator.
-void recuperar(CorridasDoPosto& corridas, SessaoErp& sessao, ResultadoRecuperacao* recuperacao) {
+void recuperar(Mensagens& mensagens, CorridasDoPosto& corridas, SessaoErp& sessao, ResultadoRecuperacao* recuperacao) {
     const ResultadoRecuperacao r = corridas.recuperar(sessao);
     if (!r.texto.isEmpty())
-        Mensagens::actual().caixa(QStringLiteral("Informação"), r.texto, Mensagens::Botoes::Ok,
-                                  r.baseInacessivel ? Mensagens::Icone::Aviso : Mensagens::Icone::Informacao);
+        mensagens.caixa(QStringLiteral("Informação"), r.texto, Mensagens::Botoes::Ok,
+                        r.baseInacessivel ? Mensagens::Icone::Aviso : Mensagens::Icone::Informacao);
     if (recuperacao)
         *recuperacao = r;
 }
 
 } // namespace
 
-std::unique_ptr<CorridasDoPosto> abrirCorridas(BaseDados& base, SessaoErp& sessao, const QString& utilizador,
-                                               const QString& posto, ResultadoRecuperacao* recuperacao) {
+std::unique_ptr<CorridasDoPosto> abrirCorridas(Mensagens& mensagens, BaseDados& base, SessaoErp& sessao,
+                                               const QString& utilizador, const QString& posto,
+                                               ResultadoRecuperacao* recuperacao) {
     std::unique_ptr<CorridasDoPosto> corridas;
     try {
         corridas = std::make_unique<CorridasDoPosto>(base, utilizador, posto);
     } catch (const Erro& e) {
-        dizerFalhaDiario(e);
+        dizerFalhaDiario(mensagens, e);
         return nullptr;
     }
-    recuperar(*corridas, sessao, recuperacao);
+    recuperar(mensagens, *corridas, sessao, recuperacao);
     return corridas;
 }
 
-Programa Main(const std::function<std::unique_ptr<SessaoErp>()>& criarSessao) {
+Programa Main(Guarda& guarda, const std::function<std::unique_ptr<SessaoErp>()>& criarSessao) {
+    Mensagens& mensagens = guarda.mensagens();
     Programa programa;
     const QString caminho = caminhoConfiguracao();
 
@@ -147,7 +149,7 @@ Programa Main(const std::function<std::unique_ptr<SessaoErp>()>& criarSessao) {
         if (guardaPassword(e[1], e[3], QString()))
             comPassword << caminho;
         if (e[0].isEmpty() || e[2].isEmpty() || e[3].isEmpty() || e[4].isEmpty()) {
-            config.completar();
+            config.completar(mensagens);
             e = config.valores();
         }
     }
@@ -161,7 +163,7 @@ Programa Main(const std::function<std::unique_ptr<SessaoErp>()>& criarSessao) {
     // steps: a refused login lets it all go unseen.
     const std::function<bool()> concluirLogin = sessao->iniciarLogin(e[0], e[1], e[2], e[3], e[4]);
     auto importacao = std::make_unique<Importacao>();
-    auto janela = std::make_unique<frmImportacao>(*importacao);
+    auto janela = std::make_unique<frmImportacao>(*importacao, guarda);
     janela->ensurePolished();
     // Drawn once off the screen as it will first show (cleared, its grid's
     // columns in place): the glyphs and headings it needs are then ready when
@@ -174,8 +176,8 @@ Programa Main(const std::function<std::unique_ptr<SessaoErp>()>& criarSessao) {
         empresa.abrir(texto, e[0], e[4]);
     const bool ligado = concluirLogin();
     if (!ligado) {
-        Mensagens::actual().caixa(QStringLiteral("Orlavane"), mensagemLoginFalhado(*sessao), Mensagens::Botoes::Ok,
-                                  Mensagens::Icone::Nenhum);
+        mensagens.caixa(QStringLiteral("Orlavane"), mensagemLoginFalhado(*sessao), Mensagens::Botoes::Ok,
+                        Mensagens::Icone::Nenhum);
         return programa;
     }
     // From here on the session is logged off however start-up ends, until
@@ -186,7 +188,7 @@ Programa Main(const std::function<std::unique_ptr<SessaoErp>()>& criarSessao) {
     });
 
     // Company database.
-    avisarPermissoes(comPassword);
+    avisarPermissoes(mensagens, comPassword);
     if (!empresa.base)
         empresa.abrir(texto, e[0], e[4]);
     const auto desistir = [&programa, &empresa, &sessao] {
@@ -198,18 +200,18 @@ Programa Main(const std::function<std::unique_ptr<SessaoErp>()>& criarSessao) {
     };
     if (!empresa.base->aberta()) {
         // Without the company database nothing can be done: say which one and end.
-        Mensagens::actual().caixa(QStringLiteral("Orlavane"), empresa.base->ultimoErro(), Mensagens::Botoes::Ok,
-                                  Mensagens::Icone::Critico);
+        mensagens.caixa(QStringLiteral("Orlavane"), empresa.base->ultimoErro(), Mensagens::Botoes::Ok,
+                        Mensagens::Icone::Critico);
         return desistir();
     }
 
     // This workstation's runs: nothing is stored without the journal, and
     // what an earlier life left half-done is finished before the window opens.
     if (empresa.falhaDiario) {
-        dizerFalhaDiario(*empresa.falhaDiario);
+        dizerFalhaDiario(mensagens, *empresa.falhaDiario);
         return desistir();
     }
-    recuperar(*empresa.corridas, *sessao, nullptr);
+    recuperar(mensagens, *empresa.corridas, *sessao, nullptr);
     programa.baseDados = std::move(empresa.base);
     programa.corridas = std::move(empresa.corridas);
 
@@ -224,14 +226,12 @@ Programa Main(const std::function<std::unique_ptr<SessaoErp>()>& criarSessao) {
 int executar(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orlavane"));
-    // The operator's boxes, before anything can show a message; taken away
-    // again before the application object goes.
+    // The operator's boxes and the guard of every event, for the program's life.
     MensagensQt caixas;
-    Mensagens::instalar(&caixas);
-    const auto largarCaixas = qScopeGuard([] { Mensagens::instalar(nullptr); });
+    Guarda guarda(caixas);
     Programa programa;
-    guarda([&] { programa = Main([] { return std::make_unique<ErpLocal>(); }); });
-    if (terminacaoPedida() || !programa.janela)
+    guarda([&] { programa = Main(guarda, [] { return std::make_unique<ErpLocal>(); }); });
+    if (guarda.terminacaoPedida() || !programa.janela)
         return 1; // ended before the window opened: what start-up took goes with `programa`
     // The window, then its controller (which logs the session off and closes
     // the database), the journal and the database go with `programa`.

@@ -3,6 +3,7 @@
 #include "ArranqueConfiguracao.h"
 #include "BaseDados.h"
 #include "CorridasDoPosto.h"
+#include "Guarda.h"
 #include "SessaoErp.h"
 #include "frmImportacao.h"
 
@@ -49,16 +50,19 @@ struct Programa {
 /// Opens the run journal of workstation `posto` on `base`, held for the
 /// program's life (a second instance for the same workstation and database is
 /// refused), and finishes the runs an earlier life left unfinished, telling
-/// the operator in one box which entries and how. When the journal cannot be
-/// opened the operator is told why and nothing is returned: the program
-/// ends. `recuperacao`, when given, receives what recovery did.
-std::unique_ptr<CorridasDoPosto> abrirCorridas(BaseDados& base, SessaoErp& sessao, const QString& utilizador,
-                                               const QString& posto, ResultadoRecuperacao* recuperacao = nullptr);
+/// the operator in one box (through `mensagens`) which entries and how. When
+/// the journal cannot be opened the operator is told why and nothing is
+/// returned: the program ends. `recuperacao`, when given, receives what
+/// recovery did.
+std::unique_ptr<CorridasDoPosto> abrirCorridas(Mensagens& mensagens, BaseDados& base, SessaoErp& sessao,
+                                               const QString& utilizador, const QString& posto,
+                                               ResultadoRecuperacao* recuperacao = nullptr);
 
-/// Runs start-up. `criarSessao` makes the ERP session (the local ERP unless a
-/// test gives its own). Returns a Programa without a window when the program
-/// must end (the operator was told why); errors raised on the way leave it.
-Programa Main(const std::function<std::unique_ptr<SessaoErp>()>& criarSessao);
+/// Runs start-up: its boxes are `guarda`'s, which the window's events run
+/// inside. `criarSessao` makes the ERP session (the local ERP unless a test
+/// gives its own). Returns a Programa without a window when the program must
+/// end (the operator was told why); errors raised on the way leave it.
+Programa Main(Guarda& guarda, const std::function<std::unique_ptr<SessaoErp>()>& criarSessao);
 
 /// The whole program: start-up, then the window's life. Returns the exit status.
 int executar(int argc, char** argv);

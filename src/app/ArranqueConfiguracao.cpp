@@ -62,7 +62,7 @@ QString textoLigacaoBd(const QString& caminho, QStringList* comPassword) {
             if (std::none_of(opcoes.cbegin(), opcoes.cend(), [&par](const auto& o) { return o.first == par.first; }))
                 opcoes.append(par);
         config.definicao(0);
-        config.completar();
+        config.completar(nullptr);
         // With setting 0 nothing is asked: a password that appeared came from the fall-back file.
         if (!d4NoFicheiro && !config.valores()[3].isEmpty() && comPassword)
             *comPassword << alternativo;

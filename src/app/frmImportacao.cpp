@@ -19,7 +19,8 @@ QColor frmImportacao::corTitulo() {
     return QColor(245, 240, 214);
 }
 
-frmImportacao::frmImportacao(Importacao& importacao, QWidget* parent) : QWidget(parent), m_importacao(importacao) {
+frmImportacao::frmImportacao(Importacao& importacao, Guarda& guarda, QWidget* parent)
+    : QWidget(parent), m_importacao(importacao), m_guarda(guarda) {
     criarControlos();
     ligarControlador();
 }
@@ -78,5 +79,5 @@ void frmImportacao::closeEvent(QCloseEvent* event) {
     }
     // Unload does nothing: the window always closes, and with it the program.
     event->accept();
-    guarda([this] { Form_Terminate(); });
+    m_guarda([this] { Form_Terminate(); });
 }

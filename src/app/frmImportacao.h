@@ -16,6 +16,7 @@ class CampoEntrada;
 class CorridasDoPosto;
 class CursorOcupado;
 class Grelha;
+class Guarda;
 class QFrame;
 class QLabel;
 class QPushButton;
@@ -30,8 +31,9 @@ class SessaoErp;
 class frmImportacao final : public QWidget {
     Q_OBJECT
 public:
-    /// The window over `importacao`, which outlives it.
-    explicit frmImportacao(Importacao& importacao, QWidget* parent = nullptr);
+    /// The window over `importacao`, which outlives it; its events run inside
+    /// `guarda`, and its boxes are the guard's.
+    frmImportacao(Importacao& importacao, Guarda& guarda, QWidget* parent = nullptr);
     ~frmImportacao() override;
     Q_DISABLE_COPY_MOVE(frmImportacao)
 
@@ -96,6 +98,7 @@ private:
     CampoEntrada* campoDe(Importacao::Campo c) const { return campo[static_cast<size_t>(c)]; }
 
     Importacao& m_importacao;
+    Guarda& m_guarda;
 
     // Controls, as the window lays them out.
     std::array<CampoEntrada*, 4> campo{};

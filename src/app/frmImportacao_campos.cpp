@@ -44,7 +44,7 @@ void frmImportacao::btFx_Click(int index) {
     CampoEntrada* f = campo[static_cast<size_t>(index)];
     QString codigo;
     if (const auto l = m_importacao.lista(campoDoIndice(index))) {
-        ListaPesquisa lista(m_importacao.ligacaoLista(), this);
+        ListaPesquisa lista(m_importacao.ligacaoLista(), m_guarda, this);
         lista.definirTitulo(l->titulo);
         lista.definirConsulta(l->consulta);
         lista.definirLargura(8000);

@@ -3,7 +3,7 @@
 
 #include "CampoEntrada.h"
 #include "Grelha.h"
-#include "Mensagens.h"
+#include "Guarda.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -28,7 +28,7 @@ void frmImportacao::LimparForm() {
 }
 
 int frmImportacao::Avisa(const QString& nomeCampo, const QString& Aviso, qint16 Tipo) {
-    Mensagens& m = Mensagens::actual();
+    Mensagens& m = m_guarda.mensagens();
     const QString titulo = QStringLiteral("Informação");
     switch (Tipo) {
     case 1:

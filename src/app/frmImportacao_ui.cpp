@@ -65,7 +65,7 @@ QIcon frmImportacao::imagem(QStyle::StandardPixmap qual) const {
 std::function<void()> frmImportacao::accao(std::function<void()> f) {
     return [this, f = std::move(f)] {
         if (!m_importacao.aCarregar())
-            guarda(f);
+            m_guarda(f);
     };
 }
 
@@ -230,15 +230,15 @@ void frmImportacao::criarControlos() {
         connect(btFx[static_cast<size_t>(i)], &QPushButton::clicked, this, accao([this, i] { btFx_Click(i); }));
     for (int i = 0; i < 4; ++i) {
         CampoEntrada* f = campo[static_cast<size_t>(i)];
-        f->aoValidar = [this, i](bool& cancelar) { guarda([&] { campo_Validate(i, cancelar); }); };
-        f->aoPerderFoco = [this, i] { guarda([&] { campo_LostFocus(i); }); };
-        f->aoPremirTecla = [this, i](int& tecla) { guarda([&] { campo_KeyPress(i, tecla); }); };
+        f->aoValidar = [this, i](bool& cancelar) { m_guarda([&] { campo_Validate(i, cancelar); }); };
+        f->aoPerderFoco = [this, i] { m_guarda([&] { campo_LostFocus(i); }); };
+        f->aoPremirTecla = [this, i](int& tecla) { m_guarda([&] { campo_KeyPress(i, tecla); }); };
         f->aoEditar = [this] { m_importacao.definirValidarCampo(true); };
         f->aoPedirLista = accao([this, i] { btFx_Click(i); });
     }
-    grelha->aoAlterarValor = [this] { guarda([this] { Grelha_ValorAlterado(); }); };
+    grelha->aoAlterarValor = [this] { m_guarda([this] { Grelha_ValorAlterado(); }); };
     grelha->antesDeConfirmar = [this](const QModelIndex& celula, const QString& texto, QVariant& anterior,
                                       bool& cancelar) {
-        guarda([&] { Grelha_AntesDeConfirmar(celula, texto, anterior, cancelar); });
+        m_guarda([&] { Grelha_AntesDeConfirmar(celula, texto, anterior, cancelar); });
     };
 }

@@ -2,6 +2,7 @@
 
 #include "Apoio.h"
 #include "BaseDados.h"
+#include "Guarda.h"
 #include "Pastas.h"
 #include "SessaoContadora.h"
 
@@ -10,7 +11,8 @@
 
 /// What start-up hands the window, for tests: a company database with the
 /// base data, the parameters file in a temporary application folder, an open
-/// BaseDados, a counting ERP session to hand over, and the operator's answers.
+/// BaseDados, a counting ERP session to hand over, the operator's answers and
+/// the guard of the window's events.
 struct AmbienteJanela {
     static inline const QByteArray ParametrosDemo =
         "; parametros\r\nENCOMENDAS=ENC,1,ENV,2\r\nGUIAS=GR,1,2,A1\r\nENTRADAS=ENT,1,A1,Texto,0\r\n";
@@ -39,4 +41,5 @@ struct AmbienteJanela {
     BaseDados bd;
     SessaoContadora::Contagem contagem;
     MensagensTeste mensagens;
+    Guarda guarda{mensagens};
 };

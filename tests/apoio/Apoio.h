@@ -23,9 +23,6 @@ public:
         bool cursorOcupado; ///< the busy cursor was up while the box showed
     };
 
-    MensagensTeste() { Mensagens::instalar(this); }
-    ~MensagensTeste() override { Mensagens::instalar(nullptr); }
-
     int caixa(const QString& titulo, const QString& texto, Botoes botoes, Icone icone) override;
     bool pedirValores(const QString& titulo, const QStringList& rotulos, QStringList& valores,
                       const QList<int>& segredos) override;

@@ -36,7 +36,6 @@ struct Posto {
         fechar();
         Pastas::definirPastaBase(QString());
         Pastas::definirPastaAplicacao(QString());
-        reiniciarTerminacao();
     }
     /// The program's end: the window, its controller with the session, the journal, the database.
     void fechar() { programa.fechar(); }
@@ -64,7 +63,7 @@ struct Posto {
         f.write(conteudo);
     }
     void arrancar() {
-        programa = Arranque::Main([] { return std::make_unique<ErpLocal>(); });
+        programa = Arranque::Main(guarda, [] { return std::make_unique<ErpLocal>(); });
     }
     QString fabricante() const { return pastaBase.filePath(QStringLiteral("tarnix")); }
 
@@ -73,6 +72,7 @@ struct Posto {
     QTemporaryDir pastaBase;
     QTemporaryDir app;
     MensagensTeste mensagens;
+    Guarda guarda{mensagens};
     Arranque::Programa programa;
 };
 
@@ -208,8 +208,8 @@ private Q_SLOTS:
         p.configurar(p.app.path(), p.erp(), p.bd());
         QFile::remove(p.app.filePath(QStringLiteral("zeb_Parametros_Orlavane.zeb")));
         // The load's error leaves start-up; the program-wide guard shows it and ends.
-        guarda([&] { p.arrancar(); });
-        QVERIFY(terminacaoPedida());
+        p.guarda([&] { p.arrancar(); });
+        QVERIFY(p.guarda.terminacaoPedida());
         QCOMPARE(p.mensagens.caixas.size(), size_t(1));
         QVERIFY(p.mensagens.textos().at(0).contains(QStringLiteral("zeb_Parametros_Orlavane.zeb")));
         QCOMPARE(p.mensagens.terminacoes, std::vector<int>{1});
@@ -305,7 +305,7 @@ private Q_SLOTS:
                              {QStringLiteral("%1:%2").arg(host).arg(portaPgTls()), tls.nomeBase(),
                               QStringLiteral("orlavane"), QStringLiteral("segredo-tls")},
                              outras(bd));
-        guarda([&] { p.arrancar(); });
+        p.guarda([&] { p.arrancar(); });
         if (inicio.isEmpty()) {
             QVERIFY2(p.mensagens.caixas.empty(), qPrintable(p.mensagens.textos().join(QLatin1Char('\n'))));
             QVERIFY(p.programa.janela && p.programa.janela->isVisible());

@@ -18,7 +18,8 @@
 namespace {
 
 struct Janela : JanelaTeste {
-    explicit Janela(AmbienteJanela& a) : JanelaTeste(a) {
+    explicit Janela(AmbienteJanela& a) : Janela(a, a.guarda) {}
+    Janela(AmbienteJanela& a, Guarda& guarda) : JanelaTeste(a, guarda) {
         mostrarActiva(w);
         campo(1)->setFocus();
     }
@@ -41,14 +42,10 @@ void quandoAbrirLista(std::function<void(ListaPesquisa*)> accao) {
     quandoAbrir<ListaPesquisa>(std::move(accao));
 }
 
-/// The program's own message boxes, real and modal, for as long as it lives;
-/// the recording ones come back after.
+/// The program's own message boxes, real and modal, and a guard that shows them.
 struct CaixasReais {
-    explicit CaixasReais(Mensagens& gravador) : m_gravador(gravador) { Mensagens::instalar(&m_reais); }
-    ~CaixasReais() { Mensagens::instalar(&m_gravador); }
-    Q_DISABLE_COPY_MOVE(CaixasReais)
-    MensagensQt m_reais;
-    Mensagens& m_gravador;
+    MensagensQt caixas;
+    Guarda guarda{caixas};
 };
 
 /// The centre of a control, in its window's coordinates.
@@ -158,8 +155,8 @@ private Q_SLOTS:
         QFETCH(QString, aviso);
         QFETCH(int, fecho);
         AmbienteJanela a(Motor::Sqlite);
-        CaixasReais reais(a.mensagens);
-        Janela j(a);
+        CaixasReais reais;
+        Janela j(a, reais.guarda);
         CampoEntrada* inicio = j.campo(origem);
         CampoEntrada* requisicao = j.campo(3);
         QWindow* janela = j.w.windowHandle();
@@ -351,7 +348,9 @@ private Q_SLOTS:
                           {QStringLiteral("K%1").arg(i, 5, 10, QLatin1Char('0')), QStringLiteral("Cliente %1").arg(i)});
         BaseDados bd;
         QVERIFY(bd.abrir(base.textoLigacao()));
-        ListaPesquisa l(bd.novaLigacao());
+        MensagensTeste mensagens;
+        Guarda guarda(mensagens);
+        ListaPesquisa l(bd.novaLigacao(), guarda);
         l.definirConsulta(QStringLiteral("SELECT Codigo AS Cliente, Nome AS Nome From Clientes  ORDER BY Codigo"));
         l.carregar();
         // Only the first page is read before the list shows.

@@ -504,7 +504,6 @@ private Q_SLOTS:
         // The statement then fails (a table gone), after the load began.
         QVERIFY(QSqlQuery(a.base.db()).exec(QStringLiteral("DROP TABLE DOCGCLIN")));
         j.bt("btCarga")->click();
-        reiniciarTerminacao();
         QCOMPARE(a.mensagens.terminacoes, std::vector<int>{1});
         for (QPushButton* b : botoesDaCarga(j))
             QVERIFY(b->isEnabled());
@@ -538,7 +537,6 @@ private Q_SLOTS:
         }
         j.m().definirMarca(0, true);
         j.bt("btEnc")->click();
-        reiniciarTerminacao();
         QCOMPARE(a.mensagens.caixas.size(), size_t(caixas));
         for (const auto& caixa : a.mensagens.caixas)
             QVERIFY2(!caixa.cursorOcupado, qPrintable(caixa.texto));

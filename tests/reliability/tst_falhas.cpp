@@ -52,7 +52,6 @@ struct Cenario {
             a.mensagens.caixa(QStringLiteral("Informação"), t, Mensagens::Botoes::Ok, Mensagens::Icone::Informacao);
         });
     }
-    ~Cenario() { reiniciarTerminacao(); }
 
     /// Loads the client's lines and marks three of them (one line each of A1, A2, A1).
     void carregarEMarcar() {
@@ -62,7 +61,7 @@ struct Cenario {
     }
     /// "&Guia" as the window runs it, inside the guard.
     void guia() {
-        guarda([this] { c->i.fazerGuia(QStringLiteral("C1")); });
+        a.guarda([this] { c->i.fazerGuia(QStringLiteral("C1")); });
     }
     /// The window cleared after the run: nothing loaded, and told to clear
     /// its fields and enable its actions.

@@ -257,7 +257,7 @@ private Q_SLOTS:
         Janela j(motorActual());
         povoar(j.a.base);
         const QString antes = retratoDaBase(j.a.base);
-        ListaPesquisa l(j.a.bd.novaLigacao());
+        ListaPesquisa l(j.a.bd.novaLigacao(), j.a.guarda);
         l.definirConsulta(QStringLiteral("SELECT Codigo AS Cliente, Nome AS Nome From Clientes  ORDER BY Codigo"));
         l.carregar();
         // Every client, to know what each filter should keep.
@@ -350,7 +350,7 @@ private Q_SLOTS:
                  2);
 
         // The look-up list of clients and the documents list, each name whole in its tooltip.
-        ListaPesquisa clientes(a.bd.novaLigacao());
+        ListaPesquisa clientes(a.bd.novaLigacao(), a.guarda);
         clientes.definirConsulta(
             QStringLiteral("SELECT Codigo AS Cliente, Nome AS Nome From Clientes WHERE Codigo = 'H1'"));
         clientes.carregar();
@@ -373,7 +373,7 @@ private Q_SLOTS:
         // An error of the list's query, in the middle of typing, ends the
         // program with its box: it never unwinds through the event loop.
         Janela j(motorActual());
-        ListaPesquisa l(j.a.bd.novaLigacao());
+        ListaPesquisa l(j.a.bd.novaLigacao(), j.a.guarda);
         l.definirConsulta(QStringLiteral("SELECT Codigo AS Cliente, Nome AS Nome From Clientes  ORDER BY Codigo"));
         l.carregar();
         for (const QString& nome : QSqlDatabase::connectionNames())
@@ -384,7 +384,6 @@ private Q_SLOTS:
         QCOMPARE(j.a.mensagens.caixas.size(), size_t(1));
         QVERIFY2(j.a.mensagens.caixas.at(0).texto.startsWith(QStringLiteral("Erro %1: ").arg(int(Erro::Sql))),
                  qPrintable(j.a.mensagens.caixas.at(0).texto));
-        reiniciarTerminacao();
     }
 };
 

@@ -213,7 +213,7 @@ int main(int argc, char** argv) {
 
     Pastas::definirPastaAplicacao(opcoes.value(pasta));
     MensagensPosto mensagens;
-    Mensagens::instalar(&mensagens);
+    Guarda guarda(mensagens);
 
     auto sessao = std::make_unique<ErpLocal>();
     ErpLocal* erp = sessao.get();
@@ -232,7 +232,9 @@ int main(int argc, char** argv) {
     Contagem c;
     ResultadoRecuperacao recuperacao;
     std::unique_ptr<CorridasDoPosto> corridas;
-    guarda([&] { corridas = Arranque::abrirCorridas(bd, *erp, opcoes.value(utilizador), nomePosto, &recuperacao); });
+    guarda([&] {
+        corridas = Arranque::abrirCorridas(mensagens, bd, *erp, opcoes.value(utilizador), nomePosto, &recuperacao);
+    });
     if (!corridas) {
         escreverErro(QStringLiteral("%1: %2").arg(nomePosto, mensagens.textos.join('|')));
         return 3;
@@ -243,7 +245,7 @@ int main(int argc, char** argv) {
         escreverErro(QStringLiteral("%1: %2").arg(nomePosto, recuperacao.texto));
     {
         Importacao importacao;
-        frmImportacao w(importacao);
+        frmImportacao w(importacao, guarda);
         guarda([&] { w.Form_Load(bd, std::move(sessao), corridas.get()); });
         // The window's controls, by name.
         auto* cliente = w.findChild<CampoEntrada*>(QStringLiteral("campo1"));
@@ -339,7 +341,6 @@ int main(int argc, char** argv) {
             escreverErro(QStringLiteral("%1: o programa terminaria: %2").arg(nomePosto, mensagens.textos.join('|')));
         }
     }
-    Mensagens::instalar(nullptr);
     escreverResumo(nomePosto, c);
     return c.fatais > 0 ? 2 : 0;
 }

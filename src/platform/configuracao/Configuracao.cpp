@@ -196,11 +196,12 @@ std::array<QString, N> lerSeccao(const QString& caminho, const QString& descrica
 /// Asks the operator for `valores`; blanks around the values that are not
 /// secret are dropped. False when the operator cancelled.
 template <std::size_t N>
-bool pedir(const QString& titulo, const QStringList& rotulos, std::array<QString, N>& valores, int segredo) {
+bool pedir(Mensagens& mensagens, const QString& titulo, const QStringList& rotulos, std::array<QString, N>& valores,
+           int segredo) {
     QStringList v;
     for (const QString& s : valores)
         v << s;
-    if (!Mensagens::actual().pedirValores(titulo, rotulos, v, {segredo}))
+    if (!mensagens.pedirValores(titulo, rotulos, v, {segredo}))
         return false;
     for (std::size_t k = 0; k < N; ++k) {
         const auto i = static_cast<qsizetype>(k);
@@ -230,14 +231,14 @@ void ConfigErp::ler(const QString& caminhoConfiguracao) {
     m_valores = lerSeccao<5>(caminhoConfiguracao, QStringLiteral("ficheiro de configuração"), SeccaoErp, ChavesErp);
 }
 
-bool ConfigErp::completar() {
+bool ConfigErp::completar(Mensagens& mensagens) {
     if (!m_valores[0].isEmpty() && !m_valores[2].isEmpty() && !m_valores[3].isEmpty() && !m_valores[4].isEmpty())
         return true;
     std::array<QString, 5> v = m_valores;
     // The workstation is this machine unless the operator says otherwise.
     if (v[4].isEmpty())
         v[4] = QSysInfo::machineHostName();
-    if (!pedir(QStringLiteral("Ligação ao ERP"),
+    if (!pedir(mensagens, QStringLiteral("Ligação ao ERP"),
                {QStringLiteral("Utilizador"), QStringLiteral("Palavra-passe"), QStringLiteral("Empresa"),
                 QStringLiteral("Instância"), QStringLiteral("Posto")},
                v, 1))
@@ -256,7 +257,7 @@ void ConfigBd::lerAlternativo(const QString& caminhoAlternativo) {
                                   ChavesBd, &m_outrasAlternativas);
 }
 
-bool ConfigBd::completar() {
+bool ConfigBd::completar(Mensagens* mensagens) {
     for (std::size_t k = 0; k < m_valores.size(); ++k) {
         if (m_valores[k].isEmpty())
             m_valores[k] = m_alternativos[k];
@@ -264,10 +265,10 @@ bool ConfigBd::completar() {
     const auto completos = [this] {
         return !m_valores[0].isEmpty() && !m_valores[1].isEmpty() && !m_valores[2].isEmpty();
     };
-    if (completos() || m_definicao != 1)
+    if (completos() || m_definicao != 1 || !mensagens)
         return completos();
     std::array<QString, 4> v = m_valores;
-    if (!pedir(QStringLiteral("Base de dados da empresa"),
+    if (!pedir(*mensagens, QStringLiteral("Base de dados da empresa"),
                {QStringLiteral("Servidor"), QStringLiteral("Base de dados"), QStringLiteral("Utilizador"),
                 QStringLiteral("Palavra-passe")},
                v, 3))

@@ -6,6 +6,8 @@
 
 #include <array>
 
+class Mensagens;
+
 /// Keys of a section beyond the ones read by name (lower case), with their
 /// values, in key order.
 using OutrasChaves = QList<QPair<QString, QString>>;
@@ -18,8 +20,9 @@ public:
     /// Reads the file. A missing file leaves every value empty; an unreadable
     /// one raises Erro naming the file.
     void ler(const QString& caminhoConfiguracao);
-    /// Asks the operator for the values still empty. Result ignored by callers.
-    bool completar();
+    /// Asks the operator, through `mensagens`, for the values still empty.
+    /// Result ignored by callers.
+    bool completar(Mensagens& mensagens);
     /// E1..E5 (index 0 is E1).
     const std::array<QString, 5>& valores() const { return m_valores; }
 
@@ -43,8 +46,8 @@ public:
     /// 0: complete only from the fall-back settings; 1: also ask the operator.
     void definicao(int valor) { m_definicao = valor; }
     /// Fills the empty values from the fall-back settings (and, with setting 1,
-    /// from the operator).
-    bool completar();
+    /// from the operator, asked through `mensagens`; without it nothing is asked).
+    bool completar(Mensagens* mensagens);
     const std::array<QString, 4>& valores() const { return m_valores; }
     /// The other keys of the configuration file's section, and of the
     /// fall-back file's (empty until it is read).

@@ -1,26 +1,10 @@
 #include "Guarda.h"
 
-#include "Mensagens.h"
-
-namespace {
-bool aTerminar = false;
-} // namespace
-
-void tratarErroFatal(int numero, const QString& texto) {
-    // One box only, even if more handlers fail while the program is ending.
-    if (aTerminar)
+void Guarda::erroFatal(int numero, const QString& texto) {
+    if (m_terminado)
         return;
-    aTerminar = true;
-    Mensagens& m = Mensagens::actual();
-    m.caixa(QStringLiteral("Orlavane"), QStringLiteral("Erro %1: %2").arg(numero).arg(texto), Mensagens::Botoes::Ok,
-            Mensagens::Icone::Critico);
-    m.terminar(1);
-}
-
-bool terminacaoPedida() {
-    return aTerminar;
-}
-
-void reiniciarTerminacao() {
-    aTerminar = false;
+    m_terminado = true;
+    m_mensagens.caixa(QStringLiteral("Orlavane"), QStringLiteral("Erro %1: %2").arg(numero).arg(texto),
+                      Mensagens::Botoes::Ok, Mensagens::Icone::Critico);
+    m_mensagens.terminar(1);
 }

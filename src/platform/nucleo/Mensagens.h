@@ -7,7 +7,9 @@
 
 /// Everything the program asks of the operator through a modal box, and the
 /// end of the program, go through this one interface so that tests can answer
-/// in place of the operator and no test ever waits on a box.
+/// in place of the operator and no test ever waits on a box. A program makes
+/// its own (the Qt boxes, or MensagensConsola without windows) and gives it
+/// to whoever shows a box.
 class Mensagens {
 public:
     enum class Icone {
@@ -43,10 +45,4 @@ public:
 
     /// Ends the program with the given status once the current event returns.
     virtual void terminar(int codigo) = 0;
-
-    /// The interface in use: the one installed (the program's start-up
-    /// installs the Qt boxes, tests their own), else MensagensConsola.
-    static Mensagens& actual();
-    /// Installs `m` (not owned); nullptr puts the console back.
-    static void instalar(Mensagens* m);
 };

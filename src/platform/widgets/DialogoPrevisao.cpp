@@ -9,13 +9,14 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
-DialogoPrevisao::DialogoPrevisao(const QString& titulo, std::function<void(QPagedPaintDevice&)> desenhar, QWidget* pai)
-    : QDialog(pai), m_desenhar(std::move(desenhar)), m_previsao(new QPrintPreviewWidget(this)) {
+DialogoPrevisao::DialogoPrevisao(const QString& titulo, std::function<void(QPagedPaintDevice&)> desenhar,
+                                 Guarda& guarda, QWidget* pai)
+    : QDialog(pai), m_desenhar(std::move(desenhar)), m_guarda(guarda), m_previsao(new QPrintPreviewWidget(this)) {
     setWindowTitle(titulo);
     setObjectName(QStringLiteral("previsao"));
     m_previsao->setObjectName(QStringLiteral("paginas"));
     connect(m_previsao, &QPrintPreviewWidget::paintRequested, this,
-            [this](QPrinter* printer) { guarda([&] { m_desenhar(*printer); }); });
+            [this](QPrinter* printer) { m_guarda([&] { m_desenhar(*printer); }); });
 
     auto* botoes = new QDialogButtonBox(this);
     QPushButton* imprimir = botoes->addButton(QStringLiteral("&Imprimir"), QDialogButtonBox::ActionRole);

@@ -4,6 +4,7 @@
 
 #include <functional>
 
+class Guarda;
 class QPagedPaintDevice;
 class QPrintPreviewWidget;
 
@@ -16,7 +17,9 @@ class DialogoPrevisao final : public QDialog {
     Q_OBJECT
 
 public:
-    DialogoPrevisao(const QString& titulo, std::function<void(QPagedPaintDevice&)> desenhar, QWidget* pai = nullptr);
+    /// The pages are drawn inside `guarda`.
+    DialogoPrevisao(const QString& titulo, std::function<void(QPagedPaintDevice&)> desenhar, Guarda& guarda,
+                    QWidget* pai = nullptr);
     Q_DISABLE_COPY_MOVE(DialogoPrevisao)
 
     /// Draws the pages again: after a print, what they show may have changed.
@@ -34,5 +37,6 @@ private:
     void irPara(int pagina);
 
     std::function<void(QPagedPaintDevice&)> m_desenhar;
+    Guarda& m_guarda;
     QPrintPreviewWidget* m_previsao;
 };

@@ -37,8 +37,8 @@ QString citarNome(const QString& nome) {
 
 } // namespace
 
-ModeloPesquisa::ModeloPesquisa(const QString& nomeLigacao, QObject* parent)
-    : QAbstractTableModel(parent), m_nomeLigacao(nomeLigacao) {
+ModeloPesquisa::ModeloPesquisa(const QString& nomeLigacao, Guarda& guarda, QObject* parent)
+    : QAbstractTableModel(parent), m_nomeLigacao(nomeLigacao), m_guarda(guarda) {
     // The narrowing lowers both sides: on SQLite, every letter, not ASCII only.
     minusculasUnicode(QSqlDatabase::database(m_nomeLigacao, false));
 }
@@ -150,7 +150,7 @@ void ModeloPesquisa::fetchMore(const QModelIndex& parent) {
     // through the guard instead of unwinding through Qt's event loop.
     std::vector<std::vector<QVariant>> novas;
     bool lida = false;
-    guarda([&] {
+    m_guarda([&] {
         novas = lerPagina();
         lida = true;
     });
@@ -173,8 +173,8 @@ QString ModeloPesquisa::codigo(int linha) const {
     return m_linhas[static_cast<size_t>(linha)][0].toString();
 }
 
-ListaPesquisa::ListaPesquisa(std::unique_ptr<Ligacao> ligacao, QWidget* parent)
-    : QDialog(parent), m_ligacao(std::move(ligacao)) {
+ListaPesquisa::ListaPesquisa(std::unique_ptr<Ligacao> ligacao, Guarda& guarda, QWidget* parent)
+    : QDialog(parent), m_ligacao(std::move(ligacao)), m_guarda(guarda) {
     setModal(true);
     auto* layout = new QVBoxLayout(this);
     auto* rotulo = new QLabel(QStringLiteral("&Procurar:"), this);
@@ -183,7 +183,7 @@ ListaPesquisa::ListaPesquisa(std::unique_ptr<Ligacao> ligacao, QWidget* parent)
     rotulo->setBuddy(m_filtro);
     layout->addWidget(rotulo);
     layout->addWidget(m_filtro);
-    m_modelo = new ModeloPesquisa(m_ligacao->db().connectionName(), this);
+    m_modelo = new ModeloPesquisa(m_ligacao->db().connectionName(), m_guarda, this);
     m_tabela = new QTableView(this);
     m_tabela->setModel(m_modelo);
     m_tabela->setItemDelegate(new DelegadoTextoSimples(m_tabela));
@@ -200,7 +200,7 @@ ListaPesquisa::ListaPesquisa(std::unique_ptr<Ligacao> ligacao, QWidget* parent)
     connect(m_tabela, &QTableView::doubleClicked, this, [this] { escolher(); });
     connect(m_filtro, &QLineEdit::textEdited, this, [this](const QString& t) {
         // Inside an event: an error must not unwind through Qt's event loop.
-        guarda([&] {
+        m_guarda([&] {
             m_modelo->filtrar(t);
             if (m_modelo->rowCount() > 0)
                 m_tabela->setCurrentIndex(m_modelo->index(0, 0));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BaseDados.h"
+#include "Guarda.h"
 
 #include <QAbstractTableModel>
 #include <QDialog>
@@ -19,8 +20,9 @@ class ModeloPesquisa final : public QAbstractTableModel {
 public:
     static constexpr int Pagina = 100;
 
-    /// Queries run on the named connection, looked up at each page.
-    ModeloPesquisa(const QString& nomeLigacao, QObject* parent = nullptr);
+    /// Queries run on the named connection, looked up at each page; the
+    /// pages the view asks for are read inside `guarda`.
+    ModeloPesquisa(const QString& nomeLigacao, Guarda& guarda, QObject* parent = nullptr);
 
     /// Runs the query (its first page). Raises Erro when the database rejects it.
     void definirConsulta(const QString& sql);
@@ -44,6 +46,7 @@ private:
     std::vector<std::vector<QVariant>> lerPagina();
 
     QString m_nomeLigacao;
+    Guarda& m_guarda;
     QString m_sql;
     QString m_filtro;
     QStringList m_colunas;
@@ -58,7 +61,8 @@ private:
 class ListaPesquisa final : public QDialog {
     Q_OBJECT
 public:
-    ListaPesquisa(std::unique_ptr<Ligacao> ligacao, QWidget* parent = nullptr);
+    /// Its events run inside `guarda`.
+    ListaPesquisa(std::unique_ptr<Ligacao> ligacao, Guarda& guarda, QWidget* parent = nullptr);
     ~ListaPesquisa() override;
 
     void definirTitulo(const QString& titulo) { setWindowTitle(titulo); }
@@ -81,6 +85,7 @@ private:
     void escolher();
 
     std::unique_ptr<Ligacao> m_ligacao;
+    Guarda& m_guarda;
     ModeloPesquisa* m_modelo;
     QTableView* m_tabela;
     QLineEdit* m_filtro;

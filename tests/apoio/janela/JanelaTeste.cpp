@@ -6,7 +6,8 @@
 #include <QLabel>
 #include <QPushButton>
 
-JanelaTeste::JanelaTeste(AmbienteJanela& a, std::unique_ptr<SessaoErp> sessao, bool carregar) {
+JanelaTeste::JanelaTeste(AmbienteJanela& a, Guarda& guarda, std::unique_ptr<SessaoErp> sessao, bool carregar)
+    : w(importacao, guarda) {
     if (carregar)
         w.Form_Load(a.bd, sessao ? std::move(sessao) : a.sessao());
 }

@@ -12,9 +12,12 @@ class QPushButton;
 
 /// The window over its controller, as start-up makes them, on an environment:
 /// loaded with the environment's counting session (or the one given), unless
-/// told not to load. Its controls are reached by their names.
+/// told not to load; its events run inside the environment's guard (or the
+/// one given). Its controls are reached by their names.
 struct JanelaTeste {
-    explicit JanelaTeste(AmbienteJanela& a, std::unique_ptr<SessaoErp> sessao = {}, bool carregar = true);
+    explicit JanelaTeste(AmbienteJanela& a, std::unique_ptr<SessaoErp> sessao = {}, bool carregar = true)
+        : JanelaTeste(a, a.guarda, std::move(sessao), carregar) {}
+    JanelaTeste(AmbienteJanela& a, Guarda& guarda, std::unique_ptr<SessaoErp> sessao = {}, bool carregar = true);
     Q_DISABLE_COPY_MOVE(JanelaTeste)
 
     CampoEntrada* campo(int indice) const;
@@ -31,5 +34,5 @@ struct JanelaTeste {
                  const QString& req = {});
 
     Importacao importacao;
-    frmImportacao w{importacao};
+    frmImportacao w;
 };

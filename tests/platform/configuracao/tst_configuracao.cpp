@@ -186,7 +186,7 @@ private Q_SLOTS:
         erp.ler(escrever(dir, "[ERP]\nUtilizador=ana\nEmpresa=E1\n"));
         MensagensTeste m;
         m.formularios.push_back({" ana ", " pw com brancos ", "E1", "Driver=QSQLITE;Database=/x.db", "P2"});
-        QVERIFY(erp.completar());
+        QVERIFY(erp.completar(m));
         QCOMPARE(m.titulosFormularios, QStringList{QStringLiteral("Ligação ao ERP")});
         QCOMPARE(m.rotulosFormularios.at(0),
                  (QStringList{QStringLiteral("Utilizador"), QStringLiteral("Palavra-passe"), QStringLiteral("Empresa"),
@@ -201,13 +201,13 @@ private Q_SLOTS:
         // Cancelled: false, and nothing changes.
         ConfigErp outro;
         outro.ler(escrever(dir, "[ERP]\nUtilizador=rui\n", QStringLiteral("d.zeb")));
-        QVERIFY(!outro.completar());
+        QVERIFY(!outro.completar(m));
         QCOMPARE(lista(outro.valores()), (QStringList{"rui", "", "", "", ""}));
 
         // Nothing missing (only the password empty): no form.
         ConfigErp pronto;
         pronto.ler(escrever(dir, "[ERP]\nUtilizador=u\nEmpresa=E\nInstancia=i\nPosto=p\n", QStringLiteral("e.zeb")));
-        QVERIFY(pronto.completar());
+        QVERIFY(pronto.completar(m));
         QCOMPARE(m.titulosFormularios.size(), 2);
     }
 
@@ -223,7 +223,7 @@ private Q_SLOTS:
         bd.ler(principal);
         bd.lerAlternativo(alternativo);
         bd.definicao(0);
-        QVERIFY(bd.completar());
+        QVERIFY(bd.completar(&m));
         QCOMPARE(lista(bd.valores()), (QStringList{"sqlite", "alt.db", "alt", "altpw"}));
         QVERIFY(m.titulosFormularios.isEmpty());
     }
@@ -236,7 +236,7 @@ private Q_SLOTS:
         bd.ler(escrever(dir, "[BaseDados]\nServidor=sqlite\n"));
         bd.lerAlternativo(dir.filePath(QStringLiteral("nao-existe.sql")));
         bd.definicao(0);
-        QVERIFY(!bd.completar());
+        QVERIFY(!bd.completar(&m));
         QCOMPARE(lista(bd.valores()), (QStringList{"sqlite", "", "", ""}));
         QVERIFY(m.titulosFormularios.isEmpty());
     }
@@ -249,10 +249,10 @@ private Q_SLOTS:
         bd.lerAlternativo(escrever(dir, "[BaseDados]\nBaseDados=alt.db\n", QStringLiteral("bd.sql")));
         bd.definicao(1);
         // Cancelled: false, values as the files left them.
-        QVERIFY(!bd.completar());
+        QVERIFY(!bd.completar(&m));
         QCOMPARE(lista(bd.valores()), (QStringList{"sqlite", "alt.db", "", ""}));
         m.formularios.push_back({"sqlite", "alt.db", " eu ", " pw "});
-        QVERIFY(bd.completar());
+        QVERIFY(bd.completar(&m));
         QCOMPARE(m.titulosFormularios,
                  (QStringList{QStringLiteral("Base de dados da empresa"), QStringLiteral("Base de dados da empresa")}));
         QCOMPARE(m.rotulosFormularios.at(1),

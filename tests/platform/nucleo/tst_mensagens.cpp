@@ -1,5 +1,5 @@
-// The message interface without windows: what a program that installed no
-// boxes of its own shows, answers and does when it must end.
+// The message interface without windows (what a program without boxes of its
+// own shows, answers and does when it must end), and the event guard.
 
 #include "Erro.h"
 #include "Guarda.h"
@@ -34,12 +34,14 @@ QString erroDe(const std::function<void()>& f) {
     return QString::fromUtf8(ficheiro.readAll());
 }
 
-/// An interface that only says it was asked.
+/// An interface that only counts what it was asked.
 class MensagensMudas final : public Mensagens {
 public:
-    int caixa(const QString&, const QString&, Botoes, Icone) override { return RespostaNao; }
+    int caixa(const QString&, const QString&, Botoes, Icone) override { return ++caixas, RespostaNao; }
     bool pedirValores(const QString&, const QStringList&, QStringList&, const QList<int>&) override { return true; }
-    void terminar(int) override {}
+    void terminar(int) override { ++terminacoes; }
+    int caixas = 0;
+    int terminacoes = 0;
 };
 
 } // namespace
@@ -48,17 +50,22 @@ class tst_Mensagens final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void semNadaInstaladoEscreveNaConsola() {
-        QVERIFY(dynamic_cast<MensagensConsola*>(&Mensagens::actual()));
+    /// One box for the first error, whatever its type, none for those that
+    /// follow while the program ends; a guard of another program has its own.
+    void guardaUmaCaixa() {
         MensagensMudas mudas;
-        Mensagens::instalar(&mudas);
-        QCOMPARE(&Mensagens::actual(), &mudas);
-        Mensagens::instalar(nullptr);
-        QVERIFY(dynamic_cast<MensagensConsola*>(&Mensagens::actual()));
+        Guarda guarda(mudas);
+        QVERIFY(!guarda.terminacaoPedida());
+        guarda([] { throw std::runtime_error("primeiro"); });
+        guarda([] { throw Erro(Erro::Ficheiro, QStringLiteral("segundo")); });
+        QCOMPARE(mudas.caixas, 1);
+        QCOMPARE(mudas.terminacoes, 1);
+        QVERIFY(guarda.terminacaoPedida());
+        QVERIFY(!Guarda(mudas).terminacaoPedida());
     }
 
     void caixaEscritaERespondidaComOPrimeiroBotao() {
-        Mensagens& m = Mensagens::actual();
+        MensagensConsola m;
         int ok = 0;
         int okCancelar = 0;
         int simNao = 0;
@@ -81,9 +88,9 @@ private Q_SLOTS:
         QStringList valores{QStringLiteral("demo"), QStringLiteral("segredo")};
         bool aceite = true;
         const QString escrito = erroDe([&] {
-            aceite = Mensagens::actual().pedirValores(QStringLiteral("Ligação ao ERP"),
-                                                      {QStringLiteral("Utilizador"), QStringLiteral("Palavra-passe")},
-                                                      valores, {1});
+            aceite = MensagensConsola().pedirValores(QStringLiteral("Ligação ao ERP"),
+                                                     {QStringLiteral("Utilizador"), QStringLiteral("Palavra-passe")},
+                                                     valores, {1});
         });
         QVERIFY(!aceite);
         QCOMPARE(valores, QStringList({QStringLiteral("demo"), QStringLiteral("segredo")}));
@@ -93,7 +100,7 @@ private Q_SLOTS:
 
     void terminarSaiDoCicloComOCodigo() {
         // The application's own loop, as main() runs it.
-        QTimer::singleShot(0, [] { Mensagens::actual().terminar(3); });
+        QTimer::singleShot(0, [] { MensagensConsola().terminar(3); });
         QCOMPARE(QCoreApplication::exec(), 3);
     }
 
@@ -101,12 +108,13 @@ private Q_SLOTS:
     /// and text on the standard error output, and the program ends with 1.
     void erroFatalNaConsola() {
         QString escrito;
+        MensagensConsola consola;
+        Guarda guarda(consola);
         QTimer::singleShot(0, [&] {
-            escrito = erroDe([] { guarda([] { throw Erro(Erro::Ficheiro, QStringLiteral("Falta o ficheiro.")); }); });
+            escrito = erroDe([&] { guarda([] { throw Erro(Erro::Ficheiro, QStringLiteral("Falta o ficheiro.")); }); });
         });
         QCOMPARE(QCoreApplication::exec(), 1);
-        QVERIFY(terminacaoPedida());
-        reiniciarTerminacao();
+        QVERIFY(guarda.terminacaoPedida());
         QCOMPARE(escrito, QStringLiteral("Orlavane: Erro 53: Falta o ficheiro.\n"));
     }
 };

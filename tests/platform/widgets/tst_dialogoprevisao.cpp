@@ -3,6 +3,7 @@
 #include "Apoio.h"
 #include "ApoioWidgets.h"
 #include "DialogoPrevisao.h"
+#include "Guarda.h"
 
 #include <QPagedPaintDevice>
 #include <QPainter>
@@ -15,15 +16,20 @@ class tst_DialogoPrevisao final : public QObject {
 private Q_SLOTS:
     void teclado() {
         int desenhos = 0;
-        DialogoPrevisao d(QStringLiteral("GR 1/45"), [&](QPagedPaintDevice& dispositivo) {
-            ++desenhos;
-            QPainter p(&dispositivo);
-            for (int pagina = 1; pagina <= 3; ++pagina) {
-                if (pagina > 1)
-                    dispositivo.newPage();
-                p.drawText(100, 100, QStringLiteral("Página %1").arg(pagina));
-            }
-        });
+        MensagensTeste mensagens;
+        Guarda guarda(mensagens);
+        DialogoPrevisao d(
+            QStringLiteral("GR 1/45"),
+            [&](QPagedPaintDevice& dispositivo) {
+                ++desenhos;
+                QPainter p(&dispositivo);
+                for (int pagina = 1; pagina <= 3; ++pagina) {
+                    if (pagina > 1)
+                        dispositivo.newPage();
+                    p.drawText(100, 100, QStringLiteral("Página %1").arg(pagina));
+                }
+            },
+            guarda);
         mostrarActiva(d);
         QTRY_COMPARE(d.paginas(), 3);
         QCOMPARE(d.paginaActual(), 1);

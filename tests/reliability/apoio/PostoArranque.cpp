@@ -26,7 +26,6 @@ PostoArranque::~PostoArranque() {
     programa.fechar();
     Pastas::definirPastaBase(QString());
     Pastas::definirPastaAplicacao(QString());
-    reiniciarTerminacao();
 }
 
 std::array<QString, 5> PostoArranque::erp() const {
@@ -53,7 +52,7 @@ void PostoArranque::escrever(const QString& caminho, const QByteArray& conteudo)
 
 void PostoArranque::arrancar() {
     guarda([this] {
-        programa = Arranque::Main([this] {
+        programa = Arranque::Main(guarda, [this] {
             auto erp = std::make_unique<ErpLocal>();
             erpLocal = erp.get();
             return erp;

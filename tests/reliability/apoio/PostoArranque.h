@@ -45,6 +45,7 @@ struct PostoArranque {
     QTemporaryDir pastaBase;
     QTemporaryDir app;
     MensagensTeste mensagens;
+    Guarda guarda{mensagens};
     Arranque::Programa programa;
     /// The local ERP start-up made last (held by the window's controller once it opens).
     ErpLocal* erpLocal = nullptr;
