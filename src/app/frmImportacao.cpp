@@ -20,7 +20,7 @@ QColor frmImportacao::corTitulo() {
 }
 
 frmImportacao::frmImportacao(Importacao& importacao, Guarda& guarda, QWidget* parent)
-    : QWidget(parent), m_importacao(importacao), m_guarda(guarda) {
+    : QWidget(parent), m_importacao(importacao), m_guarda(guarda), m_vigia(new VigiaCampos(this)) {
     criarControlos();
     ligarControlador();
 }

@@ -21,6 +21,7 @@ class QFrame;
 class QLabel;
 class QPushButton;
 class SessaoErp;
+class VigiaCampos;
 
 /// The import window: a view over its controller (Importacao), which holds
 /// the window's state and rules. The window lays its controls out, hands
@@ -99,6 +100,9 @@ private:
 
     Importacao& m_importacao;
     Guarda& m_guarda;
+    /// The fields' watcher: their check runs before a click or an access key
+    /// takes the focus from them.
+    VigiaCampos* m_vigia = nullptr;
 
     // Controls, as the window lays them out.
     std::array<CampoEntrada*, 4> campo{};

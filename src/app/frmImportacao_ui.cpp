@@ -113,7 +113,7 @@ void frmImportacao::criarControlos() {
         {3, 1290, 1545, 3315, "Nº Encomenda"},
     };
     for (const Campo& c : campos) {
-        auto* f = new CampoEntrada(Frame1);
+        auto* f = new CampoEntrada(*m_vigia, Frame1);
         f->setObjectName(QStringLiteral("campo%1").arg(c.indice));
         f->definirLimiteEscrita(15);
         f->setToolTip(QString::fromUtf8(c.dica));

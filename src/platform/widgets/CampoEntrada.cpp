@@ -9,97 +9,63 @@
 
 #include <algorithm>
 
-namespace {
+VigiaCampos::VigiaCampos(QObject* parent) : QObject(parent) {
+    // Qt drops the filter when the watcher goes.
+    QCoreApplication::instance()->installEventFilter(this);
+}
 
-/// Watches the whole application for clicks and access keys that would take
-/// the focus away from a field, and runs the field's check before them.
-class Vigia final : public QObject {
-public:
-    static void garantir() {
-        static Vigia* vigia = nullptr;
-        if (!vigia && qApp) {
-            vigia = new Vigia(qApp); // owned by the application
-            qApp->installEventFilter(vigia);
+bool VigiaCampos::eventFilter(QObject* alvo, QEvent* evento) {
+    const QEvent::Type t = evento->type();
+    if (t == QEvent::MouseButtonPress || t == QEvent::MouseButtonDblClick || t == QEvent::MouseButtonRelease)
+        return engolir(t);
+    if (t != QEvent::Shortcut)
+        return false;
+    // An access key: the field's check runs before the key's control acts.
+    auto* w = qobject_cast<QWidget*>(alvo);
+    if (!w)
+        return false;
+    // Only this watcher's fields: another window's watcher checks its own.
+    auto* campo = qobject_cast<CampoEntrada*>(QApplication::focusWidget());
+    if (!campo || &campo->m_vigia != this || campo == w || campo->isAncestorOf(w) || campo->window() != w->window() ||
+        !tiraFoco(w))
+        return false;
+    return !campo->validarSaida();
+}
+
+bool VigiaCampos::engolir(QEvent::Type t) {
+    switch (m_clique) {
+    case Clique::PressaoRecusada:
+        if (t == QEvent::MouseButtonRelease)
+            return false;
+        m_clique = Clique::LibertacaoPorChegar;
+        return true;
+    case Clique::LibertacaoPorChegar:
+        if (t == QEvent::MouseButtonPress) {
+            m_clique = Clique::Nenhum; // a new click: the last one's release was lost
+            return false;
         }
+        if (t == QEvent::MouseButtonRelease)
+            m_clique = Clique::Nenhum;
+        return true;
+    case Clique::Nenhum:
+        break;
     }
+    return false;
+}
 
-    /// A click took the focus from a field whose check then refused: the rest
-    /// of that click (its press, on its way to the control, and its release)
-    /// does nothing.
-    static void recusarClique() { s_clique = Clique::PressaoRecusada; }
-
-protected:
-    bool eventFilter(QObject* alvo, QEvent* evento) override {
-        const QEvent::Type t = evento->type();
-        if (t == QEvent::MouseButtonPress || t == QEvent::MouseButtonDblClick || t == QEvent::MouseButtonRelease)
-            return engolir(t);
-        if (t != QEvent::Shortcut)
+bool VigiaCampos::tiraFoco(QWidget* w) {
+    for (QWidget* p = w; p; p = p->parentWidget()) {
+        if (!p->isEnabled())
             return false;
-        // An access key: the field's check runs before the key's control acts.
-        auto* w = qobject_cast<QWidget*>(alvo);
-        if (!w)
-            return false;
-        auto* campo = qobject_cast<CampoEntrada*>(QApplication::focusWidget());
-        if (!campo || campo == w || campo->isAncestorOf(w) || campo->window() != w->window() || !tiraFoco(w))
-            return false;
-        return !campo->validarSaida();
-    }
-
-private:
-    using QObject::QObject;
-
-    /// Where the click refused stands. The check runs while its press is
-    /// being delivered (the press moves the focus first), so the press the
-    /// watcher meets next is that one. Its release may never come: a box
-    /// shown by the check is modal, and the release made while it is up goes
-    /// nowhere. A new press therefore ends the refused click, so that the
-    /// operator's next click is never taken for the rest of the last one.
-    enum class Clique {
-        Nenhum,
-        PressaoRecusada,     ///< the refused press is still to arrive
-        LibertacaoPorChegar, ///< the press was dropped; its release may follow
-    };
-    static inline Clique s_clique = Clique::Nenhum;
-
-    static bool engolir(QEvent::Type t) {
-        switch (s_clique) {
-        case Clique::PressaoRecusada:
-            if (t == QEvent::MouseButtonRelease)
-                return false;
-            s_clique = Clique::LibertacaoPorChegar;
+        if (qobject_cast<QAbstractButton*>(p) || (p->focusPolicy() & Qt::ClickFocus))
             return true;
-        case Clique::LibertacaoPorChegar:
-            if (t == QEvent::MouseButtonPress) {
-                s_clique = Clique::Nenhum; // a new click: the last one's release was lost
-                return false;
-            }
-            if (t == QEvent::MouseButtonRelease)
-                s_clique = Clique::Nenhum;
-            return true;
-        case Clique::Nenhum:
+        if (p->isWindow())
             break;
-        }
-        return false;
     }
+    return false;
+}
 
-    /// Whether a click on (or an access key of) this widget would move the focus.
-    static bool tiraFoco(QWidget* w) {
-        for (QWidget* p = w; p; p = p->parentWidget()) {
-            if (!p->isEnabled())
-                return false;
-            if (qobject_cast<QAbstractButton*>(p) || (p->focusPolicy() & Qt::ClickFocus))
-                return true;
-            if (p->isWindow())
-                break;
-        }
-        return false;
-    }
-};
-
-} // namespace
-
-CampoEntrada::CampoEntrada(QWidget* parent) : QLineEdit(parent) {
-    Vigia::garantir();
+CampoEntrada::CampoEntrada(VigiaCampos& vigia, QWidget* parent) : QLineEdit(parent), m_vigia(vigia) {
     // A picked code longer than the typing limit raised the limit to its
     // length; as the text shrinks, the limit comes back down (never below it).
     connect(this, &QLineEdit::textChanged, this, [this](const QString& texto) {
@@ -246,7 +212,7 @@ void CampoEntrada::focusOutEvent(QFocusEvent* event) {
         if (!eu)
             return;
         if (!pode) {
-            Vigia::recusarClique();
+            m_vigia.recusarClique();
             setFocus(Qt::OtherFocusReason);
             return;
         }

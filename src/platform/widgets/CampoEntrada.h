@@ -1,8 +1,44 @@
 #pragma once
 
+#include <QEvent>
 #include <QLineEdit>
 
 #include <functional>
+
+/// Watches the application for clicks and access keys that would take the
+/// focus away from an input field, and runs the field's check before them.
+/// One per window, given to its fields.
+class VigiaCampos final : public QObject {
+    Q_OBJECT
+public:
+    explicit VigiaCampos(QObject* parent = nullptr);
+
+    /// A click took the focus from a field whose check then refused: the
+    /// rest of that click (its press, on its way to the control, and its
+    /// release) does nothing.
+    void recusarClique() { m_clique = Clique::PressaoRecusada; }
+
+protected:
+    bool eventFilter(QObject* alvo, QEvent* evento) override;
+
+private:
+    /// Where the click refused stands. The check runs while its press is
+    /// being delivered (the press moves the focus first), so the press the
+    /// watcher meets next is that one. Its release may never come: a box
+    /// shown by the check is modal, and the release made while it is up goes
+    /// nowhere. A new press therefore ends the refused click, so that the
+    /// operator's next click is never taken for the rest of the last one.
+    enum class Clique {
+        Nenhum,
+        PressaoRecusada,     ///< the refused press is still to arrive
+        LibertacaoPorChegar, ///< the press was dropped; its release may follow
+    };
+    bool engolir(QEvent::Type t);
+    /// Whether a click on (or an access key of) this widget would move the focus.
+    static bool tiraFoco(QWidget* w);
+
+    Clique m_clique = Clique::Nenhum;
+};
 
 /// The input field: a line edit whose content is checked before the focus
 /// leaves it, with the power to keep the focus there.
@@ -14,8 +50,9 @@
 class CampoEntrada final : public QLineEdit {
     Q_OBJECT
 public:
-    /// Field formats: 0 any text, 1 digits only.
-    explicit CampoEntrada(QWidget* parent = nullptr);
+    /// Field formats: 0 any text, 1 digits only. `vigia` (its window's)
+    /// outlives the field.
+    explicit CampoEntrada(VigiaCampos& vigia, QWidget* parent = nullptr);
     ~CampoEntrada() override;
 
     void definirFormato(int formato);
@@ -57,6 +94,9 @@ protected:
     bool focusNextPrevChild(bool next) override;
 
 private:
+    friend class VigiaCampos;
+
+    VigiaCampos& m_vigia;
     int m_formato = 0;
     int m_limiteEscrita = 0; ///< 0: the line edit's own
     bool m_aValidar = false;
