@@ -127,7 +127,6 @@ Ambiente::Ambiente(const Opcoes& opcoes) : m_opcoes(opcoes) {
 
     // The parameters file of the demo: two order types (ENC, ENW) of the three.
     Demo::escreverParametros(m_app.filePath(QStringLiteral("zeb_Parametros_Orlavane.zeb")));
-    Pastas::definirPastaAplicacao(m_app.path());
 
     // Start-up reads its configuration from the application folder (no
     // maker's folder under the base folder).
@@ -144,7 +143,6 @@ Ambiente::Ambiente(const Opcoes& opcoes) : m_opcoes(opcoes) {
 Ambiente::~Ambiente() {
     // Each window logs the ERP session off and closes its database as it goes.
     m_empresas.clear();
-    Pastas::definirPastaAplicacao(QString());
     g_ambiente = nullptr;
 }
 
@@ -214,7 +212,7 @@ void Ambiente::criarJanela(Empresa& e) {
             throw Erro(Erro::Ficheiro, m_mensagens.tirar().join(QStringLiteral(" | ")));
         sessao = std::move(erp);
     }
-    e.importacao = std::make_unique<Importacao>();
+    e.importacao = std::make_unique<Importacao>(Pastas({}, m_app.path()));
     e.janela = std::make_unique<frmImportacao>(*e.importacao, m_guarda);
     e.janela->Form_Load(*e.bd, std::move(sessao), e.corridas.get());
     e.janela->show();

@@ -45,9 +45,7 @@ void relatar(const char* chave, double valor) {
 
 /// Start-up as the program does it, on the configuration in `pasta`; the window, once painted.
 Arranque::Programa arrancar(Guarda& guarda, const QString& pasta) {
-    Pastas::definirPastaBase(pasta);
-    Pastas::definirPastaAplicacao(pasta);
-    Arranque::Programa p = Arranque::Main(guarda, [] { return std::make_unique<ErpLocal>(); });
+    Arranque::Programa p = Arranque::Main(guarda, Pastas(pasta, pasta), [] { return std::make_unique<ErpLocal>(); });
     if (!p.janela)
         throw Erro(Erro::Configuracao, QStringLiteral("O arranque não abriu a janela."));
     ContadorPinturas pinturas(p.janela.get());

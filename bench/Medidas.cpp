@@ -15,6 +15,7 @@
 #include "LigacaoBd.h"
 #include "ListaPesquisa.h"
 #include "ModeloEncomendas.h"
+#include "Pastas.h"
 #include "Pisos.h"
 #include "Twips.h"
 
@@ -435,7 +436,8 @@ const DiarioDaVespera& diarioDaVespera() {
     static const DiarioDaVespera d = [] {
         Ambiente& a = Ambiente::actual();
         const QString texto =
-            Arranque::textoLigacaoBd(QDir(a.pastaArranque()).filePath(QStringLiteral("Orlavane.zeb")));
+            Arranque::textoLigacaoBd(Pastas(a.pastaArranque(), a.pastaArranque()),
+                                     QDir(a.pastaArranque()).filePath(QStringLiteral("Orlavane.zeb")));
         DiarioCorridas diario(QStringLiteral("bench"), TextoLigacao::analisar(texto).descricao());
         for (int i = 1; i <= 20; ++i) {
             InicioCorrida inicio;

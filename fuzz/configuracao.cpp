@@ -58,11 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* dados, std::size_t tam
     static QTemporaryDir pasta;
     static const QString entrada = pasta.filePath(QStringLiteral("Orlavane.zeb"));
     static const QString copia = pasta.filePath(QStringLiteral("copia.zeb"));
-    static const bool preparado = [] {
-        Pastas::definirPastaAplicacao(pasta.path());
-        return true;
-    }();
-    (void)preparado;
+    static const Pastas pastas({}, pasta.path());
     {
         QFile f(entrada);
         exigir(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -87,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* dados, std::size_t tam
     const auto& d = lidos.bd;
     try {
         const QString texto =
-            LigacaoBd().construir(QStringLiteral("MSDataShape"), 1, d[0], d[1], d[2], d[3], lidos.libpq);
+            LigacaoBd(pastas).construir(QStringLiteral("MSDataShape"), 1, d[0], d[1], d[2], d[3], lidos.libpq);
         const TextoLigacao t = TextoLigacao::analisar(texto);
         if (t.driver == QLatin1String("QPSQL"))
             exigir(t.base == d[1] && t.utilizador == d[2] && t.password == d[3] && t.opcoes == lidos.libpq);

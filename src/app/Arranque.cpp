@@ -132,10 +132,10 @@ std::unique_ptr<CorridasDoPosto> abrirCorridas(Mensagens& mensagens, BaseDados& 
     return corridas;
 }
 
-Programa Main(Guarda& guarda, const std::function<std::unique_ptr<SessaoErp>()>& criarSessao) {
+Programa Main(Guarda& guarda, const Pastas& pastas, const std::function<std::unique_ptr<SessaoErp>()>& criarSessao) {
     Mensagens& mensagens = guarda.mensagens();
     Programa programa;
-    const QString caminho = caminhoConfiguracao();
+    const QString caminho = caminhoConfiguracao(pastas);
 
     // ERP login.
     std::array<QString, 5> e;
@@ -162,7 +162,7 @@ Programa Main(Guarda& guarda, const std::function<std::unique_ptr<SessaoErp>()>&
     // told before the login has succeeded, and then in the order of the
     // steps: a refused login lets it all go unseen.
     const std::function<bool()> concluirLogin = sessao->iniciarLogin(e[0], e[1], e[2], e[3], e[4]);
-    auto importacao = std::make_unique<Importacao>();
+    auto importacao = std::make_unique<Importacao>(pastas);
     auto janela = std::make_unique<frmImportacao>(*importacao, guarda);
     janela->ensurePolished();
     // Drawn once off the screen as it will first show (cleared, its grid's
@@ -170,7 +170,7 @@ Programa Main(Guarda& guarda, const std::function<std::unique_ptr<SessaoErp>()>&
     // it is first painted.
     importacao->limpar();
     janela->grab();
-    const QString texto = textoLigacaoBd(caminho, &comPassword);
+    const QString texto = textoLigacaoBd(pastas, caminho, &comPassword);
     BaseEDiario empresa;
     if (abreSemServidor(texto))
         empresa.abrir(texto, e[0], e[4]);
@@ -229,8 +229,9 @@ int executar(int argc, char** argv) {
     // The operator's boxes and the guard of every event, for the program's life.
     MensagensQt caixas;
     Guarda guarda(caixas);
+    const Pastas pastas;
     Programa programa;
-    guarda([&] { programa = Main(guarda, [] { return std::make_unique<ErpLocal>(); }); });
+    guarda([&] { programa = Main(guarda, pastas, [] { return std::make_unique<ErpLocal>(); }); });
     if (guarda.terminacaoPedida() || !programa.janela)
         return 1; // ended before the window opened: what start-up took goes with `programa`
     // The window, then its controller (which logs the session off and closes

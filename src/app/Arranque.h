@@ -59,10 +59,11 @@ std::unique_ptr<CorridasDoPosto> abrirCorridas(Mensagens& mensagens, BaseDados& 
                                                ResultadoRecuperacao* recuperacao = nullptr);
 
 /// Runs start-up: its boxes are `guarda`'s, which the window's events run
-/// inside. `criarSessao` makes the ERP session (the local ERP unless a test
-/// gives its own). Returns a Programa without a window when the program must
-/// end (the operator was told why); errors raised on the way leave it.
-Programa Main(Guarda& guarda, const std::function<std::unique_ptr<SessaoErp>()>& criarSessao);
+/// inside; its files are in `pastas`. `criarSessao` makes the ERP session
+/// (the local ERP unless a test gives its own). Returns a Programa without a
+/// window when the program must end (the operator was told why); errors
+/// raised on the way leave it.
+Programa Main(Guarda& guarda, const Pastas& pastas, const std::function<std::unique_ptr<SessaoErp>()>& criarSessao);
 
 /// The whole program: start-up, then the window's life. Returns the exit status.
 int executar(int argc, char** argv);

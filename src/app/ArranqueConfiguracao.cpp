@@ -36,16 +36,15 @@ void exigirChavesConhecidas(const QString& instancia, const QString& ficheiro) {
     }
 }
 
-QString caminhoConfiguracao() {
-    Pastas pastas;
+QString caminhoConfiguracao(const Pastas& pastas) {
     QString pasta = juntarCaminho(pastas.pastaBase(), PastaFabricante);
     // Only the folder's existence is tested, not the file's.
     if (!Ficheiros().existePasta(pasta))
-        pasta = Pastas::pastaAplicacao();
+        pasta = pastas.pastaAplicacao();
     return juntarCaminho(pasta, FicheiroConfiguracao);
 }
 
-QString textoLigacaoBd(const QString& caminho, QStringList* comPassword) {
+QString textoLigacaoBd(const Pastas& pastas, const QString& caminho, QStringList* comPassword) {
     ConfigBd config;
     config.ler(caminho);
     exigirChavesLibpq(config.outras(), caminho);
@@ -54,7 +53,7 @@ QString textoLigacaoBd(const QString& caminho, QStringList* comPassword) {
     if (d4NoFicheiro && comPassword)
         *comPassword << caminho;
     if (config.valores()[0].isEmpty() || config.valores()[1].isEmpty() || config.valores()[2].isEmpty()) {
-        const QString alternativo = juntarCaminho(Pastas::pastaAplicacao(), FicheiroAlternativo);
+        const QString alternativo = juntarCaminho(pastas.pastaAplicacao(), FicheiroAlternativo);
         config.lerAlternativo(alternativo);
         exigirChavesLibpq(config.outrasAlternativas(), alternativo);
         // The fall-back's keys complete those the configuration file does not give.
@@ -68,7 +67,7 @@ QString textoLigacaoBd(const QString& caminho, QStringList* comPassword) {
             *comPassword << alternativo;
     }
     const std::array<QString, 4>& d = config.valores();
-    return LigacaoBd().construir(Fornecedor, 1, d[0], d[1], d[2], d[3], opcoes);
+    return LigacaoBd(pastas).construir(Fornecedor, 1, d[0], d[1], d[2], d[3], opcoes);
 }
 
 } // namespace Arranque

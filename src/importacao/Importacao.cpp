@@ -29,14 +29,15 @@ std::optional<double> comoNumero(const QVariant& v) {
 
 } // namespace
 
-Importacao::Importacao(QObject* parent) : QObject(parent), m_linhas(new ModeloEncomendas(this)) {}
+Importacao::Importacao(const Pastas& pastas, QObject* parent)
+    : QObject(parent), m_pastaAplicacao(pastas.pastaAplicacao()), m_linhas(new ModeloEncomendas(this)) {}
 
 Importacao::~Importacao() {
     terminar();
 }
 
 QString Importacao::caminhoParametros() const {
-    return juntarCaminho(Pastas::pastaAplicacao(), Parametros::NomeFicheiro);
+    return juntarCaminho(m_pastaAplicacao, Parametros::NomeFicheiro);
 }
 
 QString Importacao::LerParametros(const QString& Texto) const {

@@ -16,6 +16,7 @@ class BaseDados;
 class CorridasDoPosto;
 class Ligacao;
 class ModeloEncomendas;
+class Pastas;
 class SessaoErp;
 
 /// The filter history: one entry per load that found lines, in order.
@@ -69,7 +70,9 @@ public:
         std::optional<QString> textoEditor; ///< put this text back into the cell editor
     };
 
-    explicit Importacao(QObject* parent = nullptr);
+    /// The controller of a window whose parameters file is in the application
+    /// folder of `pastas`.
+    explicit Importacao(const Pastas& pastas, QObject* parent = nullptr);
     /// Ends as terminar() does.
     ~Importacao() override;
     Q_DISABLE_COPY_MOVE(Importacao)
@@ -186,6 +189,7 @@ private:
     CorridaGuia corrida();
     QString caminhoParametros() const;
 
+    QString m_pastaAplicacao;
     BaseDados* m_bd = nullptr;
     std::unique_ptr<SessaoErp> m_sessao;
     CorridasDoPosto* m_corridas = nullptr;

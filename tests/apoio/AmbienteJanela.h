@@ -10,9 +10,9 @@
 #include <QTemporaryDir>
 
 /// What start-up hands the window, for tests: a company database with the
-/// base data, the parameters file in a temporary application folder, an open
-/// BaseDados, a counting ERP session to hand over, the operator's answers and
-/// the guard of the window's events.
+/// base data, the parameters file in a temporary application folder (and the
+/// folders that name it), an open BaseDados, a counting ERP session to hand
+/// over, the operator's answers and the guard of the window's events.
 struct AmbienteJanela {
     static inline const QByteArray ParametrosDemo =
         "; parametros\r\nENCOMENDAS=ENC,1,ENV,2\r\nGUIAS=GR,1,2,A1\r\nENTRADAS=ENT,1,A1,Texto,0\r\n";
@@ -20,11 +20,9 @@ struct AmbienteJanela {
     explicit AmbienteJanela(Motor motor, const QByteArray& parametros = ParametrosDemo) : base(motor) {
         base.dadosBase();
         escreverParametros(parametros);
-        Pastas::definirPastaAplicacao(app.path());
         if (!bd.abrir(base.textoLigacao()))
             qFatal("%s", qPrintable(bd.ultimoErro()));
     }
-    ~AmbienteJanela() { Pastas::definirPastaAplicacao(QString()); }
     Q_DISABLE_COPY_MOVE(AmbienteJanela)
 
     void escreverParametros(const QByteArray& conteudo) {
@@ -38,6 +36,7 @@ struct AmbienteJanela {
 
     BaseTeste base;
     QTemporaryDir app;
+    Pastas pastas{{}, app.path()}; ///< the application folder is `app`
     BaseDados bd;
     SessaoContadora::Contagem contagem;
     MensagensTeste mensagens;

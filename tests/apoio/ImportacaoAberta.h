@@ -11,7 +11,8 @@
 /// what it says recorded: its messages and the fields it sends the focus to.
 struct ImportacaoAberta {
     explicit ImportacaoAberta(AmbienteJanela& a, std::unique_ptr<SessaoErp> sessao = {},
-                              CorridasDoPosto* corridas = nullptr) {
+                              CorridasDoPosto* corridas = nullptr)
+        : i(a.pastas) {
         QObject::connect(&i, &Importacao::aviso, &i, [this](const QString& t) { avisos << t; });
         QObject::connect(&i, &Importacao::focoPedido, &i, [this](Importacao::Campo c) { focos.push_back(c); });
         QObject::connect(&i, &Importacao::limpo, &i, [this] { ++limpezas; });

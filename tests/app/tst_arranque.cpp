@@ -25,18 +25,12 @@ struct Posto {
         base.executar(QStringLiteral("INSERT INTO ErpEmpresas (Codigo, Nome) VALUES ('DEMO', 'Demo')"));
         Esquema::definirUtilizadorErp(base.db(), QStringLiteral("op"), QStringLiteral("segredo"));
         Esquema::definirUtilizadorErp(base.db(), QStringLiteral("livre"), QString());
-        Pastas::definirPastaBase(pastaBase.path());
-        Pastas::definirPastaAplicacao(app.path());
         QFile p(app.filePath(QStringLiteral("zeb_Parametros_Orlavane.zeb")));
         if (!p.open(QIODevice::WriteOnly))
             qFatal("cannot write the parameters");
         p.write("ENCOMENDAS=ENC,1\r\nGUIAS=GR,1,2,A1\r\nENTRADAS=ENT,1,A1,T,0\r\n");
     }
-    ~Posto() {
-        fechar();
-        Pastas::definirPastaBase(QString());
-        Pastas::definirPastaAplicacao(QString());
-    }
+    ~Posto() { fechar(); }
     /// The program's end: the window, its controller with the session, the journal, the database.
     void fechar() { programa.fechar(); }
     /// The local ERP's sessions logged in: each holds a connection of its own.
@@ -63,7 +57,7 @@ struct Posto {
         f.write(conteudo);
     }
     void arrancar() {
-        programa = Arranque::Main(guarda, [] { return std::make_unique<ErpLocal>(); });
+        programa = Arranque::Main(guarda, pastas, [] { return std::make_unique<ErpLocal>(); });
     }
     QString fabricante() const { return pastaBase.filePath(QStringLiteral("tarnix")); }
 
@@ -71,6 +65,7 @@ struct Posto {
     BaseTeste base;
     QTemporaryDir pastaBase;
     QTemporaryDir app;
+    Pastas pastas{pastaBase.path(), app.path()};
     MensagensTeste mensagens;
     Guarda guarda{mensagens};
     Arranque::Programa programa;
@@ -93,7 +88,7 @@ private Q_SLOTS:
     void pastaDaAplicacao() {
         Posto p;
         p.configurar(p.app.path(), p.erp(), p.bd());
-        QCOMPARE(Arranque::caminhoConfiguracao(), p.app.filePath(QStringLiteral("Orlavane.zeb")));
+        QCOMPARE(Arranque::caminhoConfiguracao(p.pastas), p.app.filePath(QStringLiteral("Orlavane.zeb")));
         p.arrancar();
         QVERIFY(p.programa.janela);
         QVERIFY(p.programa.janela->isVisible());
@@ -111,7 +106,7 @@ private Q_SLOTS:
         p.configurar(p.app.path(), p.erp(), p.bd());
         QDir().mkpath(p.fabricante());
         // The maker's folder exists: the file is taken from it, even though it is not there.
-        QCOMPARE(Arranque::caminhoConfiguracao(), p.fabricante() + QStringLiteral("/Orlavane.zeb"));
+        QCOMPARE(Arranque::caminhoConfiguracao(p.pastas), p.fabricante() + QStringLiteral("/Orlavane.zeb"));
         p.arrancar();
         QCOMPARE(p.mensagens.titulosFormularios.size(), 1); // the ERP values were asked for
         // The operator cancelled: the login fails with exactly one box and no window.

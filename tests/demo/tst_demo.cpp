@@ -62,13 +62,12 @@ class tst_Demo final : public QObject {
 
 private Q_SLOTS:
     void initTestCase_data() { adicionarMotores(); }
-    void cleanup() { Pastas::definirPastaAplicacao({}); }
 
     void empresaDemoAbreComoOProgramaAAbre() {
         QTemporaryDir dir;
-        Pastas::definirPastaAplicacao(dir.path());
         Demo::Opcoes o;
         o.referencia = Referencia;
+        o.pastaAplicacao = dir.path();
         std::unique_ptr<BaseTeste> pg;
         Demo::Ficheiros f;
         if (motorActual() == Motor::Sqlite) {
@@ -103,8 +102,10 @@ private Q_SLOTS:
             QVERIFY(!d[0].isEmpty() && !d[1].isEmpty() && !d[2].isEmpty());
         }
         BaseDados bd;
-        QVERIFY2(bd.abrir(LigacaoBd().construir(QStringLiteral("MSDataShape"), 1, d[0], d[1], d[2], d[3])),
-                 qPrintable(bd.ultimoErro()));
+        QVERIFY2(
+            bd.abrir(
+                LigacaoBd(Pastas({}, dir.path())).construir(QStringLiteral("MSDataShape"), 1, d[0], d[1], d[2], d[3])),
+            qPrintable(bd.ultimoErro()));
         BaseDados instancia; // the ERP's connection text
         QVERIFY2(instancia.abrir(e[3]), qPrintable(instancia.ultimoErro()));
 

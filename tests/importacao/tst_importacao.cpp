@@ -91,7 +91,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, conteudo);
         QFETCH(QString, motivo);
         AmbienteJanela a(motorActual(), conteudo);
-        Importacao i;
+        Importacao i(a.pastas);
         try {
             i.abrir(a.bd, a.sessao());
             QFAIL("the load must refuse these parameters");
@@ -104,7 +104,7 @@ private Q_SLOTS:
     void parametrosEmFalta() {
         AmbienteJanela a(motorActual());
         QFile::remove(a.app.filePath(QStringLiteral("zeb_Parametros_Orlavane.zeb")));
-        Importacao i;
+        Importacao i(a.pastas);
         QVERIFY_THROWS_EXCEPTION(Erro, i.abrir(a.bd, a.sessao()));
     }
 

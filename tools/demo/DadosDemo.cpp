@@ -420,8 +420,9 @@ Ficheiros criarSqlite(const QString& pasta, const Opcoes& opcoes) {
 
     // Relative to the application folder when it is there, so that the
     // program and its database can move together.
-    const bool naAplicacao = QDir::cleanPath(QFileInfo(pasta).absoluteFilePath()) ==
-                             QDir::cleanPath(QFileInfo(Pastas::pastaAplicacao()).absoluteFilePath());
+    const bool naAplicacao =
+        QDir::cleanPath(QFileInfo(pasta).absoluteFilePath()) ==
+        QDir::cleanPath(QFileInfo(Pastas({}, opcoes.pastaAplicacao).pastaAplicacao()).absoluteFilePath());
     escreverFicheiros(
         pasta, t.texto(),
         {QStringLiteral("sqlite"), naAplicacao ? QStringLiteral("demo.db") : f.base, QStringLiteral("demo"), QString()},

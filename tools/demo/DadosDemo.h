@@ -19,6 +19,9 @@ struct Opcoes {
     QDate referencia;
     /// The same seed (and day) gives the same content.
     quint32 semente = 20240517;
+    /// The folder of the program the files are for (empty: this program's):
+    /// a database made there is named relative to it.
+    QString pastaAplicacao;
 };
 
 /// What preencher() wrote.

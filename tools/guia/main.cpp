@@ -126,16 +126,17 @@ int main(int argc, char** argv) {
     QString texto;
     std::array<QString, 5> erp;
     try {
-        const QString parametros = juntarCaminho(Pastas::pastaAplicacao(), Parametros::NomeFicheiro);
+        const Pastas pastas;
+        const QString parametros = juntarCaminho(pastas.pastaAplicacao(), Parametros::NomeFicheiro);
         numeroCopias =
             opcoes.isSet(copias)
                 ? Parametros::interpretarCopias(QStringLiteral("--copias"), opcoes.value(copias))
                 : Parametros::interpretarCopias(parametros, Parametros::ler(parametros, Parametros::ChaveCopias));
-        const QString caminho = Arranque::caminhoConfiguracao();
+        const QString caminho = Arranque::caminhoConfiguracao(pastas);
         ConfigErp config;
         config.ler(caminho);
         erp = config.valores();
-        texto = opcoes.isSet(ligacao) ? opcoes.value(ligacao) : Arranque::textoLigacaoBd(caminho);
+        texto = opcoes.isSet(ligacao) ? opcoes.value(ligacao) : Arranque::textoLigacaoBd(pastas, caminho);
         TextoLigacao::analisar(texto);
         if (erp[0].isEmpty() || erp[2].isEmpty())
             throw Erro(Erro::Configuracao,

@@ -37,8 +37,8 @@ void escrever(std::FILE* destino, const QString& texto) {
 }
 
 /// Item 0 of a parameter of the parameters file beside the executable.
-QString tipoDosParametros(const QString& chave) {
-    const QString caminho = juntarCaminho(Pastas::pastaAplicacao(), Parametros::NomeFicheiro);
+QString tipoDosParametros(const Pastas& pastas, const QString& chave) {
+    const QString caminho = juntarCaminho(pastas.pastaAplicacao(), Parametros::NomeFicheiro);
     const QString tipo = Parametros::dividir(Parametros::ler(caminho, chave)).value(0);
     if (tipo.isEmpty())
         throw Erro(Erro::Parametros,
@@ -103,14 +103,15 @@ int main(int argc, char** argv) {
         return NaoVerificado;
     }
 
+    const Pastas pastas;
     try {
         QString texto;
         if (opcoes.isSet(ligacao)) {
             texto = opcoes.value(ligacao);
         } else {
-            const QString caminho = Arranque::caminhoConfiguracao();
+            const QString caminho = Arranque::caminhoConfiguracao(pastas);
             try {
-                texto = Arranque::textoLigacaoBd(caminho);
+                texto = Arranque::textoLigacaoBd(pastas, caminho);
                 TextoLigacao::analisar(texto);
             } catch (const Erro& e) {
                 throw Erro(e.numero(),
@@ -118,8 +119,9 @@ int main(int argc, char** argv) {
             }
         }
         Integridade::Tipos tipos;
-        tipos.entrada = opcoes.isSet(entrada) ? opcoes.value(entrada) : tipoDosParametros(QStringLiteral("ENTRADAS"));
-        tipos.guia = opcoes.isSet(guia) ? opcoes.value(guia) : tipoDosParametros(QStringLiteral("GUIAS"));
+        tipos.entrada =
+            opcoes.isSet(entrada) ? opcoes.value(entrada) : tipoDosParametros(pastas, QStringLiteral("ENTRADAS"));
+        tipos.guia = opcoes.isSet(guia) ? opcoes.value(guia) : tipoDosParametros(pastas, QStringLiteral("GUIAS"));
 
         // A password is never given on the command line, where every user
         // of the machine could read it: libpq's files have it, or it is asked.

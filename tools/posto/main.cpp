@@ -211,7 +211,7 @@ int main(int argc, char** argv) {
     std::mt19937 aleatorio(opcoes.value(semente).toUInt());
     const auto ate = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(aleatorio); };
 
-    Pastas::definirPastaAplicacao(opcoes.value(pasta));
+    const Pastas pastas({}, opcoes.value(pasta));
     MensagensPosto mensagens;
     Guarda guarda(mensagens);
 
@@ -244,7 +244,7 @@ int main(int argc, char** argv) {
     if (!recuperacao.texto.isEmpty())
         escreverErro(QStringLiteral("%1: %2").arg(nomePosto, recuperacao.texto));
     {
-        Importacao importacao;
+        Importacao importacao(pastas);
         frmImportacao w(importacao, guarda);
         guarda([&] { w.Form_Load(bd, std::move(sessao), corridas.get()); });
         // The window's controls, by name.

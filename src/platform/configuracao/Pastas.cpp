@@ -7,16 +7,6 @@
 
 namespace {
 
-QString& pastaBaseDefinida() {
-    static QString pasta;
-    return pasta;
-}
-
-QString& pastaAplicacaoDefinida() {
-    static QString pasta;
-    return pasta;
-}
-
 bool eSeparador(QChar c) {
     return c == QLatin1Char('/') || c == QLatin1Char('\\');
 }
@@ -33,23 +23,12 @@ QString semSeparadorFinal(const QString& pasta) {
 } // namespace
 
 QString Pastas::pastaBase() const {
-    if (!pastaBaseDefinida().isEmpty())
-        return semSeparadorFinal(pastaBaseDefinida());
-    return semSeparadorFinal(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+    return semSeparadorFinal(m_base.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+                                              : m_base);
 }
 
-QString Pastas::pastaAplicacao() {
-    if (!pastaAplicacaoDefinida().isEmpty())
-        return semSeparadorFinal(pastaAplicacaoDefinida());
-    return semSeparadorFinal(QCoreApplication::applicationDirPath());
-}
-
-void Pastas::definirPastaBase(const QString& pasta) {
-    pastaBaseDefinida() = pasta;
-}
-
-void Pastas::definirPastaAplicacao(const QString& pasta) {
-    pastaAplicacaoDefinida() = pasta;
+QString Pastas::pastaAplicacao() const {
+    return semSeparadorFinal(m_aplicacao.isEmpty() ? QCoreApplication::applicationDirPath() : m_aplicacao);
 }
 
 bool Ficheiros::existePasta(const QString& caminho) const {

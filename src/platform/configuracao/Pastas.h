@@ -2,20 +2,30 @@
 
 #include <QString>
 
-/// The folders the program knows of.
+#include <utility>
+
+/// The folders the program knows of: the real ones, or those a caller (a
+/// test, a tool pointed elsewhere) gives in their place. A program makes one
+/// and gives it to whatever looks for a file in them.
 class Pastas final {
 public:
+    /// The real folders.
+    Pastas() = default;
+    /// `base` and `aplicacao` in place of the real folders; an empty one
+    /// leaves the real one.
+    Pastas(QString base, QString aplicacao) : m_base(std::move(base)), m_aplicacao(std::move(aplicacao)) {}
+
     /// The base folder under which the maker's folder "tarnix" is looked for,
     /// without a trailing separator: the user's configuration folder
-    /// (~/.config on Linux) unless a test set its own.
+    /// (~/.config on Linux) unless another was given.
     QString pastaBase() const;
-    /// The folder of the program's executable, without a trailing separator.
-    static QString pastaAplicacao();
+    /// The folder of the program's executable (unless another was given),
+    /// without a trailing separator.
+    QString pastaAplicacao() const;
 
-    /// Lets tests point the base folder (and the application folder) at folders
-    /// of their own; an empty text puts the real one back.
-    static void definirPastaBase(const QString& pasta);
-    static void definirPastaAplicacao(const QString& pasta);
+private:
+    QString m_base;
+    QString m_aplicacao;
 };
 
 class Ficheiros final {

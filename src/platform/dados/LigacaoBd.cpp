@@ -323,6 +323,8 @@ QSqlDatabase TextoLigacao::abrir(const QString& nomeLigacao) const {
                         QStringLiteral("Não foi possível abrir a base de dados %1: %2").arg(descricao(), motivo));
 }
 
+LigacaoBd::LigacaoBd(const Pastas& pastas) : m_pastaAplicacao(pastas.pastaAplicacao()) {}
+
 QString LigacaoBd::construir(const QString& fornecedor, int opcao, const QString& d1, const QString& d2,
                              const QString& d3, const QString& d4, const OpcoesLibpq& opcoes) const {
     TextoLigacao t;
@@ -332,7 +334,7 @@ QString LigacaoBd::construir(const QString& fornecedor, int opcao, const QString
         t.driver = Dialecto::sqlite().driver();
         // An empty name stays empty: abrir then says that no database is named.
         if (!d2.isEmpty()) {
-            const QString pasta = opcao == 1 ? Pastas::pastaAplicacao() : QDir::currentPath();
+            const QString pasta = opcao == 1 ? m_pastaAplicacao : QDir::currentPath();
             t.base = QDir::cleanPath(QDir(pasta).absoluteFilePath(d2));
         }
         return t.texto();

@@ -6,6 +6,7 @@
 #include <QString>
 
 class Dialecto;
+class Pastas;
 class QSqlError;
 
 /// The database's own text of an error, the driver's when the database gives
@@ -20,10 +21,17 @@ using OpcoesLibpq = QList<QPair<QString, QString>>;
 /// or with Driver=QPSQL and Host/Port. Values holding ';' or '"' are quoted.
 class LigacaoBd final {
 public:
-    /// `opcao` 1 resolves a relative SQLite file against the application folder.
+    /// Resolving with `opcao` 1 against the application folder of `pastas`.
+    explicit LigacaoBd(const Pastas& pastas);
+
+    /// `opcao` 1 resolves a relative SQLite file against the application
+    /// folder, any other against the current folder.
     /// `opcoes` are libpq's own keys for the server connection (TextoLigacao::opcoes).
     QString construir(const QString& fornecedor, int opcao, const QString& d1, const QString& d2, const QString& d3,
                       const QString& d4, const OpcoesLibpq& opcoes = {}) const;
+
+private:
+    QString m_pastaAplicacao;
 };
 
 /// A connection text taken apart (keys without regard to case).

@@ -7,7 +7,7 @@
 #include <QPushButton>
 
 JanelaTeste::JanelaTeste(AmbienteJanela& a, Guarda& guarda, std::unique_ptr<SessaoErp> sessao, bool carregar)
-    : w(importacao, guarda) {
+    : importacao(a.pastas), w(importacao, guarda) {
     if (carregar)
         w.Form_Load(a.bd, sessao ? std::move(sessao) : a.sessao());
 }

@@ -60,11 +60,6 @@ class tst_Configuracao final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void cleanup() {
-        Pastas::definirPastaBase({});
-        Pastas::definirPastaAplicacao({});
-    }
-
     void leSeccoesChavesEComentarios_data() {
         QTest::addColumn<QByteArray>("fimDeLinha");
         QTest::newRow("LF") << QByteArray("\n");
@@ -314,13 +309,12 @@ private Q_SLOTS:
         while (esperada.size() > 1 && esperada.endsWith(QLatin1Char('/')))
             esperada.chop(1);
         QCOMPARE(p.pastaBase(), esperada);
-        QCOMPARE(Pastas::pastaAplicacao(), QCoreApplication::applicationDirPath());
-        Pastas::definirPastaBase(QStringLiteral("/tmp/base//"));
-        Pastas::definirPastaAplicacao(QStringLiteral("/opt/app/"));
-        QCOMPARE(p.pastaBase(), QStringLiteral("/tmp/base"));
-        QCOMPARE(Pastas::pastaAplicacao(), QStringLiteral("/opt/app"));
-        Pastas::definirPastaBase({});
-        QCOMPARE(p.pastaBase(), esperada);
+        QCOMPARE(p.pastaAplicacao(), QCoreApplication::applicationDirPath());
+        const Pastas dadas(QStringLiteral("/tmp/base//"), QStringLiteral("/opt/app/"));
+        QCOMPARE(dadas.pastaBase(), QStringLiteral("/tmp/base"));
+        QCOMPARE(dadas.pastaAplicacao(), QStringLiteral("/opt/app"));
+        const Pastas soAplicacao({}, QStringLiteral("/opt/app"));
+        QCOMPARE(soAplicacao.pastaBase(), esperada);
 
         QCOMPARE(juntarCaminho(QStringLiteral("/opt/app"), QStringLiteral("\\Catalogos\\bd.sql")),
                  QStringLiteral("/opt/app/Catalogos/bd.sql"));
@@ -349,8 +343,9 @@ private Q_SLOTS:
     }
     void ligacaoBdIdaEVoltaComPasswordsDificeis() {
         QFETCH(QString, password);
-        const QString texto = LigacaoBd().construir(QStringLiteral("MSDataShape"), 1, QStringLiteral("pg.local:5433"),
-                                                    QStringLiteral("em;presa"), QStringLiteral("o\"rla"), password);
+        const QString texto =
+            LigacaoBd(Pastas()).construir(QStringLiteral("MSDataShape"), 1, QStringLiteral("pg.local:5433"),
+                                          QStringLiteral("em;presa"), QStringLiteral("o\"rla"), password);
         const TextoLigacao t = TextoLigacao::analisar(texto);
         QCOMPARE(t.fornecedor, QStringLiteral("MSDataShape"));
         QCOMPARE(t.driver, QStringLiteral("QPSQL"));
@@ -383,7 +378,7 @@ private Q_SLOTS:
         QFETCH(QString, servidor);
         QFETCH(QString, host);
         QFETCH(int, porta);
-        const TextoLigacao t = TextoLigacao::analisar(LigacaoBd().construir(
+        const TextoLigacao t = TextoLigacao::analisar(LigacaoBd(Pastas()).construir(
             QStringLiteral("MSDataShape"), 1, servidor, QStringLiteral("b"), QStringLiteral("u"), {}));
         QCOMPARE(t.host, host);
         QCOMPARE(t.porta, porta);
@@ -394,8 +389,8 @@ private Q_SLOTS:
     void ligacaoBdPortaInvalida() {
         for (const QString& s : {QStringLiteral("pg:abc"), QStringLiteral("pg:0"), QStringLiteral("pg:70000")}) {
             try {
-                LigacaoBd().construir(QStringLiteral("MSDataShape"), 1, s, QStringLiteral("b"), QStringLiteral("u"),
-                                      QStringLiteral("segredo"));
+                LigacaoBd(Pastas()).construir(QStringLiteral("MSDataShape"), 1, s, QStringLiteral("b"),
+                                              QStringLiteral("u"), QStringLiteral("segredo"));
                 QFAIL(qPrintable(s));
             } catch (const Erro& e) {
                 QCOMPARE(e.numero(), int(Erro::Configuracao));
@@ -405,8 +400,7 @@ private Q_SLOTS:
     }
 
     void ligacaoBdSqlite() {
-        Pastas::definirPastaAplicacao(QStringLiteral("/opt/orlavane"));
-        const LigacaoBd l;
+        const LigacaoBd l(Pastas({}, QStringLiteral("/opt/orlavane")));
         TextoLigacao t = TextoLigacao::analisar(l.construir(QStringLiteral("MSDataShape"), 1, QStringLiteral("SQLite"),
                                                             QStringLiteral("dados/demo.db"), QStringLiteral("u"),
                                                             QStringLiteral("pw")));

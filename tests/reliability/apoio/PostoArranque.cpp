@@ -5,7 +5,6 @@
 #include "Esquema.h"
 #include "Guarda.h"
 #include "LigacaoBd.h"
-#include "Pastas.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,16 +15,12 @@ PostoArranque::PostoArranque(Motor motor, const QString& passwordErp) : base(mot
     base.dadosBase();
     base.executar(QStringLiteral("INSERT INTO ErpEmpresas (Codigo, Nome) VALUES ('DEMO', 'Demo')"));
     Esquema::definirUtilizadorErp(base.db(), QStringLiteral("op"), passwordErp);
-    Pastas::definirPastaBase(pastaBase.path());
-    Pastas::definirPastaAplicacao(app.path());
     escrever(parametros(), ParametrosBons);
     configurar(erp(), bd());
 }
 
 PostoArranque::~PostoArranque() {
     programa.fechar();
-    Pastas::definirPastaBase(QString());
-    Pastas::definirPastaAplicacao(QString());
 }
 
 std::array<QString, 5> PostoArranque::erp() const {
@@ -52,7 +47,7 @@ void PostoArranque::escrever(const QString& caminho, const QByteArray& conteudo)
 
 void PostoArranque::arrancar() {
     guarda([this] {
-        programa = Arranque::Main(guarda, [this] {
+        programa = Arranque::Main(guarda, pastas, [this] {
             auto erp = std::make_unique<ErpLocal>();
             erpLocal = erp.get();
             return erp;

@@ -2,6 +2,7 @@
 
 #include "Apoio.h"
 #include "Arranque.h"
+#include "Pastas.h"
 
 #include <QByteArray>
 #include <QTemporaryDir>
@@ -44,6 +45,7 @@ struct PostoArranque {
     QString passwordErp;
     QTemporaryDir pastaBase;
     QTemporaryDir app;
+    Pastas pastas{pastaBase.path(), app.path()};
     MensagensTeste mensagens;
     Guarda guarda{mensagens};
     Arranque::Programa programa;
