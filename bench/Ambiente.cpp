@@ -7,6 +7,7 @@
 #include "Erro.h"
 #include "Guarda.h"
 #include "Pastas.h"
+#include "Rele.h"
 
 #include <QApplication>
 #include <QDir>
@@ -17,6 +18,7 @@
 #include <libpq-fe.h>
 
 #include <stdexcept>
+#include <tuple>
 
 namespace Bench {
 
@@ -108,6 +110,8 @@ Ambiente::Ambiente(const Opcoes& opcoes) : m_opcoes(opcoes) {
         if (!QFile::copy(empresa(QStringLiteral("grande")).ficheiro, e->ficheiro))
             throw Erro(Erro::Ficheiro, QStringLiteral("A cópia da base grande para a Guia falhou."));
         e->textoLigacao = QStringLiteral("Driver=QSQLITE;Database=%1").arg(e->ficheiro);
+        if (nome == QLatin1String("guia"))
+            e->posto = QStringLiteral("bench");
         m_empresas[e->nome] = std::move(e);
     }
     if (!m_opcoes.postgres.isEmpty()) {
@@ -123,6 +127,7 @@ Ambiente::Ambiente(const Opcoes& opcoes) : m_opcoes(opcoes) {
                               .arg(s.porta)
                               .arg(e->baseDados, s.utilizador);
         m_empresas[e->nome] = std::move(e);
+        criarEmpresasGuiaPg();
     }
 
     // The parameters file of the demo: two order types (ENC, ENW) of the three.
@@ -138,6 +143,53 @@ Ambiente::Ambiente(const Opcoes& opcoes) : m_opcoes(opcoes) {
                          {DadosBench::Utilizador, DadosBench::Password, DadosBench::Empresa,
                           QStringLiteral("Driver=QSQLITE;Database=%1").arg(grande.ficheiro), QStringLiteral("bench")},
                          {QStringLiteral("sqlite"), grande.ficheiro, DadosBench::Utilizador, QString()});
+}
+
+void Ambiente::criarEmpresasGuiaPg() {
+    const Empresa& grande = empresa(QStringLiteral("grande-pg"));
+    // Copies of the large base, made anew each run: the Guia's (on the
+    // server's socket and through the relay alike) and its floor's.
+    const QString guia = QStringLiteral("orlavane_bench_guia"), piso = QStringLiteral("orlavane_bench_guia_piso");
+    PGconn* c = PQconnectdb(ligacaoPg(QStringLiteral("postgres")).toUtf8().constData());
+    for (const QString& base : {guia, piso}) {
+        for (const QString& sql : {QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(base),
+                                   QStringLiteral("CREATE DATABASE %1 TEMPLATE %2").arg(base, grande.baseDados)}) {
+            PGresult* r = PQexec(c, sql.toUtf8().constData());
+            const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK;
+            PQclear(r);
+            if (!ok) {
+                const QString motivo = QString::fromUtf8(PQerrorMessage(c)).trimmed();
+                PQfinish(c);
+                throw Erro(Erro::Sql, QStringLiteral("%1: %2").arg(sql, motivo));
+            }
+        }
+    }
+    PQfinish(c);
+    const ServidorPg s = servidorPg(m_opcoes.postgres);
+    m_rele = std::make_unique<Rele>(QStringLiteral("%1/.s.PGSQL.%2").arg(s.host).arg(s.porta).toStdString());
+    const QString texto = QStringLiteral("Driver=QPSQL;Host=%1;Port=%2;Database=%3;User=%4");
+    for (const auto& [nome, host, porta, base, posto] :
+         {std::tuple{QStringLiteral("guia-pg"), s.host, s.porta, guia, QStringLiteral("bench-pg")},
+          std::tuple{QStringLiteral("guia-pg-rele"), QStringLiteral("127.0.0.1"), m_rele->porta(), guia,
+                     QStringLiteral("bench-pg-rele")},
+          std::tuple{QStringLiteral("guia-pg-piso"), s.host, s.porta, piso, QString()}}) {
+        auto e = std::make_unique<Empresa>();
+        e->nome = nome;
+        e->baseDados = base;
+        e->posto = posto;
+        e->textoLigacao = texto.arg(host).arg(porta).arg(base, s.utilizador);
+        m_empresas[e->nome] = std::move(e);
+    }
+}
+
+QString Ambiente::ligacaoPg(const QString& base) const {
+    return m_opcoes.postgres + QStringLiteral(" dbname=") + base;
+}
+
+Rele& Ambiente::rele() {
+    if (!m_rele)
+        throw Erro(Erro::Configuracao, QStringLiteral("Não há PostgreSQL nesta execução."));
+    return *m_rele;
 }
 
 Ambiente::~Ambiente() {
@@ -199,15 +251,14 @@ void Ambiente::criarJanela(Empresa& e) {
         throw Erro(Erro::BaseDadosFechada, e.bd->ultimoErro());
     // The window's session: the local ERP for the Guia, none needed for the rest.
     std::unique_ptr<SessaoErp> sessao;
-    if (e.nome == QLatin1String("guia")) {
-        // The local ERP stores the documents in this copy.
+    if (!e.posto.isEmpty()) {
+        // The local ERP stores the documents in this base.
         auto erp = std::make_unique<ErpLocal>();
-        if (!erp->login(DadosBench::Utilizador, DadosBench::Password, DadosBench::Empresa, e.textoLigacao,
-                        QStringLiteral("bench")))
+        if (!erp->login(DadosBench::Utilizador, DadosBench::Password, DadosBench::Empresa, e.textoLigacao, e.posto))
             throw Erro(Erro::Erp, erp->motivoFalhaLogin());
         // The journal as start-up opens it (its lock, recovery): every Guia
         // then checks it, syncs its start and writes the run log.
-        e.corridas = Arranque::abrirCorridas(m_mensagens, *e.bd, *erp, DadosBench::Utilizador, QStringLiteral("bench"));
+        e.corridas = Arranque::abrirCorridas(m_mensagens, *e.bd, *erp, DadosBench::Utilizador, e.posto);
         if (!e.corridas)
             throw Erro(Erro::Ficheiro, m_mensagens.tirar().join(QStringLiteral(" | ")));
         sessao = std::move(erp);

@@ -15,6 +15,8 @@
 
 #include <QTemporaryDir>
 
+class Rele;
+
 #include <chrono>
 #include <functional>
 #include <map>
@@ -51,6 +53,9 @@ struct Empresa {
     QString ficheiro;     ///< the SQLite file; empty on PostgreSQL
     QString baseDados;    ///< the PostgreSQL database
     QString textoLigacao; ///< for BaseDados and the ERP login
+    /// The workstation whose ERP session and run journal the Guia runs
+    /// through; empty for a base the Guia does not write to.
+    QString posto;
     std::unique_ptr<BaseDados> bd;
     /// The workstation's run journal and log, as start-up opens them: the
     /// Guia's window runs through them ("guia" only).
@@ -77,7 +82,10 @@ public:
 
     const Opcoes& opcoes() const { return m_opcoes; }
     /// "grande", "pequena", "clientes", "grande-pg", "guia" (a copy of
-    /// "grande" that the Guia writes to).
+    /// "grande" that the Guia writes to); with PostgreSQL also "guia-pg" (a
+    /// copy of "grande-pg" the Guia writes to on the server's socket),
+    /// "guia-pg-rele" (the same database through the relay) and
+    /// "guia-pg-piso" (the floor's copy).
     Empresa& empresa(const QString& nome);
     /// The same, opened with its window shown (on first use).
     Empresa& comJanela(const QString& nome);
@@ -99,8 +107,14 @@ public:
     /// Runs one step of the operator's on a window: raises when it showed a box.
     void exigirSemCaixas(const QString& passo);
 
+    /// The relay between "guia-pg-rele" and the server (PostgreSQL only).
+    Rele& rele();
+    /// A libpq connection text to the benchmark's server and `base`.
+    QString ligacaoPg(const QString& base) const;
+
 private:
     void criarJanela(Empresa& e);
+    void criarEmpresasGuiaPg();
 
     Opcoes m_opcoes;
     QTemporaryDir m_app;
@@ -109,6 +123,7 @@ private:
     Guarda m_guarda{m_mensagens}; ///< the windows' events run inside it
     std::map<DadosBench::Base, DadosBench::Perfil> m_perfis;
     std::map<QString, std::unique_ptr<Empresa>> m_empresas;
+    std::unique_ptr<Rele> m_rele;
 };
 
 /// Seconds on a monotonic clock shared by every process of the machine.

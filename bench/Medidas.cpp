@@ -12,6 +12,7 @@
 #include "FicheirosEstado.h"
 #include "Filhos.h"
 #include "Grelha.h"
+#include "GuiaServidor.h"
 #include "LigacaoBd.h"
 #include "ListaPesquisa.h"
 #include "ModeloEncomendas.h"
@@ -566,6 +567,19 @@ void registarMedidas(bool rapido, bool postgres, int repeticoes) {
     registar(Nome::Quantidade, vezes(10), rapido ? 20 : 100, [](auto& st) { quantidade(st); });
     registar(Nome::Guia, vezes(15), 1, [](auto& st) { guia(st); });
     registar(Nome::PisoGuia, vezes(15), 1, [](auto& st) { pisoGuia(st); });
+    if (postgres) {
+        // The Guia on the server, on its socket and over a link of 1 and 10 ms.
+        using std::chrono::microseconds;
+        const int n = Ambiente::actual().tamanhos().linhasGuia;
+        const QString local = QStringLiteral("guia-pg"), rele = QStringLiteral("guia-pg-rele");
+        registar(Nome::GuiaPg, vezes(5), 1, [=](auto& st) { guiaPostgres(st, local, microseconds(0), n); });
+        registar(Nome::PisoGuiaPg, vezes(5), 1, [=](auto& st) { pisoGuiaPostgres(st, false, microseconds(0), n); });
+        registar(Nome::GuiaPg1, vezes(5), 1, [=](auto& st) { guiaPostgres(st, rele, microseconds(500), n); });
+        registar(Nome::PisoGuiaPg1, vezes(5), 1, [=](auto& st) { pisoGuiaPostgres(st, true, microseconds(500), n); });
+        registar(Nome::GuiaPg10, vezes(5), 1, [=](auto& st) { guiaPostgres(st, rele, microseconds(5000), n); });
+        registar(Nome::PisoGuiaPg10, vezes(5), 1, [=](auto& st) { pisoGuiaPostgres(st, true, microseconds(5000), n); });
+        registar(Nome::GuiaPgCurta, vezes(3), 1, [=](auto& st) { guiaPostgres(st, rele, microseconds(5000), 10); });
+    }
     registar(Nome::Pesquisa, vezes(25), 1, [](auto& st) { pesquisa(st, QStringLiteral("grande")); });
     registar(Nome::PesquisaMuitos, vezes(25), 1, [](auto& st) { pesquisa(st, QStringLiteral("clientes")); });
     registar(Nome::PisoPesquisa, vezes(15), 10, [](auto& st) { pisoPesquisa(st, QStringLiteral("grande")); });

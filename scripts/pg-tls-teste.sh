@@ -5,7 +5,8 @@
 #   outra-ca.crt  another authority, which signed nothing of this server's
 #   porta         the TCP port it listens on, on 127.0.0.1 only
 # Its certificate names the host "localhost" only. Over TCP it takes nothing
-# but "hostssl" connections with a SCRAM password: the role "orlavane",
+# but "hostssl" connections with a SCRAM password: the role "orlavane" (which
+# may create roles, as the administrator who installs the ERP's functions),
 # password "segredo-tls", database "empresa" (owned by that role). Over its
 # Unix socket (DIR/socket) every local role is trusted, to prepare the data.
 #   pg-tls-teste.sh start DIR    pg-tls-teste.sh stop DIR
@@ -67,7 +68,7 @@ HBA
   done
   [ -n "$iniciado" ] || { cat "$dir/server.log" >&2; exit 1; }
   as_pg "$bin/psql" -h "$dir/socket" -p "$porta" -U postgres -d postgres -q -v ON_ERROR_STOP=1 \
-    -c "CREATE ROLE orlavane LOGIN PASSWORD 'segredo-tls'" -c "CREATE DATABASE empresa OWNER orlavane" >/dev/null
+    -c "CREATE ROLE orlavane LOGIN CREATEROLE PASSWORD 'segredo-tls'" -c "CREATE DATABASE empresa OWNER orlavane" >/dev/null
   echo "$porta" >"$dir/porta"
   chmod -R a+rX "$dir/porta" "$dir/ca.crt" "$dir/outra-ca.crt"
   echo "PostgreSQL with TLS running, 127.0.0.1 port $porta"

@@ -124,8 +124,15 @@ BaseTeste::BaseTeste(Motor motor, bool criarTabelas, ServidorPg servidor) : m_mo
         m_db =
             ligarPg(m_nomeLigacao, m_nomeBase, servidor, tls ? QStringLiteral("orlavane") : QStringLiteral("postgres"));
     }
-    if (criarTabelas)
+    if (criarTabelas) {
         Esquema::criar(m_db);
+        // The program reaches a server's database as an operator, never as
+        // its administrator.
+        if (motor == Motor::Postgres) {
+            Esquema::definirUtilizadorErp(m_db, OperadorPg, SenhaOperadorPg);
+            m_operador = true;
+        }
+    }
 }
 
 BaseTeste::~BaseTeste() {
@@ -146,13 +153,23 @@ void BaseTeste::apagar() {
 }
 
 QString BaseTeste::textoLigacao() const {
+    if (m_motor == Motor::Sqlite || !m_operador)
+        return textoLigacaoAdministrador();
+    return textoPg(OperadorPg) + QStringLiteral(";Password=") + SenhaOperadorPg;
+}
+
+QString BaseTeste::textoLigacaoAdministrador() const {
     if (m_motor == Motor::Sqlite)
         return QStringLiteral("Provider=MSDataShape;Driver=QSQLITE;Database=%1").arg(m_nomeBase);
+    return textoPg(m_servidor == ServidorPg::Tls ? QStringLiteral("orlavane") : QStringLiteral("postgres"));
+}
+
+QString BaseTeste::textoPg(const QString& utilizador) const {
     const bool tls = m_servidor == ServidorPg::Tls;
     return QStringLiteral("Provider=MSDataShape;Driver=QPSQL;Host=%1;Port=%2;Database=%3;User=%4")
         .arg(tls ? pastaPgTls() + QStringLiteral("/socket") : socketPg())
         .arg(tls ? portaPgTls() : portaPg())
-        .arg(m_nomeBase, tls ? QStringLiteral("orlavane") : QStringLiteral("postgres"));
+        .arg(m_nomeBase, utilizador);
 }
 
 QString BaseTeste::textoLigacaoTls(const QString& host, const QString& chaves, bool semPassword) const {
@@ -224,10 +241,9 @@ void BaseTeste::encomenda(const QString& tipo, int serie, int numero, int ano, c
 
 std::unique_ptr<SessaoErp> erpLocalLigado(BaseTeste& base) {
     base.executar(QStringLiteral("INSERT INTO ErpEmpresas (Codigo, Nome) VALUES ('DEMO', 'Demo')"));
-    Esquema::definirUtilizadorErp(base.db(), QStringLiteral("op"), QStringLiteral("segredo"));
+    Esquema::definirUtilizadorErp(base.db(), OperadorPg, SenhaOperadorPg);
     auto erp = std::make_unique<ErpLocal>();
-    if (!erp->login(QStringLiteral("op"), QStringLiteral("segredo"), QStringLiteral("DEMO"), base.textoLigacao(),
-                    QStringLiteral("posto1")))
+    if (!erp->login(OperadorPg, SenhaOperadorPg, QStringLiteral("DEMO"), base.textoLigacao(), QStringLiteral("posto1")))
         qFatal("local ERP login failed: %s", qPrintable(erp->motivoFalhaLogin()));
     return erp;
 }

@@ -71,6 +71,13 @@ enum class ServidorPg {
 QString pastaPgTls();
 int portaPgTls();
 
+/// The operator the tests' program logs in as: its ERP user and, on
+/// PostgreSQL, its own login of the server (the same on every database of
+/// the test server: a login is the server's, and one password for it keeps
+/// tests that run at once from changing it under each other).
+inline const QString OperadorPg = QStringLiteral("op");
+inline const QString SenhaOperadorPg = QStringLiteral("segredo");
+
 /// Runs one statement on the test PostgreSQL server's maintenance database
 /// (databases, roles, tablespaces); fails the test run when it is rejected.
 void administrarPg(const QString& sql, ServidorPg servidor = ServidorPg::Teste);
@@ -88,12 +95,17 @@ public:
     Q_DISABLE_COPY_MOVE(BaseTeste)
 
     Motor motor() const { return m_motor; }
-    /// The connection text for BaseDados::abrir and the ERP login.
+    /// The connection text for BaseDados::abrir and the ERP login: on
+    /// PostgreSQL as the operator OperadorPg, whom a base made with its
+    /// tables has; a base the test makes itself has only its administrator.
     QString textoLigacao() const;
     /// On the TLS server: the text over TCP to `host` as "orlavane" (with
     /// its password unless `semPassword`), then libpq's keys `chaves`.
     QString textoLigacaoTls(const QString& host, const QString& chaves, bool semPassword = false) const;
     QString nomeBase() const { return m_nomeBase; }
+    /// The same as the server's administrator (PostgreSQL; on SQLite the same
+    /// as textoLigacao()): for tests of the connection itself.
+    QString textoLigacaoAdministrador() const;
     /// A Qt connection of the test's own, to prepare and check data.
     QSqlDatabase& db() { return m_db; }
     /// Runs one statement on the test's connection; fails the test when it is rejected.
@@ -119,16 +131,20 @@ public:
     void apagar();
 
 private:
+    /// The text to the PostgreSQL database over its server's Unix socket, as `utilizador`.
+    QString textoPg(const QString& utilizador) const;
+
     Motor m_motor;
     ServidorPg m_servidor;
     QTemporaryDir m_dir;
     QString m_nomeBase;
     QString m_nomeLigacao;
     QSqlDatabase m_db;
+    bool m_operador = false;
 };
 
-/// The local ERP logged in over `base` as user "op" of company "DEMO" (both
-/// created here); aborts the test run when the login fails.
+/// The local ERP logged in over `base` as user "op" (OperadorPg) of company
+/// "DEMO" (both created here); aborts the test run when the login fails.
 std::unique_ptr<SessaoErp> erpLocalLigado(BaseTeste& base);
 
 /// Cuts the connection of the local ERP's session in this process (there

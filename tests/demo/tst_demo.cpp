@@ -5,6 +5,7 @@
 #include "BaseDados.h"
 #include "Configuracao.h"
 #include "DadosDemo.h"
+#include "ErpLocal.h"
 #include "LigacaoBd.h"
 #include "Moeda.h"
 #include "Pastas.h"
@@ -74,7 +75,7 @@ private Q_SLOTS:
             f = Demo::criarSqlite(dir.path(), o);
         } else {
             pg = std::make_unique<BaseTeste>(Motor::Postgres, false);
-            f = Demo::criarPostgres(dir.path(), pg->textoLigacao(), o);
+            f = Demo::criarPostgres(dir.path(), pg->textoLigacaoAdministrador(), o);
         }
         QCOMPARE(f.configuracao, dir.filePath(QStringLiteral("Orlavane.zeb")));
         QCOMPARE(f.resumo.clientes, 40);
@@ -99,15 +100,22 @@ private Q_SLOTS:
             QCOMPARE(e[3], QStringLiteral("Driver=QSQLITE;Database=") + dir.filePath(QStringLiteral("demo.db")));
             QCOMPARE(d, (std::array<QString, 4>{"sqlite", "demo.db", "demo", ""}));
         } else {
-            QVERIFY(!d[0].isEmpty() && !d[1].isEmpty() && !d[2].isEmpty());
+            // The workstation logs in as the demo's operator, never as the
+            // administrator who made it: the ERP as its user (Instancia names
+            // none), the program's own connection with the same login.
+            QVERIFY(!d[0].isEmpty() && !d[1].isEmpty());
+            QCOMPARE(d[2], QStringLiteral("demo"));
+            QCOMPARE(d[3], QStringLiteral("demo"));
+            const TextoLigacao instancia = TextoLigacao::analisar(e[3]);
+            QVERIFY(instancia.utilizador.isEmpty() && instancia.password.isEmpty());
         }
         BaseDados bd;
         QVERIFY2(
             bd.abrir(
                 LigacaoBd(Pastas({}, dir.path())).construir(QStringLiteral("MSDataShape"), 1, d[0], d[1], d[2], d[3])),
             qPrintable(bd.ultimoErro()));
-        BaseDados instancia; // the ERP's connection text
-        QVERIFY2(instancia.abrir(e[3]), qPrintable(instancia.ultimoErro()));
+        ErpLocal sessao; // the ERP's login, with its connection text
+        QVERIFY2(sessao.login(e[0], e[1], e[2], e[3], e[4]), qPrintable(sessao.motivoFalhaLogin()));
 
         // Clients and articles, some inactive.
         QCOMPARE(contar(bd, QStringLiteral("SELECT count(*) AS n FROM Clientes")), 40);
@@ -146,8 +154,11 @@ private Q_SLOTS:
         QCOMPARE(rs.campo(QStringLiteral("Origem")).toInt(), 2);
         bd.consultar(QStringLiteral("SELECT Nome FROM ErpEmpresas WHERE Codigo = 'DEMO'"), {}, rs);
         QCOMPARE(rs.campo(QStringLiteral("nome")).toString(), QStringLiteral("Empresa de Demonstração, Lda"));
-        bd.consultar(QStringLiteral("SELECT HashPassword FROM ErpUtilizadores WHERE Utilizador = 'demo'"), {}, rs);
-        QVERIFY(rs.campo(QStringLiteral("hashpassword")).toString().startsWith(QStringLiteral("$argon2")));
+        if (motorActual() == Motor::Sqlite) {
+            // In a file the password's salted hash; a server keeps its own.
+            bd.consultar(QStringLiteral("SELECT HashPassword FROM ErpUtilizadores WHERE Utilizador = 'demo'"), {}, rs);
+            QVERIFY(rs.campo(QStringLiteral("hashpassword")).toString().startsWith(QStringLiteral("$argon2")));
+        }
 
         // The parameters file, byte for byte: Windows-1252, CR LF.
         QFile p(f.parametros);
@@ -176,10 +187,10 @@ private Q_SLOTS:
             QCOMPARE(sqlite(), primeiro);
         } else {
             BaseTeste pg(Motor::Postgres, false);
-            Demo::criarPostgres(dir.path(), pg.textoLigacao(), o);
-            Demo::criarPostgres(dir.path(), pg.textoLigacao(), o); // replaces what is there
+            Demo::criarPostgres(dir.path(), pg.textoLigacaoAdministrador(), o);
+            Demo::criarPostgres(dir.path(), pg.textoLigacaoAdministrador(), o); // replaces what is there
             BaseDados bd;
-            QVERIFY2(bd.abrir(pg.textoLigacao()), qPrintable(bd.ultimoErro()));
+            QVERIFY2(bd.abrir(pg.textoLigacaoAdministrador()), qPrintable(bd.ultimoErro()));
             QCOMPARE(resumo(bd), primeiro);
         }
         // Another seed, other content.

@@ -23,6 +23,9 @@
 namespace {
 
 const QString SenhaErp = QStringLiteral("Erp-Segredo-5521");
+/// The ERP user of these tests: on PostgreSQL a login of the server's own,
+/// with this test's password (the server's logins are shared by the tests).
+const QString UtilizadorErp = QStringLiteral("op-recuperacao");
 const QString Listagem = QStringLiteral("Os documentos seguintes devem ser anulados manualmente - ");
 const QString ONoDiario = QStringLiteral(" O diário fica como estava e a verificação repete-se no próximo arranque.");
 
@@ -105,12 +108,20 @@ struct Cenario {
         qputenv("XDG_STATE_HOME", QFile::encodeName(estado.path()));
         base.dadosBase();
         base.executar(QStringLiteral("INSERT INTO ErpEmpresas (Codigo, Nome) VALUES ('DEMO', 'Demo')"));
-        Esquema::definirUtilizadorErp(base.db(), QStringLiteral("op"), SenhaErp);
+        Esquema::definirUtilizadorErp(base.db(), UtilizadorErp, SenhaErp);
         base.encomenda(QStringLiteral("ENC"), 1, 10, 2026, QStringLiteral("C1"), QStringLiteral("2026-03-05"),
                        QStringLiteral("R1"), {{QStringLiteral("A1"), 5}, {QStringLiteral("A2"), 7}});
         texto = base.textoLigacao();
-        if (!senhaBd.isEmpty())
+        if (!senhaBd.isEmpty() && motor == Motor::Postgres) {
+            // The program's own connection with a password of its own.
+            Esquema::definirUtilizadorErp(base.db(), UtilizadorErp + QStringLiteral("-bd"), senhaBd);
+            TextoLigacao t = TextoLigacao::analisar(texto);
+            t.utilizador = UtilizadorErp + QStringLiteral("-bd");
+            t.password = senhaBd;
+            texto = t.texto();
+        } else if (!senhaBd.isEmpty()) {
             texto += QStringLiteral(";Password=") + senhaBd;
+        }
         if (!bd.abrir(texto))
             qFatal("%s", qPrintable(bd.ultimoErro()));
         entrar(erp, QStringLiteral("POSTO1"));
@@ -118,14 +129,14 @@ struct Cenario {
     }
 
     void entrar(ErpLocal& sessao, const QString& posto) {
-        if (!sessao.login(QStringLiteral("op"), SenhaErp, QStringLiteral("DEMO"), texto, posto))
+        if (!sessao.login(UtilizadorErp, SenhaErp, QStringLiteral("DEMO"), texto, posto))
             qFatal("login: %s", qPrintable(sessao.motivoFalhaLogin()));
     }
 
     /// What the run journals before it stores its entry.
     QString iniciarCorrida() {
         InicioCorrida i;
-        i.utilizador = QStringLiteral("op");
+        i.utilizador = UtilizadorErp;
         i.posto = QStringLiteral("POSTO1");
         i.cliente = QStringLiteral("C1");
         i.tipoEntrada = QStringLiteral("ENT");

@@ -155,18 +155,21 @@ private:
     QString m_nome;
 };
 
-/// The company database as a role of its own: it may read every table but
-/// those of `semLeitura`, and write every one unless `soLer`. Dropped once
-/// the program's connections are closed.
+/// An ERP user whose login of the server may read every table of the company
+/// database but those of `semLeitura`, and call none of the stores (it is not
+/// in the operators' group). Dropped once the program's connections are closed.
 class Papel final {
 public:
-    Papel(PostoArranque& p, const QStringList& semLeitura, bool soLer) : m_p(p) {
+    Papel(PostoArranque& p, const QStringList& semLeitura) : m_p(p) {
         nome = QStringLiteral("orlavane_op_") + QUuid::createUuid().toString(QUuid::Id128).left(12);
-        administrarPg(QStringLiteral("CREATE ROLE %1 LOGIN").arg(nome));
-        p.base.comando(QStringLiteral("GRANT %1 ON ALL TABLES IN SCHEMA public TO %2")
-                           .arg(soLer ? QStringLiteral("SELECT") : QStringLiteral("ALL"), nome));
+        administrarPg(QStringLiteral("CREATE ROLE %1 LOGIN PASSWORD '%2'").arg(nome, Senha));
+        const QString base = TextoLigacao::analisar(p.base.textoLigacao()).base;
+        p.base.comando(QStringLiteral("GRANT CONNECT ON DATABASE %1 TO %2").arg(base, nome));
+        p.base.comando(QStringLiteral("GRANT USAGE ON SCHEMA public TO %1").arg(nome));
+        p.base.comando(QStringLiteral("GRANT SELECT ON ALL TABLES IN SCHEMA public TO %1").arg(nome));
         for (const QString& t : semLeitura)
             p.base.comando(QStringLiteral("REVOKE SELECT ON %1 FROM %2").arg(t, nome));
+        p.base.executar(QStringLiteral("INSERT INTO ErpUtilizadores (Utilizador, Activo) VALUES (?, 1)"), {nome});
     }
     ~Papel() {
         // The program closes in its own order (the window logs the ERP off,
@@ -177,18 +180,19 @@ public:
     }
     Q_DISABLE_COPY_MOVE(Papel)
 
-    /// The workstation's configuration with this role as the database user.
+    /// The workstation's configuration with this user, for the ERP and the database.
     void configurar() {
-        TextoLigacao t = TextoLigacao::analisar(m_p.base.textoLigacao());
-        t.utilizador = nome;
         auto e = m_p.erp();
         auto d = m_p.bd();
-        e[3] = t.texto();
+        e[0] = nome;
+        e[1] = Senha;
         d[2] = nome;
+        d[3] = Senha;
         m_p.configurar(e, d);
     }
 
     QString nome;
+    const QString Senha = QStringLiteral("papel-sem-direitos");
 
 private:
     PostoArranque& m_p;
@@ -199,7 +203,7 @@ private:
 class OutroPosto final {
 public:
     explicit OutroPosto(const BaseTeste& base) {
-        m_db = TextoLigacao::analisar(base.textoLigacao()).abrir(m_nome);
+        m_db = TextoLigacao::analisar(base.textoLigacaoAdministrador()).abrir(m_nome);
         QSqlQuery q(m_db);
         const bool feito =
             base.motor() == Motor::Sqlite
@@ -340,12 +344,12 @@ private Q_SLOTS:
                 manter(new Permissoes(ficheiro, 0));
                 break;
             }
+            // Unable to read who the ERP's users are, or the order lines, or
+            // (reading everything) to call the stores.
             papel =
-                std::make_unique<Papel>(p,
-                                        caminho == Caminho::Arranque ? QStringList{QStringLiteral("ErpUtilizadores")}
-                                        : caminho == Caminho::Carga  ? QStringList{QStringLiteral("DOCGCLIN")}
-                                                                     : QStringList(),
-                                        caminho == Caminho::Guia);
+                std::make_unique<Papel>(p, caminho == Caminho::Arranque ? QStringList{QStringLiteral("ErpUtilizadores")}
+                                           : caminho == Caminho::Carga  ? QStringList{QStringLiteral("DOCGCLIN")}
+                                                                        : QStringList());
             papel->configurar();
             break;
         case Caso::Perdida:

@@ -20,7 +20,6 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTest>
-#include <QThread>
 #include <QUuid>
 
 #include <algorithm>
@@ -43,29 +42,14 @@ void registar(QtMsgType tipo, const QMessageLogContext& contexto, const QString&
         anterior(tipo, contexto, texto);
 }
 
-/// A PostgreSQL role that must give its password (the test server trusts
-/// everyone else): a line for it goes first in the server's pg_hba.conf.
+/// A PostgreSQL login of its own, an operator with its password.
 struct PapelComPassword {
     PapelComPassword(BaseTeste& base, const QString& password) : m_base(base) {
         nome = QStringLiteral("orlavane_pw_") + QUuid::createUuid().toString(QUuid::Id128).left(12);
-        base.comando(
-            QStringLiteral("CREATE ROLE %1 LOGIN PASSWORD '%2'").arg(nome, QString(password).replace('\'', "''")));
-        base.comando(QStringLiteral("GRANT ALL ON ALL TABLES IN SCHEMA public TO %1").arg(nome));
-        m_hba = base.escalar(QStringLiteral("SELECT current_setting('hba_file')")).toString();
-        QFile f(m_hba);
-        if (!f.open(QIODevice::ReadOnly))
-            qFatal("cannot read %s", qPrintable(m_hba));
-        m_original = f.readAll();
-        f.close();
-        PostoArranque::escrever(m_hba, "local all " + nome.toLatin1() + " scram-sha-256\n" + m_original);
-        base.escalar(QStringLiteral("SELECT pg_reload_conf()"));
-        // The server reads the file again on its own time: wait (boundedly) until it asks.
-        for (int i = 0; i < 100 && ligar(QStringLiteral("errada")); ++i)
-            QThread::msleep(50);
+        Esquema::definirUtilizadorErp(base.db(), nome, password);
     }
     ~PapelComPassword() {
-        PostoArranque::escrever(m_hba, m_original);
-        m_base.escalar(QStringLiteral("SELECT pg_reload_conf()"));
+        m_base.comando(QStringLiteral("DELETE FROM ErpUtilizadores WHERE Utilizador = '%1'").arg(nome));
         m_base.comando(QStringLiteral("DROP OWNED BY %1").arg(nome));
         m_base.comando(QStringLiteral("DROP ROLE %1").arg(nome));
     }
@@ -78,17 +62,11 @@ struct PapelComPassword {
         t.password = password;
         return t.texto();
     }
-    bool ligar(const QString& password) const {
-        BaseDados bd;
-        return bd.abrir(textoLigacao(password));
-    }
 
     QString nome;
 
 private:
     BaseTeste& m_base;
-    QString m_hba;
-    QByteArray m_original;
 };
 
 } // namespace

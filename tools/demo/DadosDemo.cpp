@@ -356,8 +356,7 @@ QString posto() {
 void escreverFicheiros(const QString& pasta, const QString& instancia, const std::array<QString, 4>& bd, Ficheiros& f) {
     f.configuracao = QDir(pasta).absoluteFilePath(QStringLiteral("Orlavane.zeb"));
     f.parametros = QDir(pasta).absoluteFilePath(QStringLiteral("zeb_Parametros_Orlavane.zeb"));
-    escreverConfiguracao(f.configuracao,
-                         {QStringLiteral("demo"), QStringLiteral("demo"), QStringLiteral("DEMO"), instancia, posto()},
+    escreverConfiguracao(f.configuracao, {UtilizadorDemo, PasswordDemo, QStringLiteral("DEMO"), instancia, posto()},
                          bd);
     escreverParametros(f.parametros);
 }
@@ -385,7 +384,7 @@ Resumo preencher(QSqlDatabase& db, const Opcoes& opcoes) {
         Escritor w(db);
         w.preparar(QStringLiteral("INSERT INTO ErpEmpresas (Codigo, Nome) VALUES (?, ?)"));
         w.executar({QStringLiteral("DEMO"), QStringLiteral("Empresa de Demonstração, Lda")});
-        Esquema::definirUtilizadorErp(db, QStringLiteral("demo"), QStringLiteral("demo"));
+        Esquema::definirUtilizadorErp(db, UtilizadorDemo, PasswordDemo);
     } catch (...) {
         db.rollback();
         throw;
@@ -444,8 +443,13 @@ Ficheiros criarPostgres(const QString& pasta, const QString& textoLigacao, const
     if (t.porta > 0)
         servidor = (servidor.contains(QLatin1Char(':')) ? QLatin1Char('[') + servidor + QLatin1Char(']') : servidor) +
                    QLatin1Char(':') + QString::number(t.porta);
+    // The workstation logs in as the demo's operator, never as the
+    // administrator who made the database: the ERP's connection as its user
+    // (E1, E2), the program's own with the same login.
     t.fornecedor.clear();
-    escreverFicheiros(pasta, t.texto(), {servidor, t.base, t.utilizador, t.password}, f);
+    t.utilizador.clear();
+    t.password.clear();
+    escreverFicheiros(pasta, t.texto(), {servidor, t.base, UtilizadorDemo, PasswordDemo}, f);
     return f;
 }
 

@@ -9,6 +9,11 @@
 /// the configuration and parameters files that point the program at it.
 namespace Demo {
 
+/// The demo's ERP user and its password; on PostgreSQL an operator, with a
+/// login of the server of its own.
+inline const QString UtilizadorDemo = QStringLiteral("demo");
+inline const QString PasswordDemo = QStringLiteral("demo");
+
 struct Opcoes {
     int clientes = 40;
     int artigos = 60;
@@ -50,8 +55,12 @@ Resumo preencher(QSqlDatabase& db, const Opcoes& opcoes = {});
 /// file relative to the application folder when `pasta` is that folder.
 Ficheiros criarSqlite(const QString& pasta, const Opcoes& opcoes = {});
 
-/// The same on the PostgreSQL database named by `textoLigacao` (tables of the
-/// company that are already there are dropped first); the files go to `pasta`.
+/// The same on the PostgreSQL database named by `textoLigacao`, an
+/// administrator's connection (tables of the company that are already there
+/// are dropped first): the tables, the ERP's functions, the operators' group
+/// and the operator "demo" (password "demo"), a login of the server. The
+/// files go to `pasta`; the configuration logs in as "demo", both the ERP
+/// (Instancia names no user) and the program's own connection.
 Ficheiros criarPostgres(const QString& pasta, const QString& textoLigacao, const Opcoes& opcoes = {});
 
 /// The parameters file of the demo: Windows-1252, CR LF line ends.

@@ -26,8 +26,10 @@ int main(int argc, char** argv) {
                                    QStringLiteral("DIR"));
     const QCommandLineOption postgres(
         QStringLiteral("postgres"),
-        QStringLiteral("Criar a empresa nesta base de dados PostgreSQL em vez de SQLite, por exemplo "
-                       "\"Driver=QPSQL;Host=localhost;Port=5432;Database=demo;User=orlavane;Password=...\"."),
+        QStringLiteral("Criar a empresa nesta base de dados PostgreSQL em vez de SQLite, com a ligação de um "
+                       "administrador que possa criar papéis, por exemplo "
+                       "\"Driver=QPSQL;Host=localhost;Port=5432;Database=demo;User=postgres\". Cria também o grupo "
+                       "dos operadores e o operador demo (palavra-passe demo), com que o Orlavane.zeb escrito entra."),
         QStringLiteral("LIGACAO"));
     const QCommandLineOption data(QStringLiteral("data"),
                                   QStringLiteral("Dia de referência das encomendas (por omissão, hoje)."),

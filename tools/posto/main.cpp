@@ -32,10 +32,12 @@
 // --matar-em ends the process with SIGKILL (no destructor runs, nothing is
 // flushed: as a crash or a power cut would) at a point of the first Guia run
 // that reaches it from round N on (1): "entrada" right after the entry's
-// commit, "gravacao" inside the Guia's save (every row written, before its
-// commit), "guia" right after the Guia's commit, "anulacao" inside the
-// entry's annulment and "anulada" right after its commit (for these two the
-// Guia is made to fail).
+// commit, "gravacao" while the Guia's save is under way (on SQLite inside its
+// transaction, every row written, before the commit; on PostgreSQL while its
+// one statement is on its way to the server, which then completes it),
+// "guia" right after the Guia's commit, "anulacao" while the entry's
+// annulment is under way (the same) and "anulada" right after its commit
+// (for these two the Guia is made to fail).
 //
 // Exit status: 0 when every run ended as the program promises (documents made,
 // or refused with a message, and the window cleared); 2 after an error that
@@ -110,7 +112,7 @@ void escreverResumo(const QString& posto, const Contagem& c) {
 }
 
 /// The points of a run where --matar-em ends the process, and the store of
-/// the local ERP whose commit they are inside (no) or right after (yes).
+/// the local ERP they are in the course of (no) or right after the commit of (yes).
 struct PontoMorte {
     const char* nome;
     const char* operacao;
@@ -133,7 +135,7 @@ void armarMorte(ErpLocal& erp, const PontoMorte& p) {
     if (p.depois)
         erp.definirAccaoDepois(matar);
     else
-        erp.definirAccaoNoMeio(matar);
+        erp.definirAccaoEmCurso(matar);
     if (p.guiaFalha)
         erp.falharEm(QStringLiteral("GravaDocumento"));
 }

@@ -103,8 +103,17 @@ const Dialecto& Dialecto::postgres() {
         .tipoData = "TIMESTAMP",
         .inicioEscrita = "",
         // Without a lock timeout a statement would wait for a row or table
-        // another workstation holds for as long as it holds it.
-        .opcoesLigacao = "connect_timeout=10;options='-c lock_timeout=%1'",
+        // another workstation holds for as long as it holds it. A workstation
+        // that goes away (a hung machine, a cut cable) must not hold anything
+        // for long either: the server ends a session left idle inside a
+        // transaction after 30 s, and, over TCP, one whose peer stopped
+        // answering (keepalives after 10 s idle, every 5 s, 3 missed; data
+        // unacknowledged for 30 s); the workstation gives up on a server
+        // that stopped answering the same way.
+        .opcoesLigacao = "connect_timeout=10;keepalives=1;keepalives_idle=10;keepalives_interval=5;"
+                         "keepalives_count=3;tcp_user_timeout=30000;options='-c lock_timeout=%1"
+                         " -c idle_in_transaction_session_timeout=30000 -c tcp_keepalives_idle=10"
+                         " -c tcp_keepalives_interval=5 -c tcp_keepalives_count=3 -c tcp_user_timeout=30000'",
         .verificacao = "",
         .ajusteEscrita = "",
         // Every "IF [NOT] EXISTS" that finds nothing to do is told otherwise.

@@ -9,6 +9,8 @@ public:
     /// Arms `operacao` to fail on its `ocorrencia`-th occurrence from now.
     void armar(const QString& operacao, int ocorrencia);
     void limpar() { m_armadas.clear(); }
+    /// Whether `operacao` is armed (at any occurrence).
+    bool armada(const QString& operacao) const { return m_armadas.contains(operacao); }
     /// Counts one occurrence of `operacao`; true when this is the one armed
     /// to fail (the fault is then disarmed).
     bool deveFalhar(const QString& operacao);

@@ -1,5 +1,6 @@
 #include "ErpLocal.h"
 
+#include "Dialecto.h"
 #include "ErpLocalInterno.h"
 #include "Erro.h"
 #include "LigacaoBd.h"
@@ -35,8 +36,11 @@ struct FalhaLogin {
 };
 
 FalhaLogin falhaDe(const Erro& e) {
-    // The connection text's own messages never quote its password.
-    return {e.numero() == Erro::Configuracao ? CodigosErp::Recusado : CodigosErp::ErroBaseDados, e.texto()};
+    // The connection text's own messages never quote its password. A server
+    // that refuses the connection refuses the ERP's user or password (or
+    // the database named).
+    const bool recusado = e.numero() == Erro::Configuracao || e.numero() == Erro::AcessoRecusado;
+    return {recusado ? CodigosErp::Recusado : CodigosErp::ErroBaseDados, e.texto()};
 }
 
 } // namespace
@@ -69,24 +73,49 @@ std::function<bool()> ErpLocal::iniciarLogin(const QString& e1, const QString& e
     FalhaLogin falha, depoisDaSenha;
     auto senhaConfere = std::make_shared<std::future<bool>>();
     try {
-        ErpBd::ajustarLigacao(TextoLigacao::analisar(e4).abrir(nome));
+        TextoLigacao ligacao = TextoLigacao::analisar(e4);
+        // On a server the ERP's user is the operator's own login, and the
+        // server checks its password.
+        const bool servidor = ligacao.dialecto().servidor();
+        if (servidor) {
+            ligacao.utilizador = e1;
+            ligacao.password = e2;
+        }
+        ErpBd::ajustarLigacao(ligacao.abrir(nome));
         const QSqlDatabase db = QSqlDatabase::database(nome, false);
-        const auto utilizador = ErpBd::primeiraLinha(
-            db, QStringLiteral("SELECT HashPassword, Activo FROM ErpUtilizadores WHERE Utilizador = ?"), {e1});
-        // A user who does not exist, or is not active, has the password
-        // checked all the same, against no one's hash, and is refused as a
-        // wrong password is, no sooner: the time a refusal takes does not
-        // tell which users exist.
-        const bool activo = utilizador && utilizador->at(1).toInt() == 1;
-        const QString hash = activo ? utilizador->at(0).toString() : Senhas::hashDeNinguem();
-        // Deferred to this thread when no other can be started.
-        *senhaConfere = std::async(std::launch::async | std::launch::deferred,
-                                   [hash, e2, activo] { return Senhas::confere(hash, e2) && activo; });
-        try {
-            if (!ErpBd::primeiraLinha(db, QStringLiteral("SELECT 1 FROM ErpEmpresas WHERE Codigo = ?"), {e3}))
-                depoisDaSenha = {CodigosErp::Recusado, QStringLiteral("A empresa %1 não existe no ERP.").arg(e3)};
-        } catch (const Erro& e) {
-            depoisDaSenha = falhaDe(e);
+        if (servidor) {
+            // One statement: the user active in the ERP, the company there;
+            // and, should an earlier life of this workstation have left a
+            // store on its way, its end awaited (the stores of a workstation
+            // take the same lock).
+            const auto r = ErpBd::primeiraLinha(
+                db,
+                QStringLiteral("SELECT (SELECT Activo FROM ErpUtilizadores WHERE Utilizador = session_user),"
+                               " EXISTS (SELECT 1 FROM ErpEmpresas WHERE Codigo = ?),"
+                               " EXISTS (SELECT FROM pg_advisory_xact_lock(1869770081, hashtext(?)))"),
+                {e3, e5});
+            if (!r || r->at(0).toInt() != 1)
+                falha = {CodigosErp::Recusado, utilizadorRecusado};
+            else if (!r->at(1).toBool())
+                falha = {CodigosErp::Recusado, QStringLiteral("A empresa %1 não existe no ERP.").arg(e3)};
+        } else {
+            const auto utilizador = ErpBd::primeiraLinha(
+                db, QStringLiteral("SELECT HashPassword, Activo FROM ErpUtilizadores WHERE Utilizador = ?"), {e1});
+            // A user who does not exist, or is not active, has the password
+            // checked all the same, against no one's hash, and is refused as a
+            // wrong password is, no sooner: the time a refusal takes does not
+            // tell which users exist.
+            const bool activo = utilizador && utilizador->at(1).toInt() == 1;
+            const QString hash = activo ? utilizador->at(0).toString() : Senhas::hashDeNinguem();
+            // Deferred to this thread when no other can be started.
+            *senhaConfere = std::async(std::launch::async | std::launch::deferred,
+                                       [hash, e2, activo] { return Senhas::confere(hash, e2) && activo; });
+            try {
+                if (!ErpBd::primeiraLinha(db, QStringLiteral("SELECT 1 FROM ErpEmpresas WHERE Codigo = ?"), {e3}))
+                    depoisDaSenha = {CodigosErp::Recusado, QStringLiteral("A empresa %1 não existe no ERP.").arg(e3)};
+            } catch (const Erro& e) {
+                depoisDaSenha = falhaDe(e);
+            }
         }
     } catch (const Erro& e) {
         falha = falhaDe(e);
@@ -181,6 +210,10 @@ void ErpLocal::limparFalhas() {
 
 void ErpLocal::definirAccaoNoMeio(std::function<void(const QString&)> accao) {
     m_nucleo->accaoNoMeio = std::move(accao);
+}
+
+void ErpLocal::definirAccaoEmCurso(std::function<void(const QString&)> accao) {
+    m_nucleo->accaoEmCurso = std::move(accao);
 }
 
 void ErpLocal::definirAccaoDepois(std::function<void(const QString&)> accao) {

@@ -97,6 +97,11 @@ public:
     /// database from another connection or to cut this session's connection.
     /// An error it raises rolls the store back (reported as code 2).
     void definirAccaoNoMeio(std::function<void(const QString& operacao)> accao);
+    /// Test hook: runs while a store's statement is on its way to the server
+    /// and back (PostgreSQL: the store is one call, sent and not yet
+    /// answered; SQLite: inside its transaction, as the action in the middle),
+    /// e.g. to end the program then.
+    void definirAccaoEmCurso(std::function<void(const QString& operacao)> accao);
     /// Test hook: runs right after every store's commit (with the
     /// operation's name), e.g. to end the program between two steps of a run.
     /// An error it raises is reported as a database error (code 2) although

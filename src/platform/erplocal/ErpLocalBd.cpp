@@ -1,4 +1,5 @@
 #include "ErpLocalInterno.h"
+#include "ErpLocalServidor.h"
 
 #include "Dialecto.h"
 #include "Erro.h"
@@ -187,6 +188,10 @@ int escrever(const QSqlDatabase& db, const QString& sql, const QVariantList& val
 }
 
 std::optional<QVariantList> primeiraLinha(const QSqlDatabase& db, const QString& sql, const QVariantList& valores) {
+    // On the server in one round trip, when the driver's connection allows.
+    if (db.isOpen() && ErpServidor::noServidor(db))
+        if (auto r = ErpServidor::primeiraLinha(db, sql, valores))
+            return *r;
     // Only the first row is read and the query is let go of at once: it is
     // prepared once per connection too.
     QSqlQuery propria;

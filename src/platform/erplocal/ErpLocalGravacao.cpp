@@ -4,6 +4,7 @@
 #include "Dialecto.h"
 #include "ErpLocal.h"
 #include "ErpLocalInterno.h"
+#include "ErpLocalServidor.h"
 #include "Erro.h"
 
 #include <QSet>
@@ -151,16 +152,38 @@ void exigirArtigos(const QSqlDatabase& db, const std::vector<LinhaGravar>& linha
     }
 }
 
-/// Runs `escrever` in one transaction and records the outcome for UltimoErro:
-/// a refusal or any error rolls everything back. The test hooks (the action
-/// and the fault "<operacao>:meio") strike after everything was written,
-/// before the commit; the action after (accaoDepois) right after it.
-template <class F> bool armazenar(NucleoErp& n, const QString& operacao, F&& escrever) {
+/// Runs a store and records its outcome for UltimoErro: a refusal or any
+/// error stores nothing.
+template <class F> bool comDesfecho(NucleoErp& n, F&& loja) {
     if (!n.ligado()) {
         n.registar(CodigosErp::SemSessao, QStringLiteral("A sessão do ERP não está iniciada."));
         return false;
     }
     try {
+        loja();
+    } catch (const Recusa& r) {
+        n.registar(CodigosErp::Recusado, r.texto);
+        return false;
+    } catch (const Erro& e) {
+        n.registar(CodigosErp::ErroBaseDados, e.texto());
+        return false;
+    }
+    n.registar(CodigosErp::Feito, {});
+    return true;
+}
+
+/// Whether the session's stores are functions of its server, each called
+/// in one statement (ErpLocalServidor).
+bool noServidor(const NucleoErp& n) {
+    return n.ligado() && ErpServidor::noServidor(n.db());
+}
+
+/// Runs `escrever` in one transaction and records the outcome for UltimoErro:
+/// a refusal or any error rolls everything back. The test hooks (the action
+/// and the fault "<operacao>:meio") strike after everything was written,
+/// before the commit; the action after (accaoDepois) right after it.
+template <class F> bool armazenar(NucleoErp& n, const QString& operacao, F&& escrever) {
+    return comDesfecho(n, [&] {
         std::optional<ErpBd::Transaccao> transaccao;
         // A connection closed under the session (a store that failed when it
         // was cut) is opened again, on either engine.
@@ -179,19 +202,22 @@ template <class F> bool armazenar(NucleoErp& n, const QString& operacao, F&& esc
         escrever(n.db());
         if (n.accaoNoMeio)
             n.accaoNoMeio(operacao);
+        if (n.accaoEmCurso)
+            n.accaoEmCurso(operacao);
         n.falhas.verificar(operacao + QStringLiteral(":meio"));
         transaccao->confirmar();
         if (n.accaoDepois)
             n.accaoDepois(operacao);
-    } catch (const Recusa& r) {
-        n.registar(CodigosErp::Recusado, r.texto);
-        return false;
-    } catch (const Erro& e) {
-        n.registar(CodigosErp::ErroBaseDados, e.texto());
-        return false;
-    }
-    n.registar(CodigosErp::Feito, {});
-    return true;
+    });
+}
+
+/// The same store on the server: one call, the hooks around it.
+template <class F> bool armazenarNoServidor(NucleoErp& n, const QString& operacao, F&& chamar) {
+    return comDesfecho(n, [&] {
+        chamar();
+        if (n.accaoDepois)
+            n.accaoDepois(operacao);
+    });
 }
 
 } // namespace
@@ -249,13 +275,16 @@ void ErpLocal::CriaDocumentoEntrada(int, int p2, const QString& tipo, const QStr
     }
 
     qint32 numero = 0;
-    const bool ok = armazenar(n, QStringLiteral("CriaDocumentoEntrada"), [&](const QSqlDatabase& db) {
-        if (const auto motivo = ErpBd::verificarTipoSerie(db, cab.tipo, cab.serie))
-            throw Recusa{*motivo};
-        exigirArtigos(db, linhas);
-        numero = ErpBd::proximoNumero(db, cab.tipo, cab.serie, cab.ano);
-        ErpBd::inserirDocumento(db, cab, numero, linhas, n);
-    });
+    const QString operacao = QStringLiteral("CriaDocumentoEntrada");
+    const bool ok = noServidor(n) ? armazenarNoServidor(n, operacao,
+                                                        [&] { numero = ErpServidor::gravar(n, operacao, cab, linhas); })
+                                  : armazenar(n, operacao, [&](const QSqlDatabase& db) {
+                                        if (const auto motivo = ErpBd::verificarTipoSerie(db, cab.tipo, cab.serie))
+                                            throw Recusa{*motivo};
+                                        exigirArtigos(db, linhas);
+                                        numero = ErpBd::proximoNumero(db, cab.tipo, cab.serie, cab.ano);
+                                        ErpBd::inserirDocumento(db, cab, numero, linhas, n);
+                                    });
     if (!ok)
         return;
     chave.Ano = static_cast<qint16>(cab.ano);
@@ -300,31 +329,35 @@ void ErpLocal::GravaDocumento(int modo, DocumentoComercial& documento, qint16& f
     cab.relacionado = n.entradaPorLigar;
 
     qint32 numero = 0;
-    const bool ok = armazenar(n, QStringLiteral("GravaDocumento"), [&](const QSqlDatabase& db) {
-        if (const auto motivo = ErpBd::verificarCliente(db, cab.terceiro))
-            throw Recusa{*motivo};
-        if (const auto motivo = ErpBd::verificarTipoSerie(db, cab.tipo, cab.serie))
-            throw Recusa{*motivo};
-        exigirArtigos(db, linhas);
-        if (cab.contribuinte.isEmpty()) {
-            const auto r = ErpBd::primeiraLinha(
-                db, QStringLiteral("SELECT NumContribuinte FROM Clientes WHERE Codigo = ?"), {cab.terceiro});
-            cab.contribuinte = r ? r->at(0).toString() : QString();
-        }
-        numero = ErpBd::proximoNumero(db, cab.tipo, cab.serie, cab.ano);
-        ErpBd::inserirDocumento(db, cab, numero, linhas, n);
-        // Order lines are taken in key order, the same in every session, so
-        // that two saves never wait for each other's lines crosswise.
-        std::vector<const LinhaGravar*> comOrigem;
-        for (const LinhaGravar& l : linhas)
-            if (l.origem)
-                comOrigem.push_back(&l);
-        std::stable_sort(comOrigem.begin(), comOrigem.end(), [](const LinhaGravar* a, const LinhaGravar* b) {
-            return a->origem->chave() < b->origem->chave();
-        });
-        for (const LinhaGravar* l : comOrigem)
-            ErpBd::satisfazer(db, *l->origem, l->quantidade, cab.terceiro);
-    });
+    const QString operacao = QStringLiteral("GravaDocumento");
+    const bool ok =
+        noServidor(n)
+            ? armazenarNoServidor(n, operacao, [&] { numero = ErpServidor::gravar(n, operacao, cab, linhas); })
+            : armazenar(n, operacao, [&](const QSqlDatabase& db) {
+                  if (const auto motivo = ErpBd::verificarCliente(db, cab.terceiro))
+                      throw Recusa{*motivo};
+                  if (const auto motivo = ErpBd::verificarTipoSerie(db, cab.tipo, cab.serie))
+                      throw Recusa{*motivo};
+                  exigirArtigos(db, linhas);
+                  if (cab.contribuinte.isEmpty()) {
+                      const auto r = ErpBd::primeiraLinha(
+                          db, QStringLiteral("SELECT NumContribuinte FROM Clientes WHERE Codigo = ?"), {cab.terceiro});
+                      cab.contribuinte = r ? r->at(0).toString() : QString();
+                  }
+                  numero = ErpBd::proximoNumero(db, cab.tipo, cab.serie, cab.ano);
+                  ErpBd::inserirDocumento(db, cab, numero, linhas, n);
+                  // Order lines are taken in key order, the same in every session, so
+                  // that two saves never wait for each other's lines crosswise.
+                  std::vector<const LinhaGravar*> comOrigem;
+                  for (const LinhaGravar& l : linhas)
+                      if (l.origem)
+                          comOrigem.push_back(&l);
+                  std::stable_sort(comOrigem.begin(), comOrigem.end(), [](const LinhaGravar* a, const LinhaGravar* b) {
+                      return a->origem->chave() < b->origem->chave();
+                  });
+                  for (const LinhaGravar* l : comOrigem)
+                      ErpBd::satisfazer(db, *l->origem, l->quantidade, cab.terceiro);
+              });
     if (!ok)
         return;
     doc->marcarGravado(numero);
@@ -343,46 +376,55 @@ void ErpLocal::AnulaDocumento(int, ChaveDocumento& chave, EstadoOperacao& estado
     }
     const QString nome = textoChave(chave);
     const QVariantList doc{chave.TipoDoc, chave.Serie, chave.Numero, chave.Ano};
-    const bool ok = armazenar(n, QStringLiteral("AnulaDocumento"), [&](const QSqlDatabase& db) {
-        const QString ondeDoc = QStringLiteral(" WHERE TPDOC = ? AND SERIE = ? AND NNUMDOC = ? AND ANO = ?");
-        const auto cab = ErpBd::primeiraLinha(db, QStringLiteral("SELECT ANULADO FROM DOCGCCAB") + ondeDoc, doc);
-        if (!cab)
-            throw Recusa{QStringLiteral("O documento %1 não existe.").arg(nome)};
-        // Conditional, so that of two sessions annulling at once only one does.
-        if (cab->at(0).toInt() == -1 || ErpBd::executar(db,
-                                                        QStringLiteral("UPDATE DOCGCCAB SET ANULADO = -1") + ondeDoc +
-                                                            QStringLiteral(" AND ANULADO <> -1"),
-                                                        doc)
-                                                .numRowsAffected() != 1)
-            throw Recusa{QStringLiteral("O documento %1 já está anulado.").arg(nome)};
+    const QString operacao = QStringLiteral("AnulaDocumento");
+    const bool ok =
+        noServidor(n)
+            ? armazenarNoServidor(n, operacao,
+                                  [&] { ErpServidor::anular(n, chave.TipoDoc, chave.Serie, chave.Numero, chave.Ano); })
+            : armazenar(n, operacao, [&](const QSqlDatabase& db) {
+                  const QString ondeDoc = QStringLiteral(" WHERE TPDOC = ? AND SERIE = ? AND NNUMDOC = ? AND ANO = ?");
+                  const auto cab =
+                      ErpBd::primeiraLinha(db, QStringLiteral("SELECT ANULADO FROM DOCGCCAB") + ondeDoc, doc);
+                  if (!cab)
+                      throw Recusa{QStringLiteral("O documento %1 não existe.").arg(nome)};
+                  // Conditional, so that of two sessions annulling at once only one does.
+                  if (cab->at(0).toInt() == -1 || ErpBd::executar(db,
+                                                                  QStringLiteral("UPDATE DOCGCCAB SET ANULADO = -1") +
+                                                                      ondeDoc + QStringLiteral(" AND ANULADO <> -1"),
+                                                                  doc)
+                                                          .numRowsAffected() != 1)
+                      throw Recusa{QStringLiteral("O documento %1 já está anulado.").arg(nome)};
 
-        const QString ondeLinhas = QStringLiteral(" WHERE TPDOCUM = ? AND SERIE = ? AND NNUMDOC = ? AND ANO = ?");
-        std::vector<std::pair<LinhaGravar::Origem, Moeda>> devolver;
-        QSqlQuery q = ErpBd::executar(
-            db,
-            QStringLiteral("SELECT ORDOC, ORSERIE, ORNUM, ORANO, LINHAORIGINAL, QUANT FROM DOCGCLIN") + ondeLinhas +
-                QStringLiteral(" AND LINANU <> -1 AND ORDOC IS NOT NULL AND ORDOC <> ''"
-                               " ORDER BY ORDOC, ORSERIE, ORNUM, ORANO, LINHAORIGINAL"),
-            doc);
-        while (q.next()) {
-            LinhaGravar::Origem o;
-            o.tipo = q.value(0).toString();
-            o.serie = q.value(1).toInt();
-            o.numero = q.value(2).toInt();
-            o.ano = q.value(3).toInt();
-            o.linha = q.value(4).toInt();
-            devolver.emplace_back(o, Moeda::deVariant(q.value(5)).value_or(Moeda()));
-        }
-        q = QSqlQuery();
-        // An order line that is gone has nothing to take back.
-        for (const auto& [o, quantidade] : devolver)
-            ErpBd::executar(
-                db,
-                QStringLiteral("UPDATE DOCGCLIN SET QUANT = (ROUND(QUANT * 10000) + ?) / 10000.0"
-                               " WHERE TPDOCUM = ? AND SERIE = ? AND NNUMDOC = ? AND ANO = ? AND NUMLINHA = ?"),
-                {qlonglong(quantidade.unidades()), o.tipo, o.serie, o.numero, o.ano, o.linha});
-        ErpBd::executar(db, QStringLiteral("UPDATE DOCGCLIN SET LINANU = -1") + ondeLinhas, doc);
-    });
+                  const QString ondeLinhas =
+                      QStringLiteral(" WHERE TPDOCUM = ? AND SERIE = ? AND NNUMDOC = ? AND ANO = ?");
+                  std::vector<std::pair<LinhaGravar::Origem, Moeda>> devolver;
+                  QSqlQuery q = ErpBd::executar(
+                      db,
+                      QStringLiteral("SELECT ORDOC, ORSERIE, ORNUM, ORANO, LINHAORIGINAL, QUANT FROM DOCGCLIN") +
+                          ondeLinhas +
+                          QStringLiteral(" AND LINANU <> -1 AND ORDOC IS NOT NULL AND ORDOC <> ''"
+                                         " ORDER BY ORDOC, ORSERIE, ORNUM, ORANO, LINHAORIGINAL"),
+                      doc);
+                  while (q.next()) {
+                      LinhaGravar::Origem o;
+                      o.tipo = q.value(0).toString();
+                      o.serie = q.value(1).toInt();
+                      o.numero = q.value(2).toInt();
+                      o.ano = q.value(3).toInt();
+                      o.linha = q.value(4).toInt();
+                      devolver.emplace_back(o, Moeda::deVariant(q.value(5)).value_or(Moeda()));
+                  }
+                  q = QSqlQuery();
+                  // An order line that is gone has nothing to take back.
+                  for (const auto& [o, quantidade] : devolver)
+                      ErpBd::executar(
+                          db,
+                          QStringLiteral(
+                              "UPDATE DOCGCLIN SET QUANT = (ROUND(QUANT * 10000) + ?) / 10000.0"
+                              " WHERE TPDOCUM = ? AND SERIE = ? AND NNUMDOC = ? AND ANO = ? AND NUMLINHA = ?"),
+                          {qlonglong(quantidade.unidades()), o.tipo, o.serie, o.numero, o.ano, o.linha});
+                  ErpBd::executar(db, QStringLiteral("UPDATE DOCGCLIN SET LINANU = -1") + ondeLinhas, doc);
+              });
     estado = {n.codigoErro, n.textoErro};
     if (!ok)
         return;

@@ -41,6 +41,7 @@ struct NucleoErp {
     QString entradaPorLigar;
     FalhasSimuladas falhas;
     std::function<void(const QString&)> accaoNoMeio;
+    std::function<void(const QString&)> accaoEmCurso;
     std::function<void(const QString&)> accaoDepois;
 
     bool ligado() const { return !nomeLigacao.isEmpty(); }

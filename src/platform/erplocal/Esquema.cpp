@@ -2,6 +2,7 @@
 
 #include "Dialecto.h"
 #include "Erro.h"
+#include "FuncoesServidor.h"
 #include "Senhas.h"
 
 #include <QRegularExpression>
@@ -118,11 +119,13 @@ QStringList instrucoes(const QSqlDatabase& db) {
         QStringLiteral("CREATE INDEX IF NOT EXISTS IX_DOCGCLIN_ARTIGO ON DOCGCLIN (ARTIGO)"),
         QStringLiteral(
             "CREATE INDEX IF NOT EXISTS IX_DOCGCLIN_ORIGEM ON DOCGCLIN (ORDOC, ORSERIE, ORNUM, ORANO, LINHAORIGINAL)"),
-        // The ERP's own tables: its users (salted password hashes only) and companies.
+        // The ERP's own tables: its users and companies. In a file, a user's
+        // password is kept as a salted hash; on a server the user is a login
+        // of the server, which keeps (and checks) its password.
         QStringLiteral("CREATE TABLE IF NOT EXISTS ErpUtilizadores ("
-                       " Utilizador VARCHAR(30) NOT NULL PRIMARY KEY,"
-                       " HashPassword VARCHAR(200) NOT NULL,"
-                       " Activo INTEGER NOT NULL DEFAULT 1)"),
+                       " Utilizador VARCHAR(30) NOT NULL PRIMARY KEY,%1"
+                       " Activo INTEGER NOT NULL DEFAULT 1)")
+            .arg(Dialecto::de(db).servidor() ? QString() : QStringLiteral(" HashPassword VARCHAR(200) NOT NULL,")),
         QStringLiteral("CREATE TABLE IF NOT EXISTS ErpEmpresas ("
                        " Codigo VARCHAR(15) NOT NULL PRIMARY KEY,"
                        " Nome VARCHAR(100) NOT NULL DEFAULT '')"),
@@ -146,6 +149,9 @@ void criar(QSqlDatabase& db) {
         calarAvisos(q, db);
         for (const QString& sql : instrucoes(db))
             executar(q, sql);
+        // On a server, the stores and the operators' rights with the tables.
+        if (Dialecto::de(db).servidor())
+            FuncoesServidor::instalar(db);
     } catch (...) {
         db.rollback();
         throw;
@@ -175,6 +181,12 @@ void apagar(QSqlDatabase& db) {
         QSqlQuery q(db);
         calarAvisos(q, db);
         const QStringList nomes = tabelas(db);
+        if (Dialecto::de(db).servidor())
+            for (const QString& sql : FuncoesServidor::remocao())
+                if (!q.exec(sql))
+                    throw Erro(
+                        Erro::Sql,
+                        QStringLiteral("Não foi possível apagar as tabelas da empresa: %1").arg(q.lastError().text()));
         // Later tables may refer to earlier ones: drop them last first.
         for (auto i = nomes.crbegin(); i != nomes.crend(); ++i) {
             if (!q.exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(*i)))
@@ -192,6 +204,10 @@ void apagar(QSqlDatabase& db) {
 }
 
 void definirUtilizadorErp(QSqlDatabase& db, const QString& utilizador, const QString& password) {
+    if (Dialecto::de(db).servidor()) {
+        FuncoesServidor::definirOperador(db, utilizador, password);
+        return;
+    }
     const QString hash = Senhas::cifrar(password);
     QSqlQuery q(db);
     q.prepare(QStringLiteral("DELETE FROM ErpUtilizadores WHERE Utilizador = ?"));

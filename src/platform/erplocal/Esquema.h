@@ -10,7 +10,8 @@ namespace Esquema {
 /// The statements that create every table and index (idempotent: "IF NOT EXISTS").
 QStringList instrucoes(const QSqlDatabase& db);
 
-/// Creates the tables on `db` in one transaction. Raises Erro on failure.
+/// Creates the tables on `db` in one transaction; on a server also the
+/// stores and the operators' rights (FuncoesServidor). Raises Erro on failure.
 void criar(QSqlDatabase& db);
 
 /// The names of the tables instrucoes() creates, in the order it creates them.
@@ -20,7 +21,9 @@ QStringList tabelas(const QSqlDatabase& db);
 /// database anew). Raises Erro on failure.
 void apagar(QSqlDatabase& db);
 
-/// Adds (or replaces) an ERP user with a salted hash of its password.
+/// Adds (or replaces) an ERP user: in a file with a salted hash of its
+/// password; on a server as an operator, a login of the server
+/// (FuncoesServidor::definirOperador).
 void definirUtilizadorErp(QSqlDatabase& db, const QString& utilizador, const QString& password);
 
 } // namespace Esquema

@@ -106,7 +106,7 @@ private Q_SLOTS:
         // Qt's driver gives no SQLSTATE for a connection that did not open:
         // a server that is not there, or one that refuses the connection.
         BaseTeste base(Motor::Postgres, false);
-        const TextoLigacao t = TextoLigacao::analisar(base.textoLigacao());
+        const TextoLigacao t = TextoLigacao::analisar(base.textoLigacaoAdministrador());
         const auto classe = [&t](int porta, const QString& nomeBase) {
             const QString nome = QStringLiteral("nao-abre");
             int c = 0;
