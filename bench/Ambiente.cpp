@@ -26,11 +26,10 @@ namespace {
 
 Ambiente* g_ambiente = nullptr;
 
-/// Host, port and user of a libpq connection text.
+/// Host and port of a libpq connection text.
 struct ServidorPg {
     QString host;
     int porta = 5432;
-    QString utilizador;
 };
 
 ServidorPg servidorPg(const QString& ligacao) {
@@ -50,8 +49,6 @@ ServidorPg servidorPg(const QString& ligacao) {
             s.host = v;
         else if (k == QLatin1String("port"))
             s.porta = v.toInt();
-        else if (k == QLatin1String("user"))
-            s.utilizador = v;
     }
     PQconninfoFree(opcoes);
     return s;
@@ -122,10 +119,11 @@ Ambiente::Ambiente(const Opcoes& opcoes) : m_opcoes(opcoes) {
         if (DadosBench::garantirPostgres(m_opcoes.postgres, e->baseDados, p, m_opcoes.semente))
             std::printf("Base de dados PostgreSQL criada: %s\n", qPrintable(e->baseDados));
         const ServidorPg s = servidorPg(m_opcoes.postgres);
-        e->textoLigacao = QStringLiteral("Driver=QPSQL;Host=%1;Port=%2;Database=%3;User=%4")
+        // The program reaches the server as an operator, never as its administrator.
+        e->textoLigacao = QStringLiteral("Driver=QPSQL;Host=%1;Port=%2;Database=%3;User=%4;Password=%5")
                               .arg(s.host)
                               .arg(s.porta)
-                              .arg(e->baseDados, s.utilizador);
+                              .arg(e->baseDados, DadosBench::Utilizador, DadosBench::Password);
         m_empresas[e->nome] = std::move(e);
         criarEmpresasGuiaPg();
     }
@@ -167,7 +165,7 @@ void Ambiente::criarEmpresasGuiaPg() {
     PQfinish(c);
     const ServidorPg s = servidorPg(m_opcoes.postgres);
     m_rele = std::make_unique<Rele>(QStringLiteral("%1/.s.PGSQL.%2").arg(s.host).arg(s.porta).toStdString());
-    const QString texto = QStringLiteral("Driver=QPSQL;Host=%1;Port=%2;Database=%3;User=%4");
+    const QString texto = QStringLiteral("Driver=QPSQL;Host=%1;Port=%2;Database=%3;User=%4;Password=%5");
     for (const auto& [nome, host, porta, base, posto] :
          {std::tuple{QStringLiteral("guia-pg"), s.host, s.porta, guia, QStringLiteral("bench-pg")},
           std::tuple{QStringLiteral("guia-pg-rele"), QStringLiteral("127.0.0.1"), m_rele->porta(), guia,
@@ -177,7 +175,7 @@ void Ambiente::criarEmpresasGuiaPg() {
         e->nome = nome;
         e->baseDados = base;
         e->posto = posto;
-        e->textoLigacao = texto.arg(host).arg(porta).arg(base, s.utilizador);
+        e->textoLigacao = texto.arg(host).arg(porta).arg(base, DadosBench::Utilizador, DadosBench::Password);
         m_empresas[e->nome] = std::move(e);
     }
 }

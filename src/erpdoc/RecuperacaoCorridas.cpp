@@ -93,6 +93,14 @@ Decisao decidir(LeituraDocumentos& leitura, const BaseDados& base, SessaoErp& se
         d.frase = QStringLiteral("a entrada %1 foi anulada.").arg(nome);
         return d;
     }
+    // Or the Guia came meanwhile (its save held up on the way to the server),
+    // and the entry stays with it.
+    if (const auto guia = guiaDaEntrada(base, *entrada)) {
+        d.fim.tipo = Tipo::GuiaFeita;
+        d.fim.guia = guia;
+        d.frase = QStringLiteral("a entrada %1 já tinha a guia %2; nada foi anulado.").arg(nome, textoChave(*guia));
+        return d;
+    }
     d.fim.tipo = Tipo::EntradaListada;
     d.fim.erro = motivo;
     d.frase = motivo.trimmed().isEmpty()

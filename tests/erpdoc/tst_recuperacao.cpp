@@ -331,8 +331,19 @@ private Q_SLOTS:
                 guiaFeita = c.guardarGuia();
             if (guia == Guia::Anulada)
                 c.anular(*guiaFeita);
-            if (jaAnulada)
+            if (jaAnulada && guia == Guia::Viva && motorActual() == Motor::Postgres) {
+                // The ERP on a server keeps an entry whose Guia was made; an
+                // administrator's hand annuls it all the same.
+                const QVariantList chave{entrada->TipoDoc, entrada->Serie, entrada->Numero, entrada->Ano};
+                c.base.executar(QStringLiteral("UPDATE DOCGCCAB SET ANULADO = -1 WHERE TPDOC = ? AND SERIE = ?"
+                                               " AND NNUMDOC = ? AND ANO = ?"),
+                                chave);
+                c.base.executar(QStringLiteral("UPDATE DOCGCLIN SET LINANU = -1 WHERE TPDOCUM = ? AND SERIE = ?"
+                                               " AND NNUMDOC = ? AND ANO = ?"),
+                                chave);
+            } else if (jaAnulada) {
                 c.anular(*entrada);
+            }
         }
         // ... and here the program was killed.
         const QString antesDaRecuperacao = c.pendentes();

@@ -445,6 +445,10 @@ void definirUtilizador(const QString& driver, const QString& ficheiro, const QSt
         }
         if (!db.open())
             throw Erro(Erro::BaseDadosFechada, db.lastError().text());
+        // On a server, with the tables written: the ERP's functions there and
+        // the operators' rights, before the user (an operator) is added.
+        if (driver != QLatin1String("QSQLITE"))
+            Esquema::criar(db);
         Esquema::definirUtilizadorErp(db, Utilizador, Password);
         db.close();
     }

@@ -334,18 +334,67 @@ qint32 proximoNumero(const QSqlDatabase& db, const QString& tipo, int serie, int
     return static_cast<qint32>(numero);
 }
 
+namespace {
+
+QString clienteRecusado(const QString& cliente) {
+    return QStringLiteral("Cliente %1 inexistente ou inactivo.").arg(cliente);
+}
+QString tipoInexistente(const QString& tipo) {
+    return QStringLiteral("O tipo de documento \"%1\" não existe.").arg(tipo);
+}
+QString serieInexistente(const QString& tipo, int serie) {
+    return QStringLiteral("A série %2 do tipo de documento %1 não existe.").arg(tipo).arg(serie);
+}
+
+} // namespace
+
 std::optional<QString> verificarCliente(const QSqlDatabase& db, const QString& cliente) {
     const auto r = primeiraLinha(db, QStringLiteral("SELECT Inactivo FROM Clientes WHERE Codigo = ?"), {cliente});
     if (!r || r->at(0).toInt() == -1)
-        return QStringLiteral("Cliente %1 inexistente ou inactivo.").arg(cliente);
+        return clienteRecusado(cliente);
     return std::nullopt;
 }
 
 std::optional<QString> verificarTipoSerie(const QSqlDatabase& db, const QString& tipo, int serie) {
     if (!primeiraLinha(db, QStringLiteral("SELECT 1 FROM TpDoc WHERE Codigo = ?"), {tipo}))
-        return QStringLiteral("O tipo de documento \"%1\" não existe.").arg(tipo);
+        return tipoInexistente(tipo);
     if (!primeiraLinha(db, QStringLiteral("SELECT 1 FROM NOMSERIE WHERE TipoDoc = ? AND Serie = ?"), {tipo, serie}))
-        return QStringLiteral("A série %2 do tipo de documento %1 não existe.").arg(tipo).arg(serie);
+        return serieInexistente(tipo, serie);
+    return std::nullopt;
+}
+
+CabecalhoNaBase CabecalhoNaBase::ler(const QSqlDatabase& db, const QString& cliente, const QString& tipo,
+                                     std::optional<int> serie) {
+    const auto r = primeiraLinha(db,
+                                 QStringLiteral("SELECT (SELECT Inactivo FROM Clientes WHERE Codigo = ?),"
+                                                " (SELECT NumContribuinte FROM Clientes WHERE Codigo = ?),"
+                                                " (SELECT COUNT(*) FROM TpDoc WHERE Codigo = ?),"
+                                                " (SELECT COUNT(*) FROM NOMSERIE WHERE TipoDoc = ? AND Serie = ?)"),
+                                 {cliente, cliente, tipo, tipo, serie ? QVariant(*serie) : nulo()});
+    CabecalhoNaBase c;
+    c.m_cliente = cliente;
+    c.m_tipo = tipo;
+    c.m_serie = serie;
+    if (!r)
+        return c;
+    c.m_clienteActivo = !r->at(0).isNull() && r->at(0).toInt() != -1;
+    c.contribuinte = r->at(1).toString();
+    c.m_tipoExiste = r->at(2).toLongLong() > 0;
+    c.m_serieExiste = r->at(3).toLongLong() > 0;
+    return c;
+}
+
+std::optional<QString> CabecalhoNaBase::motivoCliente() const {
+    if (!m_clienteActivo)
+        return clienteRecusado(m_cliente);
+    return std::nullopt;
+}
+
+std::optional<QString> CabecalhoNaBase::motivoTipoSerie() const {
+    if (!m_tipoExiste)
+        return tipoInexistente(m_tipo);
+    if (m_serie && !m_serieExiste)
+        return serieInexistente(m_tipo, *m_serie);
     return std::nullopt;
 }
 

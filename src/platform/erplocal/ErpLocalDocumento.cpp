@@ -47,27 +47,23 @@ bool DocumentoLocal::Validar() {
     if (const auto n = m_nucleo.lock())
         n->falhas.verificar(QStringLiteral("Validar"));
     const auto n = nucleoLigado();
-    const QSqlDatabase db = n->db();
     QStringList motivos;
 
+    // The client, its tax number, the type and the series: one look-up.
     const QString terceiro = m_cab.obter(cTerceiro).toString();
-    if (const auto motivo = ErpBd::verificarCliente(db, terceiro)) {
-        motivos << *motivo;
-    } else if (!m_cab.preenchido(cContribuinte)) {
-        const auto r = ErpBd::primeiraLinha(db, QStringLiteral("SELECT NumContribuinte FROM Clientes WHERE Codigo = ?"),
-                                            {terceiro});
-        if (r)
-            m_cab.definirInterno(cContribuinte, r->at(0).toString());
-    }
-
     const QString tipo = m_cab.obter(QStringLiteral("TipoDocumento")).toString();
     const QVariant serie = m_cab.obter(QStringLiteral("Serie"));
-    if (const auto s = ErpBd::inteiroDe(serie)) {
-        if (const auto motivo = ErpBd::verificarTipoSerie(db, tipo, static_cast<int>(*s)))
-            motivos << *motivo;
-    } else {
+    const auto s = ErpBd::inteiroDe(serie);
+    const ErpBd::CabecalhoNaBase base = ErpBd::CabecalhoNaBase::ler(
+        n->db(), terceiro, tipo, s ? std::optional<int>(static_cast<int>(*s)) : std::nullopt);
+    if (const auto motivo = base.motivoCliente())
+        motivos << *motivo;
+    else if (!m_cab.preenchido(cContribuinte))
+        m_cab.definirInterno(cContribuinte, base.contribuinte);
+    if (!s)
         motivos << QStringLiteral("A série \"%1\" do documento não é válida.").arg(serie.toString());
-    }
+    else if (const auto motivo = base.motivoTipoSerie())
+        motivos << *motivo;
     m_motivoValidacao = motivos.join(QLatin1Char(' '));
     return motivos.isEmpty();
 }

@@ -115,6 +115,27 @@ qint32 proximoNumero(const QSqlDatabase& db, const QString& tipo, int serie, int
 std::optional<QString> verificarCliente(const QSqlDatabase& db, const QString& cliente);
 /// Refusal text when the type is not in TpDoc or the series not in NOMSERIE for it.
 std::optional<QString> verificarTipoSerie(const QSqlDatabase& db, const QString& tipo, int serie);
+
+/// What a document's header is checked against (its client, type and
+/// series), read in one statement: the same refusals as verificarCliente and
+/// verificarTipoSerie.
+class CabecalhoNaBase final {
+public:
+    /// `serie` nothing when the header's is no number (no series is then looked up).
+    static CabecalhoNaBase ler(const QSqlDatabase& db, const QString& cliente, const QString& tipo,
+                               std::optional<int> serie);
+    std::optional<QString> motivoCliente() const;
+    std::optional<QString> motivoTipoSerie() const;
+    QString contribuinte; ///< the client's, when it is there
+
+private:
+    QString m_cliente;
+    QString m_tipo;
+    std::optional<int> m_serie;
+    bool m_clienteActivo = false;
+    bool m_tipoExiste = false;
+    bool m_serieExiste = false;
+};
 bool artigoExiste(const QSqlDatabase& db, const QString& artigo);
 /// The articles looked up together, at most this many at once.
 inline constexpr int ArtigosPorConsulta = 100;

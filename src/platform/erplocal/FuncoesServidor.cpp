@@ -85,6 +85,21 @@ BEGIN
     IF FOUND THEN
         RAISE EXCEPTION USING ERRCODE = '%2', MESSAGE = format('Artigo %s inexistente.', v_texto);
     END IF;
+    -- The entry a Guia names must be there, live, until the Guia's commit
+    -- (its annulment waits): a call held up on a link may arrive after the
+    -- workstation, started again, annulled its entry.
+    IF p_guia AND coalesce(v_cab.docrelacionado, '') <> '' THEN
+        v_chave := v_cab.docrelacionado;
+        PERFORM 1 FROM docgccab
+         WHERE (tpdoc, serie, nnumdoc, ano) = (SELECT m[1], m[2]::integer, m[3]::integer, m[4]::integer
+                 FROM regexp_match(v_chave, '^(.*)/(-?\d{1,9})/(-?\d{1,9})/(-?\d{1,4})$') AS m)
+           AND anulado <> -1
+           FOR SHARE;
+        IF NOT FOUND THEN
+            RAISE EXCEPTION USING ERRCODE = '%2', MESSAGE = format('A entrada %s da guia não existe ou está anulada.', v_chave);
+        END IF;
+        v_chave := NULL;
+    END IF;
     IF p_guia AND coalesce(v_cab.numcontribuinte, '') = '' THEN
         v_cab.numcontribuinte := coalesce((SELECT numcontribuinte FROM clientes WHERE codigo = v_cab.terceiro), '');
     END IF;
@@ -197,6 +212,7 @@ CREATE OR REPLACE FUNCTION erp_anula_documento(p_tipo text, p_serie integer, p_n
 LANGUAGE plpgsql SECURITY DEFINER SET search_path = %1, pg_temp AS $f$
 DECLARE
     v_nome text := format('%s/%s/%s/%s', p_tipo, p_serie, p_numero, p_ano);
+    v_guia text;
 BEGIN
     PERFORM pg_advisory_xact_lock(1869770081, hashtext(coalesce(p_posto, '')));
     IF NOT EXISTS (SELECT 1 FROM erputilizadores WHERE utilizador = session_user AND activo = 1) THEN
@@ -210,6 +226,12 @@ BEGIN
      WHERE tpdoc = p_tipo AND serie = p_serie AND nnumdoc = p_numero AND ano = p_ano AND anulado <> -1;
     IF NOT FOUND THEN
         RAISE EXCEPTION USING ERRCODE = '%2', MESSAGE = format('O documento %s já está anulado.', v_nome);
+    END IF;
+    -- An entry whose Guia was made stays (the Guia's save held it until its commit).
+    SELECT tpdoc || '/' || serie || '/' || nnumdoc || '/' || ano INTO v_guia FROM docgccab
+     WHERE docrelacionado = v_nome AND anulado <> -1 LIMIT 1;
+    IF FOUND THEN
+        RAISE EXCEPTION USING ERRCODE = '%2', MESSAGE = format('O documento %s tem a guia %s e não é anulado.', v_nome, v_guia);
     END IF;
     -- Each order line gets back what the document's lines took from it
     -- (locked in key order); an order line that is gone has nothing to take back.
