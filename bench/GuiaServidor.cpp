@@ -1,15 +1,9 @@
 #include "GuiaServidor.h"
 
 #include "Ambiente.h"
-#include "CampoEntrada.h"
 #include "DadosBench.h"
 #include "Erro.h"
-#include "ModeloEncomendas.h"
 #include "Rele.h"
-
-#include <QCoreApplication>
-#include <QFileInfo>
-#include <QLabel>
 
 #include <libpq-fe.h>
 
@@ -30,19 +24,6 @@ std::string decimal(std::int64_t dezMilesimos) {
     std::snprintf(t, sizeof t, "%s%lld.%04lld", dezMilesimos < 0 ? "-" : "", static_cast<long long>(m / 10000),
                   static_cast<long long>(m % 10000));
     return t;
-}
-
-/// The relay's counts of what `corpo` did, as the measure's counters.
-template <class F> void contarIdasEVoltas(benchmark::State& st, Rele* rele, F&& corpo) {
-    if (rele)
-        rele->zerar();
-    corpo();
-    if (!rele)
-        return;
-    const Rele::Contagem c = rele->contagem();
-    st.counters["idas_e_voltas"] = static_cast<double>(c.idasEVoltas);
-    for (const auto& [instrucao, n] : c.porInstrucao)
-        st.counters["idas_" + instrucao] = static_cast<double>(n);
 }
 
 } // namespace
@@ -184,42 +165,6 @@ void PisoGuiaPostgres::guia(const std::vector<LinhaPiso>& linhas, int numero) {
 }
 
 // --- the measures ------------------------------------------------------------
-
-void guiaPostgres(benchmark::State& st, const QString& nome, std::chrono::microseconds atraso, int n) {
-    Ambiente& a = Ambiente::actual();
-    Empresa& e = a.comJanela(nome);
-    Rele* rele = nome == QLatin1String("guia-pg-rele") ? &a.rele() : nullptr;
-    frmImportacao& w = *e.janela;
-    ModeloEncomendas& m = *w.modeloLinhas;
-    for (auto _ : st) {
-        if (rele)
-            rele->definirAtraso(atraso);
-        w.LimparForm();
-        w.campo[1]->setText(DadosBench::ClienteGrande);
-        w.btCarga_Click();
-        a.exigirSemCaixas(QStringLiteral("Carregar para a Guia"));
-        if (w.LinhasCarregadas < n)
-            throw Erro(Erro::Configuracao, QStringLiteral("Só há %1 linhas para a Guia.").arg(w.LinhasCarregadas));
-        for (int r = 0; r < n; ++r) {
-            m.definirMarca(r, true);
-            m.definirQuantidade(r, m.quantidadePendente(r));
-        }
-        QCoreApplication::processEvents();
-        QCoreApplication::processEvents();
-        const qint64 registo = QFileInfo(e.corridas->registo().caminho()).size();
-        contarIdasEVoltas(st, rele, [&] {
-            const double t0 = agora();
-            w.btEnc_Click();
-            st.SetIterationTime(agora() - t0);
-        });
-        a.exigirSemCaixas(QStringLiteral("Guia"));
-        if (!w.estado->text().startsWith(QStringLiteral("Criados")))
-            throw Erro(Erro::Configuracao, QStringLiteral("A Guia não foi criada: %1").arg(w.estado->text()));
-        if (!e.corridas->diario().porTerminar().empty() || QFileInfo(e.corridas->registo().caminho()).size() <= registo)
-            throw Erro(Erro::Configuracao, QStringLiteral("A Guia não ficou terminada no diário e no registo."));
-    }
-    st.counters["linhas"] = n;
-}
 
 void pisoGuiaPostgres(benchmark::State& st, bool peloRele, std::chrono::microseconds atraso, int n) {
     Ambiente& a = Ambiente::actual();

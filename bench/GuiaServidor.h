@@ -5,6 +5,7 @@
 // through libpq; the round trips the relay counted.
 
 #include "Pisos.h"
+#include "Rele.h"
 
 #include <QString>
 
@@ -38,11 +39,22 @@ private:
     bool m_preparadas = false;
 };
 
-/// The Guia of `linhas` of BIG's lines through the window of "guia-pg" (the
-/// server's socket) or "guia-pg-rele" (the relay, holding each direction
-/// `atraso`); through the relay, the round trips it counted.
-void guiaPostgres(benchmark::State& st, const QString& empresa, std::chrono::microseconds atraso, int linhas);
-/// Its floor, on "guia-pg-piso", on the socket or through the relay.
+/// The Guia's floor on PostgreSQL, on "guia-pg-piso", on the socket or
+/// through the relay (holding each direction `atraso`).
 void pisoGuiaPostgres(benchmark::State& st, bool peloRele, std::chrono::microseconds atraso, int linhas);
+
+/// Runs `corpo`; with a relay, what it counted meanwhile as the measure's
+/// counters: its round trips, and how many began with each statement.
+template <class F> void contarIdasEVoltas(benchmark::State& st, Rele* rele, F&& corpo) {
+    if (rele)
+        rele->zerar();
+    corpo();
+    if (!rele)
+        return;
+    const Rele::Contagem c = rele->contagem();
+    st.counters["idas_e_voltas"] = static_cast<double>(c.idasEVoltas);
+    for (const auto& [instrucao, n] : c.porInstrucao)
+        st.counters["idas_" + instrucao] = static_cast<double>(n);
+}
 
 } // namespace Bench

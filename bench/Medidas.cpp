@@ -282,14 +282,19 @@ int linhasGuia() {
     return Ambiente::actual().tamanhos().linhasGuia;
 }
 
-void guia(benchmark::State& st) {
+/// The Guia of `n` of BIG's lines on base `nome`: "guia" (SQLite), "guia-pg"
+/// (PostgreSQL, its socket) or "guia-pg-rele" (through the relay, holding
+/// each direction `atraso`, with the round trips it counted).
+void guia(benchmark::State& st, const QString& nome, std::chrono::microseconds atraso, int n) {
     Ambiente& a = Ambiente::actual();
-    Empresa& e = a.comJanela(QStringLiteral("guia"));
+    Empresa& e = a.comJanela(nome);
+    Rele* rele = nome == QLatin1String("guia-pg-rele") ? &a.rele() : nullptr;
     Importacao& i = *e.importacao;
     ModeloEncomendas& m = i.linhas();
     QPushButton& btEnc = e.controlo<QPushButton>("btEnc");
-    const int n = linhasGuia();
     for (auto _ : st) {
+        if (rele)
+            rele->definirAtraso(atraso);
         // Each Guia satisfies its lines in full: the next load brings others.
         i.limpar();
         e.controlo<CampoEntrada>("campo1").setText(DadosBench::ClienteGrande);
@@ -303,9 +308,11 @@ void guia(benchmark::State& st) {
         }
         deixarPintar();
         const qint64 registo = QFileInfo(e.corridas->registo().caminho()).size();
-        const double t0 = agora();
-        btEnc.click();
-        st.SetIterationTime(agora() - t0);
+        contarIdasEVoltas(st, rele, [&] {
+            const double t0 = agora();
+            btEnc.click();
+            st.SetIterationTime(agora() - t0);
+        });
         a.exigirSemCaixas(QStringLiteral("Guia"));
         if (!i.estado().startsWith(QStringLiteral("Criados")))
             throw Erro(Erro::Configuracao, QStringLiteral("A Guia não foi criada: %1").arg(i.estado()));
@@ -565,7 +572,8 @@ void registarMedidas(bool rapido, bool postgres, int repeticoes) {
     registar(Nome::Desmarcar, vezes(25), 1, [](auto& st) { marcar(st, true); });
     registar(Nome::Tique, vezes(10), rapido ? 20 : 100, [](auto& st) { tique(st); });
     registar(Nome::Quantidade, vezes(10), rapido ? 20 : 100, [](auto& st) { quantidade(st); });
-    registar(Nome::Guia, vezes(15), 1, [](auto& st) { guia(st); });
+    registar(Nome::Guia, vezes(15), 1,
+             [](auto& st) { guia(st, QStringLiteral("guia"), std::chrono::microseconds(0), linhasGuia()); });
     registar(Nome::PisoGuia, vezes(15), 1, [](auto& st) { pisoGuia(st); });
     if (postgres) {
         // The Guia on the server, on its socket and over a link of 1 and 10 ms.
@@ -573,13 +581,13 @@ void registarMedidas(bool rapido, bool postgres, int repeticoes) {
         // The smoke run's BIG has too few lines for a Guia of its quarter per repetition.
         const int n = rapido ? 10 : Ambiente::actual().tamanhos().linhasGuia;
         const QString local = QStringLiteral("guia-pg"), rele = QStringLiteral("guia-pg-rele");
-        registar(Nome::GuiaPg, vezes(5), 1, [=](auto& st) { guiaPostgres(st, local, microseconds(0), n); });
+        registar(Nome::GuiaPg, vezes(5), 1, [=](auto& st) { guia(st, local, microseconds(0), n); });
         registar(Nome::PisoGuiaPg, vezes(5), 1, [=](auto& st) { pisoGuiaPostgres(st, false, microseconds(0), n); });
-        registar(Nome::GuiaPg1, vezes(5), 1, [=](auto& st) { guiaPostgres(st, rele, microseconds(500), n); });
+        registar(Nome::GuiaPg1, vezes(5), 1, [=](auto& st) { guia(st, rele, microseconds(500), n); });
         registar(Nome::PisoGuiaPg1, vezes(5), 1, [=](auto& st) { pisoGuiaPostgres(st, true, microseconds(500), n); });
-        registar(Nome::GuiaPg10, vezes(5), 1, [=](auto& st) { guiaPostgres(st, rele, microseconds(5000), n); });
+        registar(Nome::GuiaPg10, vezes(5), 1, [=](auto& st) { guia(st, rele, microseconds(5000), n); });
         registar(Nome::PisoGuiaPg10, vezes(5), 1, [=](auto& st) { pisoGuiaPostgres(st, true, microseconds(5000), n); });
-        registar(Nome::GuiaPgCurta, vezes(3), 1, [=](auto& st) { guiaPostgres(st, rele, microseconds(5000), 10); });
+        registar(Nome::GuiaPgCurta, vezes(3), 1, [=](auto& st) { guia(st, rele, microseconds(5000), 10); });
     }
     registar(Nome::Pesquisa, vezes(25), 1, [](auto& st) { pesquisa(st, QStringLiteral("grande")); });
     registar(Nome::PesquisaMuitos, vezes(25), 1, [](auto& st) { pesquisa(st, QStringLiteral("clientes")); });

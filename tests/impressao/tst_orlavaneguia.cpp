@@ -73,7 +73,7 @@ void tst_OrlavaneGuia::init() {
                          {QStringLiteral("op"), QStringLiteral("segredo"), QStringLiteral("DEMO"),
                           m_base->textoLigacao(), QStringLiteral("posto9")},
                          {sqlite ? QStringLiteral("sqlite") : QStringLiteral("%1:%2").arg(l.host).arg(l.porta), l.base,
-                          sqlite ? QStringLiteral("demo") : l.utilizador, QString()});
+                          sqlite ? QStringLiteral("demo") : l.utilizador, sqlite ? QString() : l.password});
     QFile parametros(m_pasta->filePath(QStringLiteral("zeb_Parametros_Orlavane.zeb")));
     QVERIFY(parametros.open(QIODevice::WriteOnly));
     parametros.write("GUIAS=GR,1,1,A1\r\nCOPIAS=2\r\n");

@@ -438,15 +438,25 @@ void ErpLocal::RegistaImpressao(ChaveDocumento& chave, qint32& anteriores, Estad
     anteriores = 0;
     const QVariantList doc{chave.TipoDoc, chave.Serie, chave.Numero, chave.Ano};
     qint32 impressoes = 0;
-    armazenar(n, QStringLiteral("RegistaImpressao"), [&](const QSqlDatabase& db) {
-        const QString ondeDoc = QStringLiteral(" WHERE TPDOC = ? AND SERIE = ? AND NNUMDOC = ? AND ANO = ?");
-        // The row stays locked until the commit: two prints at once are
-        // counted one after the other, each with its own number.
-        if (ErpBd::escrever(db, QStringLiteral("UPDATE DOCGCCAB SET IMPRESSOES = IMPRESSOES + 1") + ondeDoc, doc) != 1)
-            throw Recusa{QStringLiteral("O documento %1 não existe.").arg(textoChave(chave))};
-        const auto r = ErpBd::primeiraLinha(db, QStringLiteral("SELECT IMPRESSOES FROM DOCGCCAB") + ondeDoc, doc);
-        impressoes = r ? r->at(0).toInt() : 0;
-    });
+    const QString operacao = QStringLiteral("RegistaImpressao");
+    if (noServidor(n)) {
+        armazenarNoServidor(n, operacao, [&] {
+            const QVariantList r = ErpServidor::chamar(
+                n, operacao, QStringLiteral("SELECT anteriores, recusa FROM erp_regista_impressao(?, ?, ?, ?)"), doc);
+            impressoes = r.constFirst().toInt() + 1;
+        });
+    } else {
+        armazenar(n, operacao, [&](const QSqlDatabase& db) {
+            const QString ondeDoc = QStringLiteral(" WHERE TPDOC = ? AND SERIE = ? AND NNUMDOC = ? AND ANO = ?");
+            // The row stays locked until the commit: two prints at once are
+            // counted one after the other, each with its own number.
+            const QString somar = QStringLiteral("UPDATE DOCGCCAB SET IMPRESSOES = IMPRESSOES + 1") + ondeDoc;
+            if (ErpBd::escrever(db, somar, doc) != 1)
+                throw Recusa{QStringLiteral("O documento %1 não existe.").arg(textoChave(chave))};
+            const auto r = ErpBd::primeiraLinha(db, QStringLiteral("SELECT IMPRESSOES FROM DOCGCCAB") + ondeDoc, doc);
+            impressoes = r ? r->at(0).toInt() : 0;
+        });
+    }
     estado = {n.codigoErro, n.textoErro};
     if (estado.Codigo == CodigosErp::Feito)
         anteriores = impressoes - 1;

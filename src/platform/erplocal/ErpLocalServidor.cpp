@@ -392,20 +392,23 @@ std::optional<std::optional<QVariantList>> primeiraLinha(const QSqlDatabase& db,
     return linha;
 }
 
+QVariantList chamar(NucleoErp& n, const QString& operacao, const QString& sql, const QVariantList& valores) {
+    const QVariantList r = correrLoja(n, operacao, sql, valores);
+    recusaDe(r);
+    return r;
+}
+
 qint32 gravar(NucleoErp& n, const QString& operacao, const CabecalhoGravar& cab,
               const std::vector<LinhaGravar>& linhas) {
     const QString sql = operacao == QLatin1String("GravaDocumento")
                             ? QStringLiteral("SELECT numero, recusa FROM erp_grava_documento(?)")
                             : QStringLiteral("SELECT numero, recusa FROM erp_cria_documento_entrada(?)");
-    const QVariantList r = correrLoja(n, operacao, sql, {QString::fromUtf8(documento(cab, linhas, n))});
-    recusaDe(r);
-    return r.constFirst().toInt();
+    return chamar(n, operacao, sql, {QString::fromUtf8(documento(cab, linhas, n))}).constFirst().toInt();
 }
 
 void anular(NucleoErp& n, const QString& tipo, int serie, qint32 numero, int ano) {
-    recusaDe(correrLoja(n, QStringLiteral("AnulaDocumento"),
-                        QStringLiteral("SELECT recusa FROM erp_anula_documento(?, ?, ?, ?, ?)"),
-                        {tipo, serie, numero, ano, n.posto}));
+    chamar(n, QStringLiteral("AnulaDocumento"), QStringLiteral("SELECT recusa FROM erp_anula_documento(?, ?, ?, ?, ?)"),
+           {tipo, serie, numero, ano, n.posto});
 }
 
 } // namespace ErpServidor

@@ -35,4 +35,9 @@ qint32 gravar(NucleoErp& n, const QString& operacao, const CabecalhoGravar& cab,
 /// The annulment of a document on the server; raises as gravar does.
 void anular(NucleoErp& n, const QString& tipo, int serie, qint32 numero, int ano);
 
+/// Any store of the server (FuncoesServidor), called as gravar calls one:
+/// `sql` selects its answer's columns, the last one its refusal, raised as
+/// Recusa when there is one; otherwise the answer's values.
+QVariantList chamar(NucleoErp& n, const QString& operacao, const QString& sql, const QVariantList& valores);
+
 } // namespace ErpServidor

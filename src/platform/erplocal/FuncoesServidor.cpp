@@ -35,9 +35,7 @@ BEGIN
     -- One store of a workstation at a time: a workstation started again
     -- waits for the stores its earlier life left on their way.
     PERFORM pg_advisory_xact_lock(1869770081, hashtext(coalesce(v_cab.posto, '')));
-    IF NOT EXISTS (SELECT 1 FROM erputilizadores WHERE utilizador = session_user AND activo = 1) THEN
-        RAISE EXCEPTION USING ERRCODE = '%2', MESSAGE = format('O utilizador %s não é um utilizador activo do ERP.', session_user);
-    END IF;
+    PERFORM erp_exigir_utilizador();
     IF p_guia AND (v_cab.modogravacao IS NULL OR v_cab.modogravacao NOT BETWEEN 1 AND 3) THEN
         RAISE EXCEPTION USING ERRCODE = '%2', MESSAGE = format('O modo de gravação %s não existe (1, 2 ou 3).', v_cab.modogravacao);
     END IF;
@@ -121,6 +119,7 @@ BEGIN
     v_cab.nnumdoc := v_numero;
     v_cab.utilizador := session_user;
     v_cab.anulado := 0;
+    v_cab.impressoes := 0;
     INSERT INTO docgccab SELECT (v_cab).*;
     INSERT INTO docgclin
     SELECT r.* FROM jsonb_array_elements(p -> 'linhas') WITH ORDINALITY AS l(e, o),
@@ -181,6 +180,16 @@ BEGIN
     RETURN v_numero;
 END $f$)SQL";
 
+const char* const Utilizador = R"SQL(
+CREATE OR REPLACE FUNCTION erp_exigir_utilizador() RETURNS void
+LANGUAGE plpgsql STABLE SET search_path = %1, pg_temp AS $f$
+BEGIN
+    -- The session's own login, which no caller can choose, is an active ERP user.
+    IF NOT EXISTS (SELECT 1 FROM erputilizadores WHERE utilizador = session_user AND activo = 1) THEN
+        RAISE EXCEPTION USING ERRCODE = '%2', MESSAGE = format('O utilizador %s não é um utilizador activo do ERP.', session_user);
+    END IF;
+END $f$)SQL";
+
 const char* const TextoQuantidade = R"SQL(
 CREATE OR REPLACE FUNCTION erp_texto_quantidade(q numeric) RETURNS text
 LANGUAGE sql IMMUTABLE SET search_path = %1, pg_temp AS $f$
@@ -215,9 +224,7 @@ DECLARE
     v_guia text;
 BEGIN
     PERFORM pg_advisory_xact_lock(1869770081, hashtext(coalesce(p_posto, '')));
-    IF NOT EXISTS (SELECT 1 FROM erputilizadores WHERE utilizador = session_user AND activo = 1) THEN
-        RAISE EXCEPTION USING ERRCODE = '%2', MESSAGE = format('O utilizador %s não é um utilizador activo do ERP.', session_user);
-    END IF;
+    PERFORM erp_exigir_utilizador();
     IF NOT EXISTS (SELECT 1 FROM docgccab WHERE tpdoc = p_tipo AND serie = p_serie AND nnumdoc = p_numero AND ano = p_ano) THEN
         RAISE EXCEPTION USING ERRCODE = '%2', MESSAGE = format('O documento %s não existe.', v_nome);
     END IF;
@@ -254,6 +261,26 @@ EXCEPTION WHEN SQLSTATE '%2' THEN
     recusa := SQLERRM;
 END $f$)SQL";
 
+const char* const Impressao = R"SQL(
+CREATE OR REPLACE FUNCTION erp_regista_impressao(p_tipo text, p_serie integer, p_numero integer, p_ano integer,
+                                                 OUT anteriores integer, OUT recusa text)
+LANGUAGE plpgsql SECURITY DEFINER SET search_path = %1, pg_temp AS $f$
+BEGIN
+    PERFORM erp_exigir_utilizador();
+    -- The row stays locked until the commit: two prints at once are counted
+    -- one after the other, each with its own number.
+    UPDATE docgccab SET impressoes = impressoes + 1
+     WHERE tpdoc = p_tipo AND serie = p_serie AND nnumdoc = p_numero AND ano = p_ano
+    RETURNING impressoes - 1 INTO anteriores;
+    IF NOT FOUND THEN
+        RAISE EXCEPTION USING ERRCODE = '%2',
+            MESSAGE = format('O documento %s/%s/%s/%s não existe.', p_tipo, p_serie, p_numero, p_ano);
+    END IF;
+EXCEPTION WHEN SQLSTATE '%2' THEN
+    anteriores := NULL;
+    recusa := SQLERRM;
+END $f$)SQL";
+
 const char* const Operador = R"SQL(
 CREATE OR REPLACE FUNCTION erp_define_operador(p_utilizador text, p_password text) RETURNS void
 LANGUAGE plpgsql SET search_path = %1, pg_temp AS $f$
@@ -282,6 +309,7 @@ END $f$)SQL";
 /// The internal functions: no one but their owner (and the stores, which
 /// run as their owner) calls them.
 const char* const Internas[] = {
+    "erp_exigir_utilizador()",
     "erp_gravar(jsonb, boolean)",
     "erp_texto_quantidade(numeric)",
     "erp_define_operador(text, text)",
@@ -307,7 +335,7 @@ QString funcao(const char* assinatura) {
 QStringList instrucoes(const QString& esquema) {
     const QString grupo = QString::fromLatin1(GrupoOperadores), recusa = QString::fromLatin1(Recusa);
     QStringList r;
-    for (const char* texto : {TextoQuantidade, Gravar, Entrada, Guia, Anulacao, Operador})
+    for (const char* texto : {Utilizador, TextoQuantidade, Gravar, Entrada, Guia, Anulacao, Impressao, Operador})
         r << QString::fromUtf8(texto)
                  .replace(QLatin1String("%1"), esquema)
                  .replace(QLatin1String("%2"), recusa)
@@ -317,9 +345,10 @@ QStringList instrucoes(const QString& esquema) {
 
 QStringList remocao() {
     QStringList r;
-    for (const auto* lista : {&Publicas, &Internas})
-        for (const char* f : *lista)
-            r << QStringLiteral("DROP FUNCTION IF EXISTS ") + QString::fromLatin1(f);
+    for (const char* f : Publicas)
+        r << QStringLiteral("DROP FUNCTION IF EXISTS ") + QString::fromLatin1(f);
+    for (const char* f : Internas)
+        r << QStringLiteral("DROP FUNCTION IF EXISTS ") + QString::fromLatin1(f);
     return r;
 }
 

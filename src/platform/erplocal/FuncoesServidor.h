@@ -19,12 +19,14 @@
 ///  - erp_cria_documento_entrada(documento jsonb) -> (numero, recusa)
 ///  - erp_grava_documento(documento jsonb) -> (numero, recusa)
 ///  - erp_anula_documento(tipo, serie, numero, ano, posto) -> recusa
+///  - erp_regista_impressao(tipo, serie, numero, ano) -> (anteriores, recusa)
 ///
 /// A document is {"cab": {...}, "linhas": [{...}, ...]}: the header's and the
 /// lines' columns by their names in DOCGCCAB and DOCGCLIN (lower case).
 ///
-/// A store of another function is added here: its text in instrucoes(), its
-/// name and arguments in Publicas.
+/// A store is added here: its text in instrucoes(), its name and arguments in
+/// Publicas; the session calls it with ErpServidor::chamar, its answer's last
+/// column the refusal.
 namespace FuncoesServidor {
 
 /// The operators' group role (one for the whole server).
@@ -35,6 +37,7 @@ inline constexpr const char* Publicas[] = {
     "erp_cria_documento_entrada(jsonb)",
     "erp_grava_documento(jsonb)",
     "erp_anula_documento(text, integer, integer, integer, text)",
+    "erp_regista_impressao(text, integer, integer, integer)",
 };
 
 /// The statements that (re)create the functions in schema `esquema` (quoted).
