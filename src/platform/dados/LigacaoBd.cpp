@@ -241,9 +241,12 @@ QString TextoLigacao::descricao() const {
              utilizador.isEmpty() ? QString() : QStringLiteral(" (utilizador %1)").arg(utilizador));
 }
 
-bool TextoLigacao::pedePassword() const {
-    if (!dialecto().servidor())
-        return false;
+namespace {
+
+/// Connects once to the server of `t` with its settings (through libpq, not
+/// Qt's driver) and asks `ver` about the connection when it failed; false
+/// when it opened.
+template <class F> bool falhouPorque(const TextoLigacao& t, F&& ver) {
     std::vector<QByteArray> pares;
     const auto par = [&pares](const QString& chave, const QString& valor) {
         if (!valor.isEmpty()) {
@@ -251,13 +254,13 @@ bool TextoLigacao::pedePassword() const {
             pares.push_back(valor.toUtf8());
         }
     };
-    par(QStringLiteral("host"), host);
-    par(QStringLiteral("port"), porta > 0 ? QString::number(porta) : QString());
-    par(QStringLiteral("dbname"), base);
-    par(QStringLiteral("user"), utilizador);
-    par(QStringLiteral("password"), password);
+    par(QStringLiteral("host"), t.host);
+    par(QStringLiteral("port"), t.porta > 0 ? QString::number(t.porta) : QString());
+    par(QStringLiteral("dbname"), t.base);
+    par(QStringLiteral("user"), t.utilizador);
+    par(QStringLiteral("password"), t.password);
     par(QStringLiteral("connect_timeout"), QStringLiteral("10"));
-    for (const auto& [k, v] : opcoes)
+    for (const auto& [k, v] : t.opcoes)
         par(k, v);
     std::vector<const char*> chaves, valores;
     for (std::size_t i = 0; i < pares.size(); i += 2) {
@@ -267,9 +270,23 @@ bool TextoLigacao::pedePassword() const {
     chaves.push_back(nullptr);
     valores.push_back(nullptr);
     PGconn* c = PQconnectdbParams(chaves.data(), valores.data(), 0);
-    const bool pede = c && PQstatus(c) == CONNECTION_BAD && PQconnectionNeedsPassword(c);
+    const bool sim = c && PQstatus(c) == CONNECTION_BAD && ver(c);
     PQfinish(c);
-    return pede;
+    return sim;
+}
+
+} // namespace
+
+bool TextoLigacao::pedePassword() const {
+    return dialecto().servidor() && falhouPorque(*this, [](PGconn* c) { return PQconnectionNeedsPassword(c) == 1; });
+}
+
+bool TextoLigacao::passwordRecusada() const {
+    // The server asked for a password, was given one and refused the
+    // connection: a refusal before any password (no rule of the server
+    // admits the connection) is not one.
+    return dialecto().servidor() && !password.isEmpty() &&
+           falhouPorque(*this, [](PGconn* c) { return PQconnectionUsedPassword(c) == 1; });
 }
 
 QSqlDatabase TextoLigacao::abrir(const QString& nomeLigacao) const {

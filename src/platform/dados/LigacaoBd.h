@@ -80,6 +80,11 @@ struct TextoLigacao final {
     /// found by connecting once with these settings. False for SQLite, and
     /// when the connection fails for another reason or succeeds.
     bool pedePassword() const;
+    /// PostgreSQL: whether the server refused these settings' password (it
+    /// asked for one and the connection failed), found as pedePassword finds
+    /// its answer. False for SQLite, without a password, and when the server
+    /// refused the connection before asking for one or it succeeds.
+    bool passwordRecusada() const;
     /// Opens a new Qt connection under `nomeLigacao` with these settings: the
     /// program's own connect options (Dialecto::opcoesLigacao) first, then
     /// libpq's keys of the text, which thus win where both set one.

@@ -37,10 +37,11 @@ struct FalhaLogin {
 
 FalhaLogin falhaDe(const Erro& e) {
     // The connection text's own messages never quote its password. A server
-    // that refuses the connection refuses the ERP's user or password (or
-    // the database named).
-    const bool recusado = e.numero() == Erro::Configuracao || e.numero() == Erro::AcessoRecusado;
-    return {recusado ? CodigosErp::Recusado : CodigosErp::ErroBaseDados, e.texto()};
+    // that refuses the connection (the ERP's user or password, the database
+    // named, or a connection its rules do not admit, such as one without
+    // TLS) is a failure of the database, told in its words: the operator
+    // or the administrator can act on it.
+    return {e.numero() == Erro::Configuracao ? CodigosErp::Recusado : CodigosErp::ErroBaseDados, e.texto()};
 }
 
 } // namespace
@@ -75,13 +76,19 @@ std::function<bool()> ErpLocal::iniciarLogin(const QString& e1, const QString& e
     try {
         TextoLigacao ligacao = TextoLigacao::analisar(e4);
         // On a server the ERP's user is the operator's own login, and the
-        // server checks its password.
+        // server checks its password: one it refuses is the ERP's refusal.
         const bool servidor = ligacao.dialecto().servidor();
         if (servidor) {
             ligacao.utilizador = e1;
             ligacao.password = e2;
         }
-        ErpBd::ajustarLigacao(ligacao.abrir(nome));
+        try {
+            ErpBd::ajustarLigacao(ligacao.abrir(nome));
+        } catch (const Erro& e) {
+            if (servidor && e.numero() == Erro::AcessoRecusado && ligacao.passwordRecusada())
+                throw Recusa{e.texto()};
+            throw;
+        }
         const QSqlDatabase db = QSqlDatabase::database(nome, false);
         if (servidor) {
             // One statement: the user active in the ERP, the company there;
@@ -117,6 +124,8 @@ std::function<bool()> ErpLocal::iniciarLogin(const QString& e1, const QString& e
                 depoisDaSenha = falhaDe(e);
             }
         }
+    } catch (const Recusa& r) {
+        falha = {CodigosErp::Recusado, r.texto};
     } catch (const Erro& e) {
         falha = falhaDe(e);
     }
