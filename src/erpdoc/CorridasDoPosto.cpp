@@ -33,7 +33,8 @@ ResultadoRecuperacao CorridasDoPosto::recuperar(SessaoErp& sessao) {
 InicioCorrida CorridasDoPosto::iniciar(InicioCorrida inicio) {
     inicio.utilizador = m_utilizador;
     inicio.posto = m_posto;
-    inicio.maiorNumero = maiorNumeroDocumento(m_base, inicio.tipoEntrada, inicio.serieEntrada, inicio.anoEntrada);
+    if (!inicio.anulacao)
+        inicio.maiorNumero = maiorNumeroDocumento(m_base, inicio.tipoEntrada, inicio.serieEntrada, inicio.anoEntrada);
     // The time the journal keeps is the one recovery names the run by.
     inicio.hora = QDateTime::currentDateTimeUtc();
     inicio.id = m_diario.iniciar(inicio);
@@ -54,7 +55,7 @@ void CorridasDoPosto::terminar(const InicioCorrida& inicio, const FimCorrida& fi
     } catch (const Erro&) {
         // Recovery reads the same outcome back from the database.
     }
-    m_registo.registar({QDateTime::currentDateTimeUtc(), inicio.utilizador, inicio.posto, inicio.cliente, fim, false});
+    m_registo.registar(registoDe(inicio, fim, false));
 }
 
 std::optional<ChaveDocumento> CorridasDoPosto::entradaDaCorrida(const InicioCorrida& inicio) const {

@@ -36,6 +36,7 @@ public:
     static constexpr qsizetype TamanhoMaximoPosto = 30;
 
     BaseDados& base() const { return m_base; }
+    const QString& posto() const { return m_posto; }
     DiarioCorridas& diario() { return m_diario; }
     const RegistoCorridas& registo() const { return m_registo; }
 
@@ -45,7 +46,8 @@ public:
 
     /// Journals a run that is about to store its entry: fills in the ERP
     /// user, the workstation and the highest number of the entry's type,
-    /// series and year stored so far (read on the company database), then
+    /// series and year stored so far (read on the company database; not for
+    /// an annulment run, which stores no entry), then
     /// writes the record and syncs it to the disk. Raises Erro when the
     /// number cannot be read or the record written: the run must then store
     /// nothing.

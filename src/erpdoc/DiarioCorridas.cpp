@@ -156,6 +156,7 @@ const QHash<FimCorrida::Tipo, QString>& nomesFim() {
         {FimCorrida::Tipo::EntradaAnulada, QStringLiteral("anulada")},
         {FimCorrida::Tipo::EntradaListada, QStringLiteral("listada")},
         {FimCorrida::Tipo::NadaGuardado, QStringLiteral("nada")},
+        {FimCorrida::Tipo::GuiaAnulada, QStringLiteral("guia-anulada")},
     };
     return nomes;
 }
@@ -176,6 +177,10 @@ InicioCorrida paraInicio(const QJsonObject& o) {
         i.linhas.push_back({l.value(QLatin1String("artigo")).toString(),
                             Moeda::deTextoC(l.value(QLatin1String("qtd")).toString()).value_or(Moeda())});
     }
+    const QJsonObject anular = o.value(QLatin1String("anular")).toObject();
+    if (const auto guia = paraChave(anular.value(QLatin1String("guia"))))
+        i.anulacao = AnulacaoDiario{*guia, paraChave(anular.value(QLatin1String("entrada"))),
+                                    anular.value(QLatin1String("motivo")).toString()};
     return i;
 }
 
@@ -287,16 +292,23 @@ QString DiarioCorridas::iniciar(InicioCorrida inicio) {
         inicio.id = QUuid::createUuid().toString(QUuid::WithoutBraces);
     if (!inicio.hora.isValid())
         inicio.hora = QDateTime::currentDateTimeUtc();
-    const QJsonObject o{{QStringLiteral("t"), QStringLiteral("inicio")},
-                        {QStringLiteral("id"), inicio.id},
-                        {QStringLiteral("hora"), inicio.hora.toString(Qt::ISODateWithMs)},
-                        {QStringLiteral("utilizador"), inicio.utilizador},
-                        {QStringLiteral("posto"), inicio.posto},
-                        {QStringLiteral("cliente"), inicio.cliente},
-                        {QStringLiteral("tipo"), inicio.tipoEntrada},
-                        {QStringLiteral("serie"), inicio.serieEntrada},
-                        {QStringLiteral("ano"), inicio.anoEntrada},
-                        {QStringLiteral("maior"), inicio.maiorNumero}};
+    QJsonObject o{{QStringLiteral("t"), QStringLiteral("inicio")},
+                  {QStringLiteral("id"), inicio.id},
+                  {QStringLiteral("hora"), inicio.hora.toString(Qt::ISODateWithMs)},
+                  {QStringLiteral("utilizador"), inicio.utilizador},
+                  {QStringLiteral("posto"), inicio.posto},
+                  {QStringLiteral("cliente"), inicio.cliente},
+                  {QStringLiteral("tipo"), inicio.tipoEntrada},
+                  {QStringLiteral("serie"), inicio.serieEntrada},
+                  {QStringLiteral("ano"), inicio.anoEntrada},
+                  {QStringLiteral("maior"), inicio.maiorNumero}};
+    if (inicio.anulacao) {
+        QJsonObject anular{{QStringLiteral("guia"), deChave(inicio.anulacao->guia)},
+                           {QStringLiteral("motivo"), inicio.anulacao->motivo}};
+        if (inicio.anulacao->entrada)
+            anular.insert(QStringLiteral("entrada"), deChave(*inicio.anulacao->entrada));
+        o.insert(QStringLiteral("anular"), anular);
+    }
     // The object's text with the lines added as its last member.
     QByteArray json = QJsonDocument(o).toJson(QJsonDocument::Compact);
     json.chop(1);

@@ -20,7 +20,16 @@ struct LinhaDiario final {
     bool operator==(const LinhaDiario&) const = default;
 };
 
-/// What a run knows before it stores its entry.
+/// What an annulment run is to annul: a Guia and its entry, with the
+/// operator's reason.
+struct AnulacaoDiario final {
+    ChaveDocumento guia;
+    std::optional<ChaveDocumento> entrada; ///< none when the Guia names no entry
+    QString motivo;
+};
+
+/// What a run knows before it stores its entry (or, for an annulment run,
+/// before it annuls anything).
 struct InicioCorrida final {
     QString id;         ///< given by DiarioCorridas::iniciar unless set
     QDateTime hora;     ///< given by DiarioCorridas::iniciar unless set (UTC)
@@ -35,6 +44,9 @@ struct InicioCorrida final {
     qint16 anoEntrada = 0;
     qint32 maiorNumero = 0;
     std::vector<LinhaDiario> linhas;
+    /// An annulment run: the Guia and entry to annul; the entry's type,
+    /// numbers and lines above are then not used.
+    std::optional<AnulacaoDiario> anulacao;
 };
 
 /// How a run ended.
@@ -43,7 +55,8 @@ struct FimCorrida final {
         GuiaFeita,      ///< the entry and its Guia are stored
         EntradaAnulada, ///< the Guia was not made; the entry is annulled
         EntradaListada, ///< the Guia was not made and the entry could not be annulled: listed for the operator
-        NadaGuardado,   ///< no entry was stored
+        NadaGuardado,   ///< no entry was stored (an annulment run: nothing annulled)
+        GuiaAnulada,    ///< an annulment run: the Guia and its entry are annulled
     };
     Tipo tipo = Tipo::NadaGuardado;
     std::optional<ChaveDocumento> entrada;
@@ -72,8 +85,9 @@ struct CorridaDiario final {
 /// hex digits of the SHA-256 of the JSON text. A record that does not check
 /// out (torn by a power cut in the middle of a write, or never fully written)
 /// is ignored; the records before and after it are read. Records: "inicio"
-/// (run started, with everything InicioCorrida holds), "entrada" (entry
-/// stored, its key) and "fim" (run ended, its outcome and documents).
+/// (run started, with everything InicioCorrida holds; an annulment run's with
+/// "anular", the Guia, its entry and the reason), "entrada" (entry stored,
+/// its key) and "fim" (run ended, its outcome and documents).
 ///
 /// The reader trusts nothing in the file beyond its form: a record's values
 /// of the wrong type read as empty, and recovery checks every entry a record

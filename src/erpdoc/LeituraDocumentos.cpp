@@ -98,6 +98,14 @@ bool LeituraDocumentos::daCorrida(const ChaveDocumento& e, const InicioCorrida& 
     return !rs.fim() && rs.campo(QStringLiteral("POSTO")).toString() == c.posto && linhas(e) == c.linhas;
 }
 
+bool LeituraDocumentos::anulacaoDoPosto(const AnulacaoDiario& a, const QString& posto) {
+    RecordSet rs;
+    m_base.consultar(QStringLiteral("SELECT POSTO, DOCRELACIONADO FROM DOCGCCAB") + OndeDocumento, valoresChave(a.guia),
+                     rs);
+    return !rs.fim() && rs.campo(QStringLiteral("POSTO")).toString() == posto &&
+           rs.campo(QStringLiteral("DOCRELACIONADO")).toString() == (a.entrada ? textoChave(*a.entrada) : QString());
+}
+
 std::optional<ChaveDocumento> guiaDaEntrada(const BaseDados& base, const ChaveDocumento& entrada) {
     return LeituraDocumentos(base).guiaDaEntrada(entrada);
 }

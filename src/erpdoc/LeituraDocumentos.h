@@ -46,6 +46,10 @@ public:
     /// of the run's entry type and series, stamped with the run's workstation
     /// (DOCGCCAB.POSTO), with the run's lines.
     bool daCorrida(const ChaveDocumento& entrada, const InicioCorrida& corrida);
+    /// Whether the annulment `anulacao` can be this workstation's: its Guia
+    /// stored, stamped with `posto` (DOCGCCAB.POSTO) and naming its entry
+    /// (DOCRELACIONADO; none when it names none).
+    bool anulacaoDoPosto(const AnulacaoDiario& anulacao, const QString& posto);
 
 private:
     BaseDados m_base;

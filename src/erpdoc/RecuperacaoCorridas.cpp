@@ -1,5 +1,6 @@
 #include "RecuperacaoCorridas.h"
 
+#include "AnulacaoGuia.h"
 #include "Documentos.h"
 #include "Erro.h"
 #include "LeituraDocumentos.h"
@@ -7,8 +8,10 @@
 namespace {
 
 QString inicioDaFrase(const InicioCorrida& c) {
-    return QStringLiteral("A execução interrompida de %1 (cliente %2)")
-        .arg(c.hora.toLocalTime().toString(QStringLiteral("dd-MM-yyyy 'às' HH:mm")), c.cliente);
+    const QString quando = c.hora.toLocalTime().toString(QStringLiteral("dd-MM-yyyy 'às' HH:mm"));
+    if (c.anulacao)
+        return QStringLiteral("A anulação interrompida de %1 (guia %2)").arg(quando, textoChave(c.anulacao->guia));
+    return QStringLiteral("A execução interrompida de %1 (cliente %2)").arg(quando, c.cliente);
 }
 
 /// The highest number the run's entry can have: the one read before the next
@@ -42,9 +45,52 @@ std::optional<ChaveDocumento> entradaDe(LeituraDocumentos& leitura, const Inicio
     return leitura.entradaDaCorrida(inicio, limite);
 }
 
+/// An annulment the operator asked for and confirmed is finished: the Guia,
+/// then its entry, whichever of them is still live. Only a Guia of this
+/// workstation with that entry: a journal damaged or written by someone else
+/// could name any document.
+Decisao decidirAnulacao(LeituraDocumentos& leitura, const BaseDados& base, SessaoErp& sessao, const AnulacaoDiario& a,
+                        const QString& posto) {
+    using Tipo = FimCorrida::Tipo;
+    Decisao d;
+    const QString guia = textoChave(a.guia);
+    const std::optional<bool> guiaAnulada = leitura.anulado(a.guia);
+    if (!guiaAnulada) {
+        d.frase = QStringLiteral("a guia %1 não está na base de dados; nada foi anulado.").arg(guia);
+        return d;
+    }
+    if (!leitura.anulacaoDoPosto(a, posto)) {
+        d.frase = QStringLiteral("a guia %1 não é deste posto com essa entrada; nada foi anulado.").arg(guia);
+        return d;
+    }
+    d.fim.guia = a.guia;
+    d.fim.entrada = a.entrada;
+    QString falha;
+    if (!*guiaAnulada && anularDocumento(sessao, base, a.guia, a.motivo, falha) == DesfechoAnulacao::Falhou) {
+        d.fim.erro = falha;
+        d.frase = QStringLiteral("a guia %1 não pôde ser anulada: %2").arg(guia, comPonto(falha));
+        return d;
+    }
+    const std::optional<bool> entradaAnulada = a.entrada ? leitura.anulado(*a.entrada) : std::nullopt;
+    if (entradaAnulada && !*entradaAnulada &&
+        anularDocumento(sessao, base, *a.entrada, a.motivo, falha) == DesfechoAnulacao::Falhou) {
+        d.fim.tipo = Tipo::EntradaListada;
+        d.fim.erro = falha;
+        d.frase = QStringLiteral("a guia %1 foi anulada, mas a entrada %2 não: %3")
+                      .arg(guia, textoChave(*a.entrada), comPonto(falha));
+        return d;
+    }
+    d.fim.tipo = Tipo::GuiaAnulada;
+    d.frase = a.entrada ? QStringLiteral("a guia %1 e a entrada %2 estão anuladas.").arg(guia, textoChave(*a.entrada))
+                        : QStringLiteral("a guia %1 está anulada.").arg(guia);
+    return d;
+}
+
 Decisao decidir(LeituraDocumentos& leitura, const BaseDados& base, SessaoErp& sessao, const CorridaDiario& c,
                 const QString& posto, std::optional<qint32> limite) {
     using Tipo = FimCorrida::Tipo;
+    if (c.inicio.anulacao)
+        return decidirAnulacao(leitura, base, sessao, *c.inicio.anulacao, posto);
     Decisao d;
     // This workstation's run, whatever name its record gives.
     InicioCorrida inicio = c.inicio;
@@ -77,19 +123,8 @@ Decisao decidir(LeituraDocumentos& leitura, const BaseDados& base, SessaoErp& se
         d.frase = QStringLiteral("a entrada %1 já estava anulada.").arg(nome);
         return d;
     }
-    ChaveDocumento chave = *entrada;
-    EstadoOperacao estado;
-    qint16 flag = 0;
     QString motivo;
-    try {
-        sessao.AnulaDocumento(1, chave, estado, flag);
-        motivo = estado.TextoEstado;
-    } catch (const Erro& e) {
-        estado.Codigo = 0;
-        motivo = e.texto();
-    }
-    // A failed annulment may still have been committed: the database says.
-    if (estado.Codigo == -1 || anulada(base, *entrada)) {
+    if (anularDocumento(sessao, base, *entrada, QString(), motivo) != DesfechoAnulacao::Falhou) {
         d.frase = QStringLiteral("a entrada %1 foi anulada.").arg(nome);
         return d;
     }
@@ -138,8 +173,7 @@ ResultadoRecuperacao recuperarCorridas(DiarioCorridas& diario, const BaseDados& 
         }
         diario.terminar(c.inicio.id, d.fim, true);
         if (registo)
-            registo->registar(
-                {QDateTime::currentDateTimeUtc(), c.inicio.utilizador, c.inicio.posto, c.inicio.cliente, d.fim, true});
+            registo->registar(registoDe(c.inicio, d.fim, true));
         if (d.fim.tipo == FimCorrida::Tipo::EntradaListada)
             listadas.push_back(*d.fim.entrada);
         const QString frase = inicioDaFrase(c.inicio) + QStringLiteral(": ") + d.frase;

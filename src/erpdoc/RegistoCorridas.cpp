@@ -34,6 +34,17 @@ QString horaLocal(const QDateTime& hora) {
 
 } // namespace
 
+RegistoCorrida registoDe(const InicioCorrida& inicio, const FimCorrida& fim, bool recuperacao) {
+    return {QDateTime::currentDateTimeUtc(),
+            inicio.utilizador,
+            inicio.posto,
+            inicio.cliente,
+            fim,
+            recuperacao,
+            inicio.anulacao.has_value(),
+            inicio.anulacao ? inicio.anulacao->motivo : QString()};
+}
+
 RegistoCorridas::RegistoCorridas(const QString& caminho)
     : m_caminho(caminho.isEmpty() ? FicheirosEstado::pasta() + QStringLiteral("/corridas.log") : caminho) {}
 
@@ -51,26 +62,34 @@ QByteArray RegistoCorridas::linha(const RegistoCorrida& r) {
         break;
     case FimCorrida::Tipo::EntradaListada:
         desfecho = QStringLiteral("entrada-por-anular");
-        feitos = listados = chaves({&f.entrada});
+        listados = chaves({&f.entrada});
+        // An annulment that annulled its Guia and not the entry stored nothing.
+        if (r.anulacao)
+            anulados = chaves({&f.guia});
+        else
+            feitos = listados;
         break;
     case FimCorrida::Tipo::NadaGuardado:
         desfecho = QStringLiteral("nada");
         break;
+    case FimCorrida::Tipo::GuiaAnulada:
+        desfecho = QStringLiteral("guia-anulada");
+        anulados = chaves({&f.guia, &f.entrada});
+        break;
     }
+    const QString origem = r.recuperacao ? QStringLiteral("recuperacao")
+                           : r.anulacao  ? QStringLiteral("anulacao")
+                                         : QStringLiteral("corrida");
     const QList<std::pair<const char*, QString>> campos{
-        {"origem", r.recuperacao ? QStringLiteral("recuperacao") : QStringLiteral("corrida")},
-        {"utilizador", r.utilizador},
-        {"posto", r.posto},
-        {"cliente", r.cliente},
-        {"desfecho", desfecho},
-        {"feitos", feitos},
-        {"anulados", anulados},
-        {"listados", listados},
-        {"erro", f.erro},
+        {"origem", origem},     {"utilizador", r.utilizador}, {"posto", r.posto},
+        {"cliente", r.cliente}, {"desfecho", desfecho},       {"feitos", feitos},
+        {"anulados", anulados}, {"listados", listados},       {"erro", f.erro},
     };
     QString t = horaLocal(r.hora);
     for (const auto& [nome, valor] : campos)
         t += QLatin1Char('\t') + QLatin1String(nome) + QLatin1Char('=') + escaparControlos(valor);
+    if (r.anulacao)
+        t += QStringLiteral("\tmotivo=") + escaparControlos(r.motivo);
     return t.toUtf8();
 }
 

@@ -14,7 +14,13 @@ struct RegistoCorrida final {
     FimCorrida fim;
     /// Closed by the recovery at start-up, not by the run itself.
     bool recuperacao = false;
+    /// An annulment of a Guia and its entry, and the operator's reason.
+    bool anulacao = false;
+    QString motivo;
 };
+
+/// The log line of a run that started as `inicio` and ended as `fim`, now.
+RegistoCorrida registoDe(const InicioCorrida& inicio, const FimCorrida& fim, bool recuperacao);
 
 /// The log of every run's outcome, for people: one line per run appended to
 /// a UTF-8 text file ("corridas.log" in the user's state folder), readable
@@ -25,9 +31,11 @@ struct RegistoCorrida final {
 ///   cliente=C1  desfecho=guia  feitos=ENT/1/5/2026,GR/1/7/2026  anulados=
 ///   listados=  erro=
 ///
-/// origem is "corrida" or "recuperacao"; desfecho "guia", "entrada-anulada",
-/// "entrada-por-anular" or "nada"; feitos the documents stored, anulados
-/// those annulled again, listados those left for manual annulment. In the
+/// origem is "corrida", "anulacao" (a Guia annulled by the operator) or
+/// "recuperacao"; desfecho "guia", "entrada-anulada", "entrada-por-anular",
+/// "guia-anulada" or "nada"; feitos the documents stored, anulados those
+/// annulled, listados those left for manual annulment. An annulment's line
+/// ends with one more field, motivo, the operator's reason. In the
 /// values a backslash, tab, line feed and carriage return are written \\,
 /// \t, \n and \r, other control characters \xHH and the bidirectional
 /// formatting characters \u{HHHH} (escaparControlos). Nothing of the

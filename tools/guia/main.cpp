@@ -45,23 +45,6 @@ void escrever(std::FILE* destino, const QString& texto) {
     std::fputs(texto.toUtf8().constData(), destino);
 }
 
-/// "GR/1/45/2026": the type is what comes before the last three numbers.
-std::optional<ChaveDocumento> chaveDe(const QString& texto) {
-    const QStringList partes = texto.split(QLatin1Char('/'));
-    if (partes.size() < 4)
-        return std::nullopt;
-    bool serieOk = false, numeroOk = false, anoOk = false;
-    const qsizetype n = partes.size();
-    const int serie = partes.at(n - 3).toInt(&serieOk);
-    const int numero = partes.at(n - 2).toInt(&numeroOk);
-    const int ano = partes.at(n - 1).toInt(&anoOk);
-    const QString tipo = partes.mid(0, n - 3).join(QLatin1Char('/'));
-    if (tipo.isEmpty() || !serieOk || !numeroOk || !anoOk || serie < -32768 || serie > 32767 || ano < 1 ||
-        ano > 32767 || numero < 1)
-        return std::nullopt;
-    return ChaveDocumento{static_cast<qint16>(ano), tipo, static_cast<qint16>(serie), numero};
-}
-
 /// Says what was asked wrongly; the exit status for it.
 int recusar(const QString& motivo) {
     escrever(stderr, QStringLiteral("orlavane-guia: %1\nUse --help para ver as opções.\n").arg(motivo));
@@ -116,7 +99,7 @@ int main(int argc, char** argv) {
     if (posicionais.size() != 1)
         return recusar(posicionais.isEmpty() ? QStringLiteral("falta a guia (TIPO/SERIE/NUMERO/ANO).")
                                              : QStringLiteral("argumento a mais: \"%1\".").arg(posicionais.at(1)));
-    const auto chave = chaveDe(posicionais.constFirst());
+    const auto chave = chaveDeTexto(posicionais.constFirst());
     if (!chave)
         return recusar(QStringLiteral("\"%1\" não é uma guia (TIPO/SERIE/NUMERO/ANO, por exemplo GR/1/45/2026).")
                            .arg(posicionais.constFirst()));

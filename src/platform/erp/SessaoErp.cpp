@@ -8,6 +8,10 @@ std::function<bool()> SessaoErp::iniciarLogin(const QString& e1, const QString& 
     return [ligado] { return ligado; };
 }
 
+void SessaoErp::setMotivoAnulacao(const QString& motivo) {
+    Q_UNUSED(motivo);
+}
+
 void SessaoErp::RegistaImpressao(ChaveDocumento& chave, qint32& anteriores, EstadoOperacao& estado) {
     anteriores = 0;
     estado = {CodigosErp::Recusado,
@@ -19,4 +23,20 @@ QString textoChave(const ChaveDocumento& chave) {
     const QChar barra = QLatin1Char('/');
     return chave.TipoDoc + barra + QString::number(chave.Serie) + barra + QString::number(chave.Numero) + barra +
            QString::number(chave.Ano);
+}
+
+std::optional<ChaveDocumento> chaveDeTexto(const QString& texto) {
+    const QStringList partes = texto.trimmed().split(QLatin1Char('/'));
+    const qsizetype n = partes.size();
+    if (n < 4)
+        return std::nullopt;
+    bool serieOk = false, numeroOk = false, anoOk = false;
+    const int serie = partes.at(n - 3).toInt(&serieOk);
+    const int numero = partes.at(n - 2).toInt(&numeroOk);
+    const int ano = partes.at(n - 1).toInt(&anoOk);
+    const QString tipo = partes.mid(0, n - 3).join(QLatin1Char('/'));
+    if (tipo.isEmpty() || !serieOk || !numeroOk || !anoOk || serie < -32768 || serie > 32767 || ano < 1 ||
+        ano > 32767 || numero < 1)
+        return std::nullopt;
+    return ChaveDocumento{static_cast<qint16>(ano), tipo, static_cast<qint16>(serie), numero};
 }

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 /// The key of a stored ERP document.
@@ -20,6 +21,9 @@ struct ChaveDocumento final {
 
 /// "TipoDoc/Serie/Numero/Ano", the way documents are named to the operator.
 QString textoChave(const ChaveDocumento& chave);
+/// The key named by such a text (the type is what comes before the last
+/// three numbers); nothing when the text names none.
+std::optional<ChaveDocumento> chaveDeTexto(const QString& texto);
 
 /// The outcome of an annulment: Codigo -1 when done.
 struct EstadoOperacao final {
@@ -63,6 +67,10 @@ public:
     /// Saves the document; `flag` 0 when saved, non-zero when not.
     virtual void GravaDocumento(int modo, DocumentoComercial& documento, qint16& flag) = 0;
     virtual void AnulaDocumento(int p1, ChaveDocumento& chave, EstadoOperacao& estado, qint16& flag) = 0;
+    /// The reason the next AnulaDocumento keeps with the document it annuls
+    /// (then forgotten); empty: none. An ERP that keeps no reason ignores it,
+    /// as this one does by default.
+    virtual void setMotivoAnulacao(const QString& motivo);
     /// Records one more print of the stored document and gives in
     /// `anteriores` how many prints were recorded before it (0: this print is
     /// the original), counted in the company database, so that every

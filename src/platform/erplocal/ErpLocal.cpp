@@ -204,6 +204,10 @@ void ErpLocal::setOpcaoEntrada2(bool valor) {
     m_nucleo->opcaoEntrada2 = valor;
 }
 
+void ErpLocal::setMotivoAnulacao(const QString& motivo) {
+    m_nucleo->motivoAnulacao = motivo;
+}
+
 void ErpLocal::UltimoErro(qint32& codigo, QString& texto) {
     codigo = m_nucleo->codigoErro;
     texto = m_nucleo->textoErro;

@@ -72,6 +72,8 @@ public:
     /// Marks the document and its lines annulled and gives back to each order
     /// line the quantity the document's lines had taken from it.
     void AnulaDocumento(int p1, ChaveDocumento& chave, EstadoOperacao& estado, qint16& flag) override;
+    /// Kept in DOCGCCAB.MOTIVOANULACAO by the next AnulaDocumento, whatever its outcome.
+    void setMotivoAnulacao(const QString& motivo) override;
     /// Adds one to the document's print count (DOCGCCAB.IMPRESSOES) and
     /// gives the count before it; refused (1) when the document is not there.
     void RegistaImpressao(ChaveDocumento& chave, qint32& anteriores, EstadoOperacao& estado) override;

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -376,11 +377,13 @@ void ErpLocal::AnulaDocumento(int, ChaveDocumento& chave, EstadoOperacao& estado
     }
     const QString nome = textoChave(chave);
     const QVariantList doc{chave.TipoDoc, chave.Serie, chave.Numero, chave.Ano};
+    const QString motivo = std::exchange(n.motivoAnulacao, QString());
     const QString operacao = QStringLiteral("AnulaDocumento");
     const bool ok =
         noServidor(n)
-            ? armazenarNoServidor(n, operacao,
-                                  [&] { ErpServidor::anular(n, chave.TipoDoc, chave.Serie, chave.Numero, chave.Ano); })
+            ? armazenarNoServidor(
+                  n, operacao,
+                  [&] { ErpServidor::anular(n, chave.TipoDoc, chave.Serie, chave.Numero, chave.Ano, motivo); })
             : armazenar(n, operacao, [&](const QSqlDatabase& db) {
                   const QString ondeDoc = QStringLiteral(" WHERE TPDOC = ? AND SERIE = ? AND NNUMDOC = ? AND ANO = ?");
                   const auto cab =
@@ -388,11 +391,12 @@ void ErpLocal::AnulaDocumento(int, ChaveDocumento& chave, EstadoOperacao& estado
                   if (!cab)
                       throw Recusa{QStringLiteral("O documento %1 não existe.").arg(nome)};
                   // Conditional, so that of two sessions annulling at once only one does.
-                  if (cab->at(0).toInt() == -1 || ErpBd::executar(db,
-                                                                  QStringLiteral("UPDATE DOCGCCAB SET ANULADO = -1") +
-                                                                      ondeDoc + QStringLiteral(" AND ANULADO <> -1"),
-                                                                  doc)
-                                                          .numRowsAffected() != 1)
+                  if (cab->at(0).toInt() == -1 ||
+                      ErpBd::executar(db,
+                                      QStringLiteral("UPDATE DOCGCCAB SET ANULADO = -1, MOTIVOANULACAO = ?") + ondeDoc +
+                                          QStringLiteral(" AND ANULADO <> -1"),
+                                      QVariantList{motivo} + doc)
+                              .numRowsAffected() != 1)
                       throw Recusa{QStringLiteral("O documento %1 já está anulado.").arg(nome)};
 
                   const QString ondeLinhas =

@@ -39,6 +39,8 @@ struct NucleoErp {
     /// The key text of the last entry this session stored that no Guia has
     /// named yet.
     QString entradaPorLigar;
+    /// The reason the next annulment keeps with its document.
+    QString motivoAnulacao;
     FalhasSimuladas falhas;
     std::function<void(const QString&)> accaoNoMeio;
     std::function<void(const QString&)> accaoEmCurso;

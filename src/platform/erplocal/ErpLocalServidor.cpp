@@ -406,9 +406,10 @@ qint32 gravar(NucleoErp& n, const QString& operacao, const CabecalhoGravar& cab,
     return chamar(n, operacao, sql, {QString::fromUtf8(documento(cab, linhas, n))}).constFirst().toInt();
 }
 
-void anular(NucleoErp& n, const QString& tipo, int serie, qint32 numero, int ano) {
-    chamar(n, QStringLiteral("AnulaDocumento"), QStringLiteral("SELECT recusa FROM erp_anula_documento(?, ?, ?, ?, ?)"),
-           {tipo, serie, numero, ano, n.posto});
+void anular(NucleoErp& n, const QString& tipo, int serie, qint32 numero, int ano, const QString& motivo) {
+    chamar(n, QStringLiteral("AnulaDocumento"),
+           QStringLiteral("SELECT recusa FROM erp_anula_documento(?, ?, ?, ?, ?, ?)"),
+           {tipo, serie, numero, ano, n.posto, motivo});
 }
 
 } // namespace ErpServidor

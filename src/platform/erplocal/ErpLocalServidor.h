@@ -33,7 +33,7 @@ qint32 gravar(NucleoErp& n, const QString& operacao, const CabecalhoGravar& cab,
               const std::vector<LinhaGravar>& linhas);
 
 /// The annulment of a document on the server; raises as gravar does.
-void anular(NucleoErp& n, const QString& tipo, int serie, qint32 numero, int ano);
+void anular(NucleoErp& n, const QString& tipo, int serie, qint32 numero, int ano, const QString& motivo);
 
 /// Any store of the server (FuncoesServidor), called as gravar calls one:
 /// `sql` selects its answer's columns, the last one its refusal, raised as

@@ -88,6 +88,7 @@ QStringList instrucoes(const QSqlDatabase& db) {
                        " DOCRELACIONADO VARCHAR(40) NOT NULL DEFAULT '',"
                        " ANULADO INTEGER NOT NULL DEFAULT 0,"
                        " IMPRESSOES INTEGER NOT NULL DEFAULT 0,"
+                       " MOTIVOANULACAO VARCHAR(200) NOT NULL DEFAULT '',"
                        " PRIMARY KEY (TPDOC, SERIE, NNUMDOC, ANO))")
             .arg(data, valor),
         // Document lines. QUANT is what is still pending on an order line;

@@ -217,7 +217,7 @@ END $f$)SQL";
 
 const char* const Anulacao = R"SQL(
 CREATE OR REPLACE FUNCTION erp_anula_documento(p_tipo text, p_serie integer, p_numero integer, p_ano integer,
-                                               p_posto text, OUT recusa text)
+                                               p_posto text, p_motivo text, OUT recusa text)
 LANGUAGE plpgsql SECURITY DEFINER SET search_path = %1, pg_temp AS $f$
 DECLARE
     v_nome text := format('%s/%s/%s/%s', p_tipo, p_serie, p_numero, p_ano);
@@ -229,7 +229,7 @@ BEGIN
         RAISE EXCEPTION USING ERRCODE = '%2', MESSAGE = format('O documento %s não existe.', v_nome);
     END IF;
     -- Conditional, so that of two sessions annulling at once only one does.
-    UPDATE docgccab SET anulado = -1
+    UPDATE docgccab SET anulado = -1, motivoanulacao = coalesce(p_motivo, '')
      WHERE tpdoc = p_tipo AND serie = p_serie AND nnumdoc = p_numero AND ano = p_ano AND anulado <> -1;
     IF NOT FOUND THEN
         RAISE EXCEPTION USING ERRCODE = '%2', MESSAGE = format('O documento %s já está anulado.', v_nome);

@@ -18,7 +18,7 @@
 ///
 ///  - erp_cria_documento_entrada(documento jsonb) -> (numero, recusa)
 ///  - erp_grava_documento(documento jsonb) -> (numero, recusa)
-///  - erp_anula_documento(tipo, serie, numero, ano, posto) -> recusa
+///  - erp_anula_documento(tipo, serie, numero, ano, posto, motivo) -> recusa
 ///  - erp_regista_impressao(tipo, serie, numero, ano) -> (anteriores, recusa)
 ///
 /// A document is {"cab": {...}, "linhas": [{...}, ...]}: the header's and the
@@ -36,7 +36,7 @@ inline constexpr const char* GrupoOperadores = "orlavane_operadores";
 inline constexpr const char* Publicas[] = {
     "erp_cria_documento_entrada(jsonb)",
     "erp_grava_documento(jsonb)",
-    "erp_anula_documento(text, integer, integer, integer, text)",
+    "erp_anula_documento(text, integer, integer, integer, text, text)",
     "erp_regista_impressao(text, integer, integer, integer)",
 };
 

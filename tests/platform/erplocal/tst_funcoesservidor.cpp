@@ -48,7 +48,7 @@ struct Servidor {
     }
     QString anular(const QString& tipo, int numero) {
         QSqlQuery q(operador);
-        q.prepare(QStringLiteral("SELECT recusa FROM erp_anula_documento(?, 1, ?, 2026, 'psql')"));
+        q.prepare(QStringLiteral("SELECT recusa FROM erp_anula_documento(?, 1, ?, 2026, 'psql', '')"));
         q.addBindValue(tipo);
         q.addBindValue(numero);
         if (!q.exec() || !q.next())
