@@ -6,7 +6,10 @@
 # it as an operator would: types client C0002, Tab, Alt+C to load, goes to the
 # grid, ticks three lines with Space on the "..." column and types a quantity
 # on a fourth. Writes docs/janela.png, cropped to the window and its frame.
-#   scripts/captura.sh               docs/janela.png
+# At scale 1 it goes on: Alt+G makes the Guia, Ctrl+P opens its print preview
+# (docs/previsao.png), Escape, Alt+D opens the workstation's documents
+# (docs/documentos.png).
+#   scripts/captura.sh               docs/janela.png, docs/previsao.png, docs/documentos.png
 #   scripts/captura.sh --escala 2    QT_SCALE_FACTOR=2 on a screen twice as large
 #                                    (2560x1600): docs/janela-200.png
 set -euo pipefail
@@ -114,13 +117,41 @@ if [ -n "$outras" ]; then
   exit 1
 fi
 
-# The window with its frame: its own place less the frame's left and top.
-read -r x y w h < <(xwininfo -id "$janela" | awk -F: '
-  /Absolute upper-left X/ { x = $2 } /Absolute upper-left Y/ { y = $2 }
-  /Width/ { w = $2 } /Height/ { h = $2 } END { print x + 0, y + 0, w + 0, h + 0 }')
-read -r esq dir cima baixo < <(xprop -id "$janela" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')
-corte="$((w + esq + dir))x$((h + cima + baixo))+$((x - esq))+$((y - cima))"
-mkdir -p "$(dirname "$saida")"
-# Without time stamps, so that an unchanged picture is an unchanged file.
-import -window root -crop "$corte" +repage -define png:exclude-chunks=date,time "$saida"
-echo "Written: $saida ($corte)"
+# A window with its frame: its own place less the frame's left and top.
+capturar() {
+  local id=$1 destino=$2 x y w h esq dir cima baixo corte
+  read -r x y w h < <(xwininfo -id "$id" | awk -F: '
+    /Absolute upper-left X/ { x = $2 } /Absolute upper-left Y/ { y = $2 }
+    /Width/ { w = $2 } /Height/ { h = $2 } END { print x + 0, y + 0, w + 0, h + 0 }')
+  read -r esq dir cima baixo < <(xprop -id "$id" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')
+  corte="$((w + esq + dir))x$((h + cima + baixo))+$((x - esq))+$((y - cima))"
+  mkdir -p "$(dirname "$destino")"
+  # Without time stamps, so that an unchanged picture is an unchanged file.
+  import -window root -crop "$corte" +repage -define png:exclude-chunks=date,time "$destino"
+  echo "Written: $destino ($corte)"
+}
+capturar "$janela" "$saida"
+[ "$escala" = 1 ] || exit 0
+
+# The Guia, then its preview and the documents list, each waited for by its title.
+dialogo() {
+  local id
+  id=$(timeout 30 xdotool search --sync --onlyvisible --pid "${pids[2]}" --name "$1" | head -n 1) || true
+  if [ -z "$id" ]; then
+    import -window root /tmp/orlavane-captura-falhou.png
+    echo "\"$1\" did not open (the screen is in /tmp/orlavane-captura-falhou.png)" >&2
+    exit 1
+  fi
+  echo "$id"
+}
+teclas alt+g
+sleep 1.5
+teclas ctrl+p
+previsao=$(dialogo "^Guia GR/")
+sleep 1.5
+capturar "$previsao" "$raiz/docs/previsao.png"
+teclas Escape
+teclas alt+d
+documentos=$(dialogo "^Documentos\$")
+sleep 1
+capturar "$documentos" "$raiz/docs/documentos.png"

@@ -218,6 +218,7 @@ Programa Main(Guarda& guarda, const Pastas& pastas, const std::function<std::uni
     QApplication::restoreOverrideCursor();
     programa.importacao = std::move(importacao);
     programa.janela = std::move(janela);
+    programa.importacao->definirEmpresa(e[2]);
     programa.janela->Form_Load(*programa.baseDados, std::move(sessao), programa.corridas.get());
     programa.janela->show();
     return programa;

@@ -7,8 +7,9 @@
 
 frmImportacao::CargaEmCurso::CargaEmCurso(frmImportacao& janela)
     : m_janela(janela), m_excecoes(std::uncaught_exceptions()), m_foco(janela.focusWidget()) {
-    for (QWidget* w : std::initializer_list<QWidget*>{janela.btCarga, janela.btMarcar, janela.btEnc, janela.btSair,
-                                                      janela.btCancelar, janela.btFx[0], janela.btFx[1]}) {
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{janela.btCarga, janela.btMarcar, janela.btEnc, janela.btSair,
+                                         janela.btCancelar, janela.btDocumentos, janela.btFx[0], janela.btFx[1]}) {
         m_estados.emplace_back(w, w->isEnabled());
         w->setEnabled(false);
     }

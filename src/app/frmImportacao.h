@@ -15,6 +15,7 @@ class BaseDados;
 class CampoEntrada;
 class CorridasDoPosto;
 class CursorOcupado;
+struct DocumentoDoPosto;
 class Grelha;
 class Guarda;
 class QFrame;
@@ -83,6 +84,23 @@ private:
     void btMarcar_Click();
     void btEnc_Click();
     void btFx_Click(int index);
+    void btDocumentos_Click();
+    // The workstation's documents.
+    /// Ctrl+P: the preview of the last Guia made since the window opened.
+    void imprimirUltima();
+    /// The print preview of `guia` over `pai`, from which it prints or saves.
+    void previsualizar(const ChaveDocumento& guia, QWidget* pai);
+    /// The copies of `guia` on the default printer, the print recorded.
+    void imprimir(const ChaveDocumento& guia);
+    /// The copies of `guia` in a PDF file the operator names, the print
+    /// recorded; false when the operator cancelled.
+    bool guardarPdf(const ChaveDocumento& guia);
+    /// "&Anular": the reason asked for, the annulment confirmed and done;
+    /// false when it was refused or the operator gave up.
+    bool anular(const DocumentoDoPosto& documento);
+    /// Runs `f`; an Erro it raises is told, after `inicio` and a colon, and
+    /// gives false.
+    bool dizerFalha(const QString& inicio, const std::function<void()>& f);
     // Grid events.
     void Grelha_ValorAlterado();
     void Grelha_AntesDeConfirmar(const QModelIndex& celula, const QString& texto, QVariant& anterior, bool& cancelar);
@@ -116,6 +134,7 @@ private:
     QPushButton* btSair = nullptr;
     QPushButton* btEnc = nullptr;
     QPushButton* btMarcar = nullptr;
+    QPushButton* btDocumentos = nullptr;
     Grelha* grelha = nullptr; ///< the control "Grelha", over the controller's rows
     QLabel* estado = nullptr; ///< status line under the grid
 

@@ -9,12 +9,14 @@
 #include <QPushButton>
 
 void frmImportacao::Activa() {
-    for (QWidget* w : std::initializer_list<QWidget*>{btCarga, btMarcar, btEnc, btSair, btCancelar, grelha})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{btCarga, btMarcar, btEnc, btSair, btCancelar, btDocumentos, grelha})
         w->setEnabled(true);
 }
 
 void frmImportacao::DesActiva() {
-    for (QWidget* w : std::initializer_list<QWidget*>{btCarga, btMarcar, btEnc, btSair, btCancelar, grelha})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{btCarga, btMarcar, btEnc, btSair, btCancelar, btDocumentos, grelha})
         w->setEnabled(false);
 }
 

@@ -13,6 +13,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStyle>
 
 namespace {
@@ -187,6 +188,10 @@ void frmImportacao::criarControlos() {
     btSair = botao("btSair", this, QStringLiteral("&Sair"), QStringLiteral("Abandonar a opção."),
                    QStyle::SP_DialogCloseButton);
     colocar(btSair, 1500, 7650, 1200, 465);
+    btDocumentos = botao("btDocumentos", this, QStringLiteral("&Documentos"),
+                         QStringLiteral("As guias deste posto: pré-visualizar, imprimir, guardar em PDF, anular."),
+                         QStyle::SP_FileDialogContentsView);
+    colocar(btDocumentos, 2790, 7650, 1500, 465);
     btEnc = botao("btEnc", this, QStringLiteral("&Guia"), QStringLiteral("Confirmar o Orçamento"),
                   QStyle::SP_DialogSaveButton);
     colocar(btEnc, 7890, 7650, 1200, 465);
@@ -214,7 +219,8 @@ void frmImportacao::criarControlos() {
     setTabOrder(btCarga, grelha);
     setTabOrder(grelha, btCancelar);
     setTabOrder(btCancelar, btSair);
-    setTabOrder(btSair, btEnc);
+    setTabOrder(btSair, btDocumentos);
+    setTabOrder(btDocumentos, btEnc);
     setTabOrder(btEnc, btMarcar);
     // The look-up buttons are reached by the mouse or by F4 in their field.
     btFx[0]->setFocusPolicy(Qt::ClickFocus);
@@ -226,6 +232,13 @@ void frmImportacao::criarControlos() {
     connect(btCarga, &QPushButton::clicked, this, accao([this] { btCarga_Click(); }));
     connect(btMarcar, &QPushButton::clicked, this, accao([this] { btMarcar_Click(); }));
     connect(btEnc, &QPushButton::clicked, this, accao([this] { btEnc_Click(); }));
+    connect(btDocumentos, &QPushButton::clicked, this, accao([this] { btDocumentos_Click(); }));
+    // Ctrl+P anywhere in the window: the last Guia's preview. Not while a run
+    // or a load has the actions disabled.
+    connect(new QShortcut(QKeySequence::Print, this), &QShortcut::activated, this, accao([this] {
+                if (btEnc->isEnabled())
+                    imprimirUltima();
+            }));
     for (int i : {0, 1})
         connect(btFx[static_cast<size_t>(i)], &QPushButton::clicked, this, accao([this, i] { btFx_Click(i); }));
     for (int i = 0; i < 4; ++i) {

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "AnulacaoGuia.h"
 #include "CorridaGuia.h"
+#include "DocumentosDoPosto.h"
+#include "GuiaImpressa.h"
 #include "InstrucaoEncomendas.h"
 #include "ParametrosDocumentos.h"
 
@@ -85,6 +88,9 @@ public:
     /// clears. Raises Erro when the window cannot open (the parameters file,
     /// a Guia type the company does not have, the database).
     void abrir(BaseDados& bd, std::unique_ptr<SessaoErp> sessao, CorridasDoPosto* corridas = nullptr);
+    /// The ERP company the session logged in to (ErpEmpresas), whose row the
+    /// printed Guia shows.
+    void definirEmpresa(const QString& empresa) { m_empresa = empresa; }
     /// Logs the ERP session off and closes the database, once.
     void terminar();
     /// The value of key `Texto` in the parameters file of the program's folder.
@@ -157,6 +163,28 @@ public:
     /// `cliente` of the client field.
     void fazerGuia(const QString& cliente);
 
+    // The workstation's documents.
+    /// The last Guia made since the window opened, for Ctrl+P; none before.
+    std::optional<ChaveDocumento> ultimaGuia() const;
+    /// This workstation's Guias of the days `de` to `ate` that `procura`
+    /// takes (a number or a text in the client's code or name), newest first.
+    std::vector<DocumentoDoPosto> documentos(const QDate& de, const QDate& ate, const QString& procura);
+    /// The copies one print makes (COPIAS in the parameters file).
+    int copias() const;
+    /// The Guia as the company database holds it now: what the preview
+    /// shows, "2.ª via" when it was printed before.
+    GuiaImpressa guiaImpressa(const ChaveDocumento& guia);
+    /// One more print of the Guia recorded through the ERP session; the Guia
+    /// as that print shows it. Raises Erro when the ERP does not record it.
+    GuiaImpressa registarImpressao(const ChaveDocumento& guia);
+    /// Why the Guia cannot be annulled here; nothing when it can.
+    std::optional<QString> recusaAnulacao(const ChaveDocumento& guia) const;
+    /// Why `motivo` cannot be the reason of the annulment; nothing when it can.
+    static std::optional<QString> recusaMotivo(const ChaveDocumento& guia, const QString& motivo);
+    /// The Guia and its entry annulled with the operator's reason, through
+    /// the run journal; what happened is told (aviso).
+    ResultadoAnulacao anular(const ChaveDocumento& guia, const QString& motivo);
+
 Q_SIGNALS:
     /// A message for the operator, to be shown and acknowledged before the method goes on.
     void aviso(const QString& texto);
@@ -193,6 +221,7 @@ private:
     BaseDados* m_bd = nullptr;
     std::unique_ptr<SessaoErp> m_sessao;
     CorridasDoPosto* m_corridas = nullptr;
+    QString m_empresa;
     bool m_terminado = false;
 
     std::vector<TipoEncomenda> m_tiposEncomenda;

@@ -1,5 +1,6 @@
 // The pending-order load ("&Carregar") and the run of "&Guia".
 #include "Importacao.h"
+#include "ImportacaoVao.h"
 
 #include "BaseDados.h"
 #include "CargaEncomendas.h"
@@ -10,19 +11,6 @@
 #include <QScopeGuard>
 
 #include <utility>
-
-class Importacao::Vao final {
-public:
-    Vao(Importacao& importacao, void (Importacao::*sinal)(bool)) : m_importacao(importacao), m_sinal(sinal) {
-        (m_importacao.*m_sinal)(true);
-    }
-    ~Vao() { (m_importacao.*m_sinal)(false); }
-    Q_DISABLE_COPY_MOVE(Vao)
-
-private:
-    Importacao& m_importacao;
-    void (Importacao::*m_sinal)(bool);
-};
 
 void Importacao::carregar(const FiltrosCarga& filtros) {
     if (filtros.cliente.isEmpty()) {
@@ -118,7 +106,8 @@ void Importacao::fazerGuia(const QString& cliente) {
         return;
     Q_EMIT focoPedido(Campo::Cliente);
     const QString entrada = textoChave(*r.entrada);
-    definirEstado(r.guia->Numero == 0
-                      ? QStringLiteral("Criados a entrada %1 e a guia.").arg(entrada)
-                      : QStringLiteral("Criados a entrada %1 e a guia %2.").arg(entrada, textoChave(*r.guia)));
+    // No box on success: the status strip names the documents and how to print the Guia.
+    definirEstado(r.guia->Numero == 0 ? QStringLiteral("Criados a entrada %1 e a guia.").arg(entrada)
+                                      : QStringLiteral("Criados a entrada %1 e a guia %2. Ctrl+P imprime a guia.")
+                                            .arg(entrada, textoChave(*r.guia)));
 }

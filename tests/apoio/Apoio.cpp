@@ -24,6 +24,11 @@ int MensagensTeste::caixa(const QString& titulo, const QString& texto, Botoes bo
     return r;
 }
 
+QString MensagensTeste::pedirFicheiro(const QString&, const QString& sugerido, const QString&) {
+    ficheirosSugeridos << sugerido;
+    return ficheiros.isEmpty() ? QString() : ficheiros.takeFirst();
+}
+
 bool MensagensTeste::pedirValores(const QString& titulo, const QStringList& rotulos, QStringList& valores,
                                   const QList<int>& segredos) {
     titulosFormularios << titulo;

@@ -26,6 +26,9 @@ public:
     int caixa(const QString& titulo, const QString& texto, Botoes botoes, Icone icone) override;
     bool pedirValores(const QString& titulo, const QStringList& rotulos, QStringList& valores,
                       const QList<int>& segredos) override;
+    /// Answers with the next of `ficheiros` (none left: cancelled); the
+    /// path offered goes to `ficheirosSugeridos`.
+    QString pedirFicheiro(const QString& titulo, const QString& sugerido, const QString& filtro) override;
     void terminar(int codigo) override { terminacoes.push_back(codigo); }
 
     /// The texts of the boxes shown, in order.
@@ -41,6 +44,8 @@ public:
     std::vector<QStringList> valoresMostrados;
     std::vector<QList<int>> segredosFormularios;
     std::vector<int> terminacoes;
+    QStringList ficheiros;
+    QStringList ficheirosSugeridos;
 };
 
 /// The database engines every database test runs on.

@@ -224,9 +224,9 @@ private Q_SLOTS:
                 lugar.top() >= e.j.grelha()->geometry().bottom());
 
         const QFontMetrics fm(estado->font());
-        for (const QString& texto :
-             {QStringLiteral("Criados a entrada ENT/32767/2147483647/2026 e a guia GR/32767/2147483647/2026."),
-              QStringLiteral("32767 linha(s) pendente(s) na grelha.")}) {
+        for (const QString& texto : {QStringLiteral("Criados a entrada ENT/32767/2147483647/2026 e a guia "
+                                                    "GR/32767/2147483647/2026. Ctrl+P imprime a guia."),
+                                     QStringLiteral("32767 linha(s) pendente(s) na grelha.")}) {
             estado->setText(texto);
             QVERIFY2(fm.horizontalAdvance(texto) <= estado->contentsRect().width() - 2 * estado->margin(),
                      qPrintable(texto));
@@ -308,7 +308,7 @@ private Q_SLOTS:
         }
         QCOMPARE(QApplication::focusWidget(), inicio);
         QCOMPARE(nomes, (QStringList{"Cliente", "Artigo", "O.Produção", "Requisição", "Carregar", "Linhas pendentes",
-                                     "Cancelar", "Sair", "Guia", "Marcar"}));
+                                     "Cancelar", "Sair", "Documentos", "Guia", "Marcar"}));
         // The fields' names are their own, set from the labels beside them.
         QCOMPARE((QStringList{j.campo(1)->accessibleName(), j.campo(0)->accessibleName(), j.campo(2)->accessibleName(),
                               j.campo(3)->accessibleName()}),

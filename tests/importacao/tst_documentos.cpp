@@ -64,7 +64,8 @@ private Q_SLOTS:
         QCOMPARE(c->limpezas, 1);
         QCOMPARE(c->focos, std::vector<Campo>{Campo::Cliente});
         const QString ano = QString::number(QDate::currentDate().year());
-        QCOMPARE(c->i.estado(), QStringLiteral("Criados a entrada ENT/1/1/%1 e a guia GR/1/1/%1.").arg(ano));
+        QCOMPARE(c->i.estado(),
+                 QStringLiteral("Criados a entrada ENT/1/1/%1 e a guia GR/1/1/%1. Ctrl+P imprime a guia.").arg(ano));
         QCOMPARE(textoChave(*c->i.ultimaCorrida()->guia), QStringLiteral("GR/1/1/%1").arg(ano));
     }
 
@@ -181,7 +182,8 @@ private Q_SLOTS:
         c.i.fazerGuia(QStringLiteral("C1"));
         QVERIFY2(c.avisos.empty(), qPrintable(c.avisos.join('|')));
         const QString ano = QString::number(QDate::currentDate().year());
-        QCOMPARE(c.i.estado(), QStringLiteral("Criados a entrada ENT/1/1/%1 e a guia GR/1/1/%1.").arg(ano));
+        QCOMPARE(c.i.estado(),
+                 QStringLiteral("Criados a entrada ENT/1/1/%1 e a guia GR/1/1/%1. Ctrl+P imprime a guia.").arg(ano));
         const auto escalar = [&](const char* sql) { return a.base.escalar(QString::fromLatin1(sql)); };
         QCOMPARE(escalar("SELECT QUANT FROM DOCGCLIN WHERE TPDOCUM='ENC' AND NNUMDOC=10 AND NUMLINHA=1").toDouble(),
                  2.0);

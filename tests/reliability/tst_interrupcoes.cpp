@@ -4,7 +4,8 @@
 // name and state folder. Its start-up recovery must leave no entry without
 // its Guia, no Guia without its entry, and every order line's pending
 // quantity as the documents say; the journal and the run log say which run
-// was recovered and how.
+// was recovered and how. The same for a Guia's annulment, killed at each
+// point between its two stores.
 
 #include "DiarioCorridas.h"
 #include "Integridade.h"
@@ -122,6 +123,80 @@ private Q_SLOTS:
                      linhas[0].contains(QStringLiteral("\tdesfecho=") + registo + QLatin1Char('\t')) &&
                      linhas[0].contains(entrada),
                  qPrintable(linhas[0]));
+    }
+
+    void anulacaoMortaACadaPasso_data() {
+        QTest::addColumn<Motor>("motor");
+        QTest::addColumn<QString>("ponto");
+        QTest::addColumn<int>("guiasAnuladas"); ///< Guias annulled when the process died
+        for (const Motor motor : {Motor::Sqlite, Motor::Postgres}) {
+            const char* m = motor == Motor::Sqlite ? "sqlite" : "postgresql";
+            // clang-format off
+            QTest::addRow("%s: anular-guia", m)     << motor << QStringLiteral("anular-guia")     << 0;
+            QTest::addRow("%s: guia-anulada", m)    << motor << QStringLiteral("guia-anulada")    << 1;
+            QTest::addRow("%s: anular-entrada", m)  << motor << QStringLiteral("anular-entrada")  << 1;
+            QTest::addRow("%s: entrada-anulada", m) << motor << QStringLiteral("entrada-anulada") << 1;
+            // clang-format on
+        }
+    }
+    void anulacaoMortaACadaPasso() {
+        // A Guia made, then its annulment killed at each point: the next
+        // start annuls the Guia and its entry, the order lines pending again
+        // exactly as before the Guia, and says so.
+        QFETCH(Motor, motor);
+        QFETCH(QString, ponto);
+        QFETCH(int, guiasAnuladas);
+
+        BaseTeste base(motor);
+        base.dadosBase();
+        prepararErp(base);
+        base.encomenda(QStringLiteral("ENC"), 1, 10, 2026, QStringLiteral("C1"), QStringLiteral("2026-03-05"),
+                       QStringLiteral("R1"), {{QStringLiteral("A1"), 5}, {QStringLiteral("A2"), 7.5}});
+        const Pendentes inicio = pendentesDasEncomendas(base);
+        const ProgramaPosto programa(base);
+        const auto feita = programa.correr(QStringLiteral("POSTO1"), {QStringLiteral("--rondas"), QStringLiteral("1")});
+        QCOMPARE(lerResumo(feita->readAllStandardOutput()).value(QStringLiteral("guias")), 1);
+        QVERIFY(pendentesDasEncomendas(base) != inicio);
+
+        const auto morta = programa.correr(QStringLiteral("POSTO1"),
+                                           {QStringLiteral("--rondas"), QStringLiteral("0"), QStringLiteral("--anular"),
+                                            QStringLiteral("Engano no cliente"), QStringLiteral("--matar-em"), ponto});
+        QVERIFY2(morto(*morta), morta->readAllStandardError().constData());
+        const EstadoBase antes = verificarBase(base, inicio);
+        QCOMPARE(antes.contagens().guiasAnuladas, guiasAnuladas);
+        std::vector<CorridaDiario> diario = DiarioCorridas::lerFicheiro(programa.diario(QStringLiteral("POSTO1")));
+        // The journal keeps unfinished runs only (the Guia's was closed).
+        QCOMPARE(diario.size(), size_t(1));
+        QVERIFY(diario[0].inicio.anulacao && !diario[0].fim);
+
+        const auto segunda =
+            programa.correr(QStringLiteral("POSTO1"), {QStringLiteral("--rondas"), QStringLiteral("0")});
+        const QString erros = QString::fromUtf8(segunda->readAllStandardError());
+        QVERIFY2(segunda->exitStatus() == QProcess::NormalExit && segunda->exitCode() == 0, qPrintable(erros));
+        QCOMPARE(lerResumo(segunda->readAllStandardOutput()).value(QStringLiteral("recuperadasAnulacao")), 1);
+        const EstadoBase depois = verificarBase(base, inicio);
+        qInfo("%s, %s: %d guia(s) anulada(s) ao morrer, %d achado(s) antes de recuperar; depois %d guia(s) e %d "
+              "entrada(s) anuladas",
+              motor == Motor::Sqlite ? "SQLite" : "PostgreSQL", qPrintable(ponto), guiasAnuladas,
+              int(antes.relatorio.achados.size()), depois.contagens().guiasAnuladas,
+              depois.contagens().entradasAnuladas);
+        QVERIFY2(depois.sa(), qPrintable(depois.resumo()));
+        QCOMPARE(depois.contagens().guiasAnuladas, 1);
+        QCOMPARE(depois.contagens().entradasAnuladas, 1);
+        QCOMPARE(pendentesDasEncomendas(base), inicio);
+
+        // The operator was told; the journal and the log say how it ended, with the reason.
+        QVERIFY2(erros.contains(QStringLiteral("A anulação interrompida de ")), qPrintable(erros));
+        diario = DiarioCorridas::lerFicheiro(programa.diario(QStringLiteral("POSTO1")));
+        QCOMPARE(diario.size(), size_t(1));
+        QVERIFY(diario[0].fim && diario[0].recuperada);
+        QCOMPARE(diario[0].fim->tipo, FimCorrida::Tipo::GuiaAnulada);
+        const QStringList linhas = programa.registo();
+        QCOMPARE(linhas.size(), 2);
+        QVERIFY2(linhas[1].contains(QStringLiteral("\torigem=recuperacao\t")) &&
+                     linhas[1].contains(QStringLiteral("\tdesfecho=guia-anulada\t")) &&
+                     linhas[1].endsWith(QStringLiteral("\tmotivo=Engano no cliente")),
+                 qPrintable(linhas[1]));
     }
 };
 

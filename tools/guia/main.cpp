@@ -133,9 +133,13 @@ int main(int argc, char** argv) {
     }
 
     try {
+        // Where it goes is found before the print is recorded.
         std::optional<FicheiroPdf> ficheiro;
+        std::optional<ImpressoraPorOmissao> impressora;
         if (opcoes.isSet(pdf))
             ficheiro.emplace(opcoes.value(pdf));
+        else
+            impressora.emplace();
         BaseDados base;
         if (!base.abrir(texto))
             throw Erro(Erro::BaseDadosFechada, base.ultimoErro());
@@ -148,8 +152,8 @@ int main(int argc, char** argv) {
         if (ficheiro)
             ficheiro->escrever(desenho, numeroCopias);
         else
-            imprimirNaImpressora(desenho.guia().nomeTipo + QLatin1Char(' ') + desenho.guia().identificacao(),
-                                 [&](QPagedPaintDevice& impressora) { desenho.desenhar(impressora, numeroCopias); });
+            impressora->imprimir(desenho.guia().nomeTipo + QLatin1Char(' ') + desenho.guia().identificacao(),
+                                 [&](QPagedPaintDevice& dispositivo) { desenho.desenhar(dispositivo, numeroCopias); });
         escrever(stdout, QStringLiteral("%1 %2: %3 cópia(s), %4 página(s)%5.\n")
                              .arg(desenho.guia().nomeTipo, textoChave(*chave))
                              .arg(numeroCopias)

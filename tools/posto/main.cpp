@@ -13,6 +13,7 @@
 //
 //   RESUMO posto=P rondas=N guias=G recusadas=R vazias=V falhas=F falhasEntrada=E listadas=L outras=O fatais=X
 //          recuperadasGuia=RG recuperadasAnuladas=RA recuperadasNada=RN recuperadasListadas=RL
+//          anuladas=A recuperadasAnulacao=RX
 //
 // guias: entry and Guia made; recusadas: the Guia refused because another
 // workstation took the pending quantity first (the entry annulled); vazias:
@@ -27,7 +28,7 @@
 //   orlavane-posto --ligacao TEXTO --pasta DIR --posto NOME --cliente CODIGO
 //                  [--utilizador U --password P --empresa E]
 //                  [--rondas N] [--segundos S] [--semente N] [--falhas PERCENTAGEM]
-//                  [--matar-em PONTO [--matar-na-ronda N]]
+//                  [--matar-em PONTO [--matar-na-ronda N]] [--anular MOTIVO]
 //
 // --matar-em ends the process with SIGKILL (no destructor runs, nothing is
 // flushed: as a crash or a power cut would) at a point of the first Guia run
@@ -38,6 +39,14 @@
 // "guia" right after the Guia's commit, "anulacao" while the entry's
 // annulment is under way (the same) and "anulada" right after its commit
 // (for these two the Guia is made to fail).
+//
+// --anular annuls, after the rounds, the workstation's newest Guia not yet
+// annulled, with that reason, as "&Anular" in "&Documentos" does (anuladas
+// counts it). With it, --matar-em also takes the points of that annulment:
+// "anular-guia" inside the Guia's annulment, "guia-anulada" right after its
+// commit, "anular-entrada" inside the entry's annulment and
+// "entrada-anulada" right after its commit. recuperadasAnulacao counts the
+// annulments an earlier life left unfinished, finished at start-up.
 //
 // Exit status: 0 when every run ended as the program promises (documents made,
 // or refused with a message, and the window cleared); 2 after an error that
@@ -96,6 +105,7 @@ struct Contagem {
     int listadas = 0;
     int outras = 0;
     int fatais = 0;
+    int anuladas = 0;
     /// What start-up recovery did, by outcome (FimCorrida::Tipo).
     QHash<FimCorrida::Tipo, int> recuperadas;
 };
@@ -104,10 +114,11 @@ void escreverResumo(const QString& posto, const Contagem& c) {
     using T = FimCorrida::Tipo;
     std::printf("RESUMO posto=%s rondas=%d guias=%d recusadas=%d vazias=%d falhas=%d falhasEntrada=%d listadas=%d "
                 "outras=%d fatais=%d recuperadasGuia=%d recuperadasAnuladas=%d recuperadasNada=%d "
-                "recuperadasListadas=%d\n",
+                "recuperadasListadas=%d anuladas=%d recuperadasAnulacao=%d\n",
                 qPrintable(posto), c.rondas, c.guias, c.recusadas, c.vazias, c.falhas, c.falhasEntrada, c.listadas,
                 c.outras, c.fatais, c.recuperadas.value(T::GuiaFeita), c.recuperadas.value(T::EntradaAnulada),
-                c.recuperadas.value(T::NadaGuardado), c.recuperadas.value(T::EntradaListada));
+                c.recuperadas.value(T::NadaGuardado), c.recuperadas.value(T::EntradaListada), c.anuladas,
+                c.recuperadas.value(T::GuiaAnulada));
     std::fflush(stdout);
 }
 
@@ -138,6 +149,32 @@ void armarMorte(ErpLocal& erp, const PontoMorte& p) {
         erp.definirAccaoEmCurso(matar);
     if (p.guiaFalha)
         erp.falharEm(QStringLiteral("GravaDocumento"));
+}
+
+/// The points of an annulment where --matar-em ends the process: inside
+/// (no) or right after (yes) the commit of the ERP's n-th annulment, the
+/// Guia's (1) or its entry's (2).
+struct PontoAnulacao {
+    const char* nome;
+    int chamada;
+    bool depois;
+};
+constexpr PontoAnulacao PontosAnulacao[] = {
+    {"anular-guia", 1, false},
+    {"guia-anulada", 1, true},
+    {"anular-entrada", 2, false},
+    {"entrada-anulada", 2, true},
+};
+
+void armarMorte(ErpLocal& erp, const PontoAnulacao& p) {
+    auto matar = [chamada = p.chamada, vezes = 0](const QString& op) mutable {
+        if (op == QLatin1String("AnulaDocumento") && ++vezes == chamada)
+            std::raise(SIGKILL);
+    };
+    if (p.depois)
+        erp.definirAccaoDepois(matar);
+    else
+        erp.definirAccaoNoMeio(matar);
 }
 
 /// Faults injected in the making of the Guia, after the entry was stored.
@@ -186,9 +223,12 @@ int main(int argc, char** argv) {
     const auto falhas = opcao("falhas", "Percentagem de rondas com uma falha injectada na guia.", "P", "0");
     const auto matarEm = opcao("matar-em",
                                "Termina o processo (SIGKILL) neste ponto de uma guia: entrada, gravacao, guia, "
-                               "anulacao ou anulada.",
+                               "anulacao ou anulada; ou da anulação de --anular: anular-guia, guia-anulada, "
+                               "anular-entrada ou entrada-anulada.",
                                "PONTO");
     const auto matarNaRonda = opcao("matar-na-ronda", "Primeira ronda em que --matar-em se aplica.", "N", "1");
+    const auto anular =
+        opcao("anular", "Depois das rondas, anula a guia mais recente deste posto com este motivo.", "MOTIVO");
     opcoes.process(app);
     for (const auto& o : {ligacao, pasta, posto, cliente})
         if (opcoes.value(o).isEmpty()) {
@@ -205,7 +245,11 @@ int main(int argc, char** argv) {
     for (const PontoMorte& p : PontosMorte)
         if (opcoes.value(matarEm) == QLatin1String(p.nome))
             morte = &p;
-    if (opcoes.isSet(matarEm) && !morte) {
+    const PontoAnulacao* morteAnulacao = nullptr;
+    for (const PontoAnulacao& p : PontosAnulacao)
+        if (opcoes.value(matarEm) == QLatin1String(p.nome))
+            morteAnulacao = &p;
+    if (opcoes.isSet(matarEm) && !morte && !morteAnulacao) {
         std::fprintf(stderr, "Ponto desconhecido: %s.\n", qPrintable(opcoes.value(matarEm)));
         return 64;
     }
@@ -248,6 +292,7 @@ int main(int argc, char** argv) {
     {
         Importacao importacao(pastas);
         frmImportacao w(importacao, guarda);
+        importacao.definirEmpresa(opcoes.value(empresa));
         guarda([&] { w.Form_Load(bd, std::move(sessao), corridas.get()); });
         // The window's controls, by name.
         auto* cliente = w.findChild<CampoEntrada*>(QStringLiteral("campo1"));
@@ -337,6 +382,26 @@ int main(int argc, char** argv) {
                     escreverErro(QStringLiteral("%1: ronda %2: a janela não ficou limpa").arg(nomePosto).arg(c.rondas));
                 }
             }
+        }
+        if (opcoes.isSet(anular) && !mensagens.terminado) {
+            // The newest of the day's Guias not yet annulled.
+            mensagens.textos.clear();
+            guarda([&] {
+                const QDate hoje = QDate::currentDate();
+                for (const DocumentoDoPosto& d : importacao.documentos(hoje, hoje, QString())) {
+                    if (d.anulada)
+                        continue;
+                    if (morteAnulacao)
+                        armarMorte(*erp, *morteAnulacao);
+                    if (importacao.anular(d.guia, opcoes.value(anular)).anulada)
+                        ++c.anuladas;
+                    else
+                        ++c.outras;
+                    break;
+                }
+            });
+            if (!mensagens.textos.isEmpty())
+                escreverErro(QStringLiteral("%1: %2").arg(nomePosto, mensagens.textos.join('|')));
         }
         if (mensagens.terminado) {
             ++c.fatais;

@@ -43,6 +43,17 @@ public:
     virtual bool pedirValores(const QString& titulo, const QStringList& rotulos, QStringList& valores,
                               const QList<int>& segredos) = 0;
 
+    /// Asks the operator where to save a file: the dialog offers `sugerido`
+    /// (a path) and the files `filtro` names ("PDF (*.pdf)"). The path
+    /// chosen; empty when the operator cancelled, or when no one can be asked
+    /// (this default).
+    virtual QString pedirFicheiro(const QString& titulo, const QString& sugerido, const QString& filtro) {
+        Q_UNUSED(titulo);
+        Q_UNUSED(sugerido);
+        Q_UNUSED(filtro);
+        return {};
+    }
+
     /// Ends the program with the given status once the current event returns.
     virtual void terminar(int codigo) = 0;
 };

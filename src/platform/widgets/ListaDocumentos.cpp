@@ -123,7 +123,7 @@ int ListaDocumentos::linhaActual() const {
     return i.isValid() && m_lista->selectionModel()->isRowSelected(i.row(), {}) ? i.row() : -1;
 }
 
-void ListaDocumentos::seleccionar(int linha) {
+void ListaDocumentos::seleccionar(int linha, bool focar) {
     QAbstractItemModel* m = m_lista->model();
     if (m->rowCount() == 0)
         return;
@@ -132,7 +132,8 @@ void ListaDocumentos::seleccionar(int linha) {
     m_lista->setCurrentIndex(m->index(linha, 0));
     m_lista->selectRow(linha);
     m_lista->resizeColumnsToContents();
-    m_lista->setFocus();
+    if (focar)
+        m_lista->setFocus();
 }
 
 void ListaDocumentos::pedir(void (ListaDocumentos::*sinal)(int)) {

@@ -28,8 +28,9 @@ public:
     /// The selected row, -1 when none.
     int linhaActual() const;
     /// Selects a row (the first when the list holds any and `linha` is not
-    /// one of its rows) and puts the focus in the list.
-    void seleccionar(int linha);
+    /// one of its rows) and, unless told otherwise, puts the focus in the
+    /// list (not while the operator types in the days or the search).
+    void seleccionar(int linha, bool focar = true);
 
 Q_SIGNALS:
     void filtroMudou();

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QFormLayout>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -75,6 +76,10 @@ bool MensagensQt::pedirValores(const QString& titulo, const QStringList& rotulos
     for (QLineEdit* c : campos)
         valores << c->text();
     return true;
+}
+
+QString MensagensQt::pedirFicheiro(const QString& titulo, const QString& sugerido, const QString& filtro) {
+    return QFileDialog::getSaveFileName(QApplication::activeWindow(), titulo, sugerido, filtro);
 }
 
 void MensagensQt::terminar(int codigo) {
