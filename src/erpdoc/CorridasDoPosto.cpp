@@ -2,6 +2,9 @@
 
 #include "Erro.h"
 #include "LeituraDocumentos.h"
+#include "RecordSet.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -24,7 +27,28 @@ QString postoQueCabe(QString posto) {
 
 CorridasDoPosto::CorridasDoPosto(BaseDados& base, QString utilizador, QString posto, const QString& caminhoRegisto)
     : m_base(base), m_utilizador(std::move(utilizador)), m_posto(postoQueCabe(std::move(posto))),
-      m_diario(m_posto, base.ligacao().descricao()), m_trinco(base, m_posto), m_registo(caminhoRegisto) {}
+      m_diario(m_posto, identidadeBase(base)), m_trinco(base, m_posto), m_registo(caminhoRegisto) {}
+
+QString CorridasDoPosto::identidadeBase(BaseDados& base) {
+    const QStringList tabelas = base.db().tables();
+    const auto tem = [&tabelas](QLatin1String nome) {
+        return std::any_of(tabelas.cbegin(), tabelas.cend(),
+                           [nome](const QString& t) { return t.compare(nome, Qt::CaseInsensitive) == 0; });
+    };
+    if (!tem(QLatin1String("ErpIdentidade"))) {
+        // A company database always has its documents: no tables at all is
+        // a database that could not be read, never an older one.
+        if (!tem(QLatin1String("DOCGCCAB")))
+            throw Erro(
+                Erro::Sql,
+                QStringLiteral("A base de dados %1 não tem as tabelas da empresa.").arg(base.ligacao().descricao()));
+        return base.ligacao().descricao();
+    }
+    RecordSet rs;
+    base.consultar(QStringLiteral("SELECT MIN(Identidade) AS ID FROM ErpIdentidade"), {}, rs);
+    const QString identidade = rs.fim() ? QString() : rs.campo(QStringLiteral("ID")).toString();
+    return identidade.isEmpty() ? base.ligacao().descricao() : QStringLiteral("identidade ") + identidade;
+}
 
 ResultadoRecuperacao CorridasDoPosto::recuperar(SessaoErp& sessao) {
     return recuperarCorridas(m_diario, m_base, sessao, &m_registo);

@@ -35,6 +35,14 @@ public:
     /// store, SQLite would keep it whole.
     static constexpr qsizetype TamanhoMaximoPosto = 30;
 
+    /// What the workstations' journals of `base` are named after: the
+    /// identity the database was given when it was created (its ERP table
+    /// ErpIdentidade), the same whatever path, host or port its connection
+    /// is written with. A database made before it had one goes by how its
+    /// connection is described (TextoLigacao::descricao), as its journals
+    /// always did. Raises Erro when the database cannot be read.
+    static QString identidadeBase(BaseDados& base);
+
     BaseDados& base() const { return m_base; }
     const QString& posto() const { return m_posto; }
     DiarioCorridas& diario() { return m_diario; }

@@ -218,10 +218,10 @@ std::vector<CorridaDiario> paraCorridas(const std::vector<Lido>& lidos) {
 
 } // namespace
 
-DiarioCorridas::DiarioCorridas(const QString& posto, const QString& descricaoBase, qint64 limiteBytes)
+DiarioCorridas::DiarioCorridas(const QString& posto, const QString& identidadeBase, qint64 limiteBytes)
     : m_posto(posto), m_limite(limiteBytes) {
     const QString pasta = criarPasta();
-    m_caminho = pasta + QLatin1Char('/') + nomeFicheiro(posto, descricaoBase);
+    m_caminho = pasta + QLatin1Char('/') + nomeFicheiro(posto, identidadeBase);
     m_trinco = abrir(m_caminho + QStringLiteral(".lock"), O_RDWR | O_CREAT, QStringLiteral("abrir o trinco do diário"));
     int r = 0;
     do
@@ -259,8 +259,8 @@ DiarioCorridas::DiarioCorridas(const QString& posto, const QString& descricaoBas
 
 DiarioCorridas::~DiarioCorridas() = default;
 
-QString DiarioCorridas::nomeFicheiro(const QString& posto, const QString& descricaoBase) {
-    const QByteArray hash = QCryptographicHash::hash(descricaoBase.toUtf8(), QCryptographicHash::Sha256).toHex();
+QString DiarioCorridas::nomeFicheiro(const QString& posto, const QString& identidadeBase) {
+    const QByteArray hash = QCryptographicHash::hash(identidadeBase.toUtf8(), QCryptographicHash::Sha256).toHex();
     return QStringLiteral("diario-%1-%2")
         .arg(QString::fromLatin1(posto.toUtf8().toPercentEncoding()), QString::fromLatin1(hash.left(12)));
 }

@@ -76,9 +76,9 @@ struct CorridaDiario final {
 
 /// The durable journal of the document runs of one workstation on one company
 /// database: a file in the user's state folder (FicheirosEstado::pasta()),
-/// named after the workstation and a short hash of the database's
-/// description, so that each workstation's runs are by construction in a
-/// journal of their own.
+/// named after the workstation and a short hash of the database's identity
+/// (CorridasDoPosto::identidadeBase), so that each workstation's runs are by
+/// construction in a journal of their own.
 ///
 /// The file is a sequence of records appended one after another, one per
 /// line: "<length> <check> <JSON>\n", the length in bytes and the first 16
@@ -105,9 +105,9 @@ struct CorridaDiario final {
 /// program keeps the object as long as it runs.
 class DiarioCorridas final {
 public:
-    /// Opens the journal of workstation `posto` on the database described by
-    /// `descricaoBase` (TextoLigacao::descricao(): names the database, never
-    /// its password), creating the folder and the file when needed, and
+    /// Opens the journal of workstation `posto` on the database whose
+    /// identity is `identidadeBase` (CorridasDoPosto::identidadeBase: names
+    /// the database, never its password), creating the folder and the file when needed, and
     /// takes the lock. Drops the finished runs and any torn record from the
     /// file. Raises Erro (Ficheiro) when another instance holds the lock (a
     /// text for the operator) or when the file cannot be opened or written.
@@ -117,13 +117,13 @@ public:
     /// nothing recovery needs, so the old records coming back after a power
     /// cut, or the file staying empty, are both a good journal. Only a file
     /// with runs to keep is rewritten through compactar().
-    DiarioCorridas(const QString& posto, const QString& descricaoBase, qint64 limiteBytes = 256 * 1024);
+    DiarioCorridas(const QString& posto, const QString& identidadeBase, qint64 limiteBytes = 256 * 1024);
     ~DiarioCorridas();
     Q_DISABLE_COPY_MOVE(DiarioCorridas)
 
     /// The journal's file name in the state folder:
-    /// "diario-<workstation, percent-encoded>-<12 hex digits of the SHA-256 of the description>".
-    static QString nomeFicheiro(const QString& posto, const QString& descricaoBase);
+    /// "diario-<workstation, percent-encoded>-<12 hex digits of the SHA-256 of the identity>".
+    static QString nomeFicheiro(const QString& posto, const QString& identidadeBase);
     QString caminho() const { return m_caminho; }
     /// The workstation whose runs the journal holds.
     const QString& posto() const { return m_posto; }

@@ -6,6 +6,7 @@
 
 #include "Apoio.h"
 #include "BaseDados.h"
+#include "CorridasDoPosto.h"
 #include "Documentos.h"
 #include "ErpLocal.h"
 #include "Erro.h"
@@ -16,6 +17,7 @@
 
 #include <QDirIterator>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
@@ -125,7 +127,7 @@ struct Cenario {
         if (!bd.abrir(texto))
             qFatal("%s", qPrintable(bd.ultimoErro()));
         entrar(erp, QStringLiteral("POSTO1"));
-        diario.emplace(QStringLiteral("POSTO1"), bd.ligacao().descricao());
+        diario.emplace(QStringLiteral("POSTO1"), CorridasDoPosto::identidadeBase(bd));
     }
 
     void entrar(ErpLocal& sessao, const QString& posto) {
@@ -435,6 +437,33 @@ private Q_SLOTS:
         QCOMPARE(r.texto, esperada);
         QVERIFY(c.anuladaNaBase(entrada));
         QVERIFY(c.diario->porTerminar().empty());
+    }
+
+    /// The journal goes by the company database's identity: another
+    /// spelling of the same database (its file, or its server's socket
+    /// folder, through ".") finds the run the first left. An older database
+    /// without one goes by its description, as before; one made anew gets
+    /// another.
+    void diarioPelaIdentidade() {
+        Cenario c(motorActual());
+        c.iniciarCorrida();
+        c.diario.reset();
+        const bool sqlite = c.base.motor() == Motor::Sqlite;
+        const QString outro = QString(c.texto).replace(
+            QRegularExpression(sqlite ? QStringLiteral("Database=(.*)/") : QStringLiteral("Host=([^;]*)")),
+            sqlite ? QStringLiteral("Database=\\1/./") : QStringLiteral("Host=\\1/."));
+        BaseDados outra;
+        QVERIFY2(outra.abrir(outro), qPrintable(outra.ultimoErro()));
+        QVERIFY(outra.ligacao().descricao() != c.bd.ligacao().descricao());
+        const QString identidade = CorridasDoPosto::identidadeBase(c.bd);
+        QCOMPARE(CorridasDoPosto::identidadeBase(outra), identidade);
+        QCOMPARE(CorridasDoPosto(outra, QStringLiteral("op"), QStringLiteral("POSTO1")).diario().porTerminar().size(),
+                 size_t(1));
+        c.base.comando(QStringLiteral("DROP TABLE ErpIdentidade"));
+        QCOMPARE(CorridasDoPosto::identidadeBase(c.bd), c.bd.ligacao().descricao());
+        Esquema::criar(c.base.db());
+        QVERIFY(CorridasDoPosto::identidadeBase(c.bd) != identidade);
+        QVERIFY(CorridasDoPosto::identidadeBase(c.bd) != c.bd.ligacao().descricao());
     }
 
     /// After a connection error the reads open a connection of their own: the

@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QUuid>
 
 namespace Esquema {
 
@@ -138,6 +139,11 @@ QStringList instrucoes(const QSqlDatabase& db) {
                        " Ano INTEGER NOT NULL,"
                        " Ultimo INTEGER NOT NULL DEFAULT 0,"
                        " PRIMARY KEY (TipoDoc, Serie, Ano))"),
+        // The company database's own identity, one row given when the
+        // database is created: each workstation's run journal is named after
+        // it, whatever path or host its connection is written with.
+        QStringLiteral("CREATE TABLE IF NOT EXISTS ErpIdentidade ("
+                       " Identidade VARCHAR(36) NOT NULL PRIMARY KEY)"),
     };
 }
 
@@ -150,6 +156,15 @@ void criar(QSqlDatabase& db) {
         calarAvisos(q, db);
         for (const QString& sql : instrucoes(db))
             executar(q, sql);
+        executar(q, QStringLiteral("SELECT COUNT(*) FROM ErpIdentidade"));
+        if (q.next() && q.value(0).toInt() == 0) {
+            q.prepare(QStringLiteral("INSERT INTO ErpIdentidade (Identidade) VALUES (?)"));
+            q.addBindValue(QUuid::createUuid().toString(QUuid::WithoutBraces));
+            if (!q.exec())
+                throw Erro(
+                    Erro::Sql,
+                    QStringLiteral("Não foi possível criar as tabelas da empresa: %1").arg(q.lastError().text()));
+        }
         // On a server, the stores and the operators' rights with the tables.
         if (Dialecto::de(db).servidor())
             FuncoesServidor::instalar(db);

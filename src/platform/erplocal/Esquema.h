@@ -10,7 +10,8 @@ namespace Esquema {
 /// The statements that create every table and index (idempotent: "IF NOT EXISTS").
 QStringList instrucoes(const QSqlDatabase& db);
 
-/// Creates the tables on `db` in one transaction; on a server also the
+/// Creates the tables on `db` in one transaction, and gives a database that
+/// has none its identity (ErpIdentidade: a new UUID); on a server also the
 /// stores and the operators' rights (FuncoesServidor). Raises Erro on failure.
 void criar(QSqlDatabase& db);
 

@@ -316,8 +316,8 @@ const char* const Internas[] = {
 };
 
 /// The tables the program reads.
-const char* const Leitura[] = {"tpdoc",    "nomserie",    "clientes",        "artigos",     "docgccab",
-                               "docgclin", "erpempresas", "erputilizadores", "erpnumeracao"};
+const char* const Leitura[] = {"tpdoc",    "nomserie",    "clientes",        "artigos",      "docgccab",
+                               "docgclin", "erpempresas", "erputilizadores", "erpnumeracao", "erpidentidade"};
 
 void executar(QSqlQuery& q, const QString& sql) {
     if (!q.exec(sql))

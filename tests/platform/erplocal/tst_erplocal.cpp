@@ -184,9 +184,10 @@ private Q_SLOTS:
         BaseDados bd;
         QVERIFY2(bd.abrir(base.textoLigacao()), qPrintable(bd.ultimoErro()));
         RecordSet rs;
+        // Empty, but for the database's identity, given once.
         for (const QString& t : tabelas) {
             bd.consultar(QStringLiteral("SELECT count(*) AS n FROM %1").arg(t), {}, rs);
-            QCOMPARE(rs.campo(QStringLiteral("n")).toInt(), 0);
+            QCOMPARE(rs.campo(QStringLiteral("n")).toInt(), t == QLatin1String("ErpIdentidade") ? 1 : 0);
         }
         rs.fechar();
         Esquema::apagar(base.db());

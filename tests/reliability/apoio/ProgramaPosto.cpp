@@ -1,5 +1,7 @@
 #include "ProgramaPosto.h"
 
+#include "BaseDados.h"
+#include "CorridasDoPosto.h"
 #include "DiarioCorridas.h"
 #include "LigacaoBd.h"
 
@@ -44,8 +46,11 @@ std::unique_ptr<QProcess> ProgramaPosto::correr(const QString& posto, const QStr
 }
 
 QString ProgramaPosto::diario(const QString& posto) const {
+    BaseDados bd;
+    if (!bd.abrir(m_base.textoLigacao()))
+        qFatal("%s", qPrintable(bd.ultimoErro()));
     return m_estado.filePath(QStringLiteral("orlavane/")) +
-           DiarioCorridas::nomeFicheiro(posto, TextoLigacao::analisar(m_base.textoLigacao()).descricao());
+           DiarioCorridas::nomeFicheiro(posto, CorridasDoPosto::identidadeBase(bd));
 }
 
 QStringList ProgramaPosto::registo() const {
