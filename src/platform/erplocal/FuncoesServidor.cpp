@@ -120,6 +120,7 @@ BEGIN
     v_cab.utilizador := session_user;
     v_cab.anulado := 0;
     v_cab.impressoes := 0;
+    v_cab.motivoanulacao := '';
     INSERT INTO docgccab SELECT (v_cab).*;
     INSERT INTO docgclin
     SELECT r.* FROM jsonb_array_elements(p -> 'linhas') WITH ORDINALITY AS l(e, o),
