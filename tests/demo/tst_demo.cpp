@@ -152,8 +152,12 @@ private Q_SLOTS:
         QCOMPARE(rs.campo(QStringLiteral("TPDSAFT")).toInt(), 1);
         bd.consultar(QStringLiteral("Select * from NOMSERIE where TipoDoc='GR' and Serie=1"), {}, rs);
         QCOMPARE(rs.campo(QStringLiteral("Origem")).toInt(), 2);
-        bd.consultar(QStringLiteral("SELECT Nome FROM ErpEmpresas WHERE Codigo = 'DEMO'"), {}, rs);
+        bd.consultar(QStringLiteral("SELECT Nome, NumContribuinte, Morada FROM ErpEmpresas WHERE Codigo = 'DEMO'"), {},
+                     rs);
         QCOMPARE(rs.campo(QStringLiteral("nome")).toString(), QStringLiteral("Empresa de Demonstração, Lda"));
+        // The sender a printed Guia names.
+        QVERIFY(!rs.campo(QStringLiteral("numcontribuinte")).toString().isEmpty());
+        QVERIFY(!rs.campo(QStringLiteral("morada")).toString().isEmpty());
         if (motorActual() == Motor::Sqlite) {
             // In a file the password's salted hash; a server keeps its own.
             bd.consultar(QStringLiteral("SELECT HashPassword FROM ErpUtilizadores WHERE Utilizador = 'demo'"), {}, rs);

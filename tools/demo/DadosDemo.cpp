@@ -382,8 +382,10 @@ Resumo preencher(QSqlDatabase& db, const Opcoes& opcoes) {
         r.clientes = static_cast<int>(clientes.size());
         r.artigos = static_cast<int>(arts.size());
         Escritor w(db);
-        w.preparar(QStringLiteral("INSERT INTO ErpEmpresas (Codigo, Nome) VALUES (?, ?)"));
-        w.executar({QStringLiteral("DEMO"), QStringLiteral("Empresa de Demonstração, Lda")});
+        w.preparar(QStringLiteral(
+            "INSERT INTO ErpEmpresas (Codigo, Nome, NumContribuinte, Morada, Localidade) VALUES (?, ?, ?, ?, ?)"));
+        w.executar({QStringLiteral("DEMO"), QStringLiteral("Empresa de Demonstração, Lda"), QStringLiteral("509999999"),
+                    QStringLiteral("Rua do Comércio, 12"), QStringLiteral("3500-001 Viseu")});
         Esquema::definirUtilizadorErp(db, UtilizadorDemo, PasswordDemo);
     } catch (...) {
         db.rollback();

@@ -128,9 +128,13 @@ QStringList instrucoes(const QSqlDatabase& db) {
                        " Utilizador VARCHAR(30) NOT NULL PRIMARY KEY,%1"
                        " Activo INTEGER NOT NULL DEFAULT 1)")
             .arg(Dialecto::de(db).servidor() ? QString() : QStringLiteral(" HashPassword VARCHAR(200) NOT NULL,")),
+        // The company's own row: what its printed documents say of the sender.
         QStringLiteral("CREATE TABLE IF NOT EXISTS ErpEmpresas ("
                        " Codigo VARCHAR(15) NOT NULL PRIMARY KEY,"
-                       " Nome VARCHAR(100) NOT NULL DEFAULT '')"),
+                       " Nome VARCHAR(100) NOT NULL DEFAULT '',"
+                       " NumContribuinte VARCHAR(20) NOT NULL DEFAULT '',"
+                       " Morada VARCHAR(100) NOT NULL DEFAULT '',"
+                       " Localidade VARCHAR(50) NOT NULL DEFAULT '')"),
         // The last number given per document type, series and year: the row is
         // locked while a document is stored, so numbers never repeat.
         QStringLiteral("CREATE TABLE IF NOT EXISTS ErpNumeracao ("
