@@ -270,6 +270,40 @@ int relatar(const std::map<std::string, Medida>& medidas, const Tamanhos& n, con
         x.limite = 2;
         f.push_back(x);
     }
+    if (medidas.count(Nome::GuiaPg)) {
+        // On PostgreSQL: the server's own socket, then through the relay at a
+        // link's round trip; the round trips it counted, of the Guia and of
+        // its floor, and those of a Guia of 10 lines.
+        auto idas = [&](const char* nome) { return numero(t.contador(nome, "idas_e_voltas"), 0); };
+        for (const auto& [nome, piso, id, ida, limite] :
+             {std::tuple{Nome::GuiaPg, Nome::PisoGuiaPg, "guia_postgresql", 0, 0.0},
+              std::tuple{Nome::GuiaPg1, Nome::PisoGuiaPg1, "guia_postgresql_1ms", 1, 0.0},
+              std::tuple{Nome::GuiaPg10, Nome::PisoGuiaPg10, "guia_postgresql_10ms", 10, 1.5}}) {
+            Figura x(QString::fromLatin1(id),
+                     ida ? QStringLiteral("\"&Guia\" com %1 linhas, PostgreSQL, ida e volta de %2 ms")
+                               .arg(q(n.linhasGuia))
+                               .arg(ida)
+                         : QStringLiteral("\"&Guia\" com %1 linhas, PostgreSQL (socket local)").arg(q(n.linhasGuia)),
+                     QStringLiteral("ms"));
+            x.valor = ms(nome, &x.erro);
+            x.piso = QStringLiteral("as mesmas escritas pela libpq numa transacção, em pipeline");
+            x.valorPiso = ms(piso, &x.erro);
+            if (limite > 0)
+                x.limite = limite;
+            else
+                x.alvo = A::Nenhum;
+            if (ida)
+                x.detalhe = QStringLiteral("idas e voltas: %1 (piso %2)").arg(idas(nome), idas(piso));
+            f.push_back(x);
+        }
+        Figura x(QStringLiteral("guia_postgresql_10_linhas"),
+                 QStringLiteral("\"&Guia\" com 10 linhas, PostgreSQL, ida e volta de 10 ms"), QStringLiteral("ms"));
+        x.valor = ms(Nome::GuiaPgCurta, &x.erro);
+        x.piso = QStringLiteral("—");
+        x.alvo = A::Nenhum;
+        x.detalhe = QStringLiteral("idas e voltas: %1").arg(idas(Nome::GuiaPgCurta));
+        f.push_back(x);
+    }
     for (const auto& [nome, piso, id, texto] :
          {std::tuple{Nome::Pesquisa, Nome::PisoPesquisa, "pesquisa_base_grande", n.clientes},
           std::tuple{Nome::PesquisaMuitos, Nome::PisoPesquisaMuitos, "pesquisa_muitos_clientes", n.muitosClientes}}) {

@@ -186,12 +186,7 @@ std::shared_ptr<ObjectoApi> ErpLocal::CriaObjectoApi(const QString& nome) {
         // A document's thousand lines share one description of their members.
         static const auto forma =
             std::make_shared<const FormaMembros>(NomesApi::Linha, NomesApi::membrosLinha(), QStringList{});
-        auto linha = std::make_shared<ObjectoMembros>(forma);
-        linha->observar([nucleo = std::weak_ptr<NucleoErp>(m_nucleo)](const QString&, const QVariant&) {
-            if (const auto n = nucleo.lock())
-                n->falhas.verificar(QStringLiteral("Linha"));
-        });
-        return linha;
+        return std::make_shared<LinhaLocal>(forma, m_nucleo);
     }
     throw Erro(Erro::Erp, QStringLiteral("O ERP não tem o objecto \"%1\".").arg(nome));
 }

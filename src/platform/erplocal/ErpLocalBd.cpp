@@ -427,6 +427,52 @@ bool artigosExistem(const QSqlDatabase& db, const QStringList& artigos) {
     return r && r->at(0).toLongLong() == QSet<QString>(artigos.cbegin(), artigos.cend()).size();
 }
 
+QHash<QString, ArtigoSugerido> lerArtigos(const QSqlDatabase& db, const QStringList& artigos) {
+    QHash<QString, ArtigoSugerido> lidos;
+    lidos.reserve(artigos.size());
+    const QString sql =
+        QStringLiteral("SELECT Codigo, Nome, PrecoVenda, Unidade, Armazem FROM Artigos WHERE Codigo IN (%1)");
+    auto guardar = [&](const QVariantList& l) {
+        lidos.insert(l.at(0).toString(), {l.at(1).toString(), Moeda::deVariant(l.at(2)).value_or(Moeda()),
+                                          l.at(3).toString(), l.at(4).toString()});
+    };
+    auto lugares = [](qsizetype n) {
+        QStringList l;
+        for (qsizetype i = 0; i < n; ++i)
+            l << QStringLiteral("?");
+        return l.join(QStringLiteral(", "));
+    };
+    // On a server a thousand codes to a statement, each statement one round
+    // trip; its text is not kept, so it holds just the codes asked.
+    if (db.isOpen() && ErpServidor::noServidor(db)) {
+        constexpr qsizetype PorConsulta = 1000;
+        bool directo = true;
+        for (qsizetype i = 0; directo && i < artigos.size(); i += PorConsulta) {
+            const QStringList bloco = artigos.mid(i, PorConsulta);
+            const auto linhas =
+                ErpServidor::linhas(db, sql.arg(lugares(bloco.size())), QVariantList(bloco.cbegin(), bloco.cend()));
+            directo = linhas.has_value();
+            for (const QVariantList& l : linhas.value_or(std::vector<QVariantList>()))
+                guardar(l);
+        }
+        if (directo)
+            return lidos;
+    }
+    // Always the same text, so that it is prepared once: the last code
+    // repeated fills the places left.
+    static const QString porBloco = sql.arg(lugares(ArtigosPorConsulta));
+    for (qsizetype i = 0; i < artigos.size(); i += ArtigosPorConsulta) {
+        QVariantList valores;
+        valores.reserve(ArtigosPorConsulta);
+        for (qsizetype j = 0; j < ArtigosPorConsulta; ++j)
+            valores << artigos.at(std::min(i + j, artigos.size() - 1));
+        QSqlQuery q = executar(db, porBloco, valores);
+        while (q.next())
+            guardar({q.value(0), q.value(1), q.value(2), q.value(3), q.value(4)});
+    }
+    return lidos;
+}
+
 bool tipoInteiro(const QVariant& valor) {
     switch (valor.typeId()) {
     case QMetaType::Int:

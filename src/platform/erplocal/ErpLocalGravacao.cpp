@@ -317,13 +317,19 @@ void ErpLocal::GravaDocumento(int modo, DocumentoComercial& documento, qint16& f
         if (modo < 1 || modo > 3)
             throw Recusa{QStringLiteral("O modo de gravação %1 não existe (1, 2 ou 3).").arg(modo)};
         cab = lerCabecalho(doc->cabecalho().valores(), modo);
-        if (doc->linhas().empty())
+        // The lines' suggested values are filled here, their articles read
+        // in one go, unless the session is gone (which the store then says).
+        const std::vector<ObjectoMembros>& valores = n.ligado() ? doc->linhas() : doc->linhasAdicionadas();
+        if (valores.empty())
             throw Recusa{QStringLiteral("Documento inválido. Obrigatório ter linhas.")};
         int numLinha = 0;
-        for (const auto& valores : doc->linhas())
-            linhas.push_back(lerLinha(valores, ++numLinha));
+        for (const auto& v : valores)
+            linhas.push_back(lerLinha(v.valores(), ++numLinha));
     } catch (const Recusa& r) {
         n.registar(CodigosErp::Recusado, r.texto);
+        return;
+    } catch (const Erro& e) {
+        n.registar(CodigosErp::ErroBaseDados, e.texto());
         return;
     }
     // Pairs the Guia with the entry this session stored for it.

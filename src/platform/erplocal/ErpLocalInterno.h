@@ -9,6 +9,7 @@
 #include "ObjectoMembros.h"
 
 #include <QDate>
+#include <QHash>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
@@ -93,10 +94,10 @@ private:
 
 /// SQLite takes and drops its file lock around every statement read outside
 /// a transaction (several system calls each). Lookups made one after another
-/// in the same event (the window asking for each line's suggestions) share
-/// one read transaction instead: it ends when control returns to the event
-/// loop, when the session starts a store, or with terminarLeitura(). Nothing
-/// on PostgreSQL or without an event loop.
+/// in the same event (a document's blocks of articles for its lines'
+/// suggestions) share one read transaction instead: it ends when control
+/// returns to the event loop, when the session starts a store, or with
+/// terminarLeitura(). Nothing on PostgreSQL or without an event loop.
 void lerEmGrupo(const QSqlDatabase& db);
 void terminarLeitura(const QSqlDatabase& db);
 
@@ -145,6 +146,18 @@ inline constexpr int ArtigosPorConsulta = 100;
 /// alike) is in Artigos, in one statement. False may also mean that two of
 /// them name the same article; artigoExiste tells them apart.
 bool artigosExistem(const QSqlDatabase& db, const QStringList& artigos);
+
+/// What a line's suggestion takes from its article.
+struct ArtigoSugerido {
+    QString nome;
+    Moeda preco;
+    QString unidade;
+    QString armazem;
+};
+/// The articles of `artigos` that are in Artigos, by code: a block of
+/// ArtigosPorConsulta to a statement, or on a server up to a thousand in
+/// one round trip.
+QHash<QString, ArtigoSugerido> lerArtigos(const QSqlDatabase& db, const QStringList& artigos);
 
 /// Whether a value holds a whole number of a type that needs no reading
 /// (int, short, long long, unsigned).
@@ -220,6 +233,54 @@ void inserirDocumento(const QSqlDatabase& db, const CabecalhoGravar& cab, qint32
 void satisfazer(const QSqlDatabase& db, const LinhaGravar::Origem& origem, Moeda quantidade, const QString& cliente);
 } // namespace ErpBd
 
+/// What SugereValoresLin fills in a line from its article: kept on the line
+/// until the article is read, for all the lines of a document at once when it
+/// is saved (or for this line alone when one of these members is read
+/// first). A member written after the suggestion keeps what was written.
+struct SugestaoArtigo {
+    QString artigo;
+    bool descricao = false; ///< b1
+    bool preco = false;     ///< b2
+    bool armazem = false;   ///< b4, when the line had no warehouse
+    bool unidade = false;   ///< b5
+
+    bool vazia() const { return !descricao && !preco && !armazem && !unidade; }
+    /// Whether it still fills `membro`.
+    bool preenche(const QString& membro) const;
+    /// `membro` was written: it fills it no more.
+    void esquecer(const QString& membro);
+    /// Writes the members it fills.
+    void aplicar(ObjectoMembros& destino, const ErpBd::ArtigoSugerido& a) const {
+        if (descricao)
+            destino.definirInterno(QStringLiteral("Descricao"), a.nome);
+        if (preco)
+            destino.definirInterno(QStringLiteral("PrecoUnitario"), QVariant::fromValue(a.preco));
+        if (armazem)
+            destino.definirInterno(QStringLiteral("Armazem"), a.armazem);
+        if (unidade)
+            destino.definirInterno(QStringLiteral("Unidade"), a.unidade);
+    }
+};
+
+/// ErpApi.DocumentosGcLin of the local ERP: a line whose suggested values
+/// wait for its article to be read.
+class LinhaLocal final : public ObjectoMembros {
+public:
+    LinhaLocal(std::shared_ptr<const FormaMembros> forma, std::weak_ptr<NucleoErp> nucleo);
+    void definir(const QString& membro, const QVariant& valor) override;
+    /// A member the suggestion still fills is read from its article first.
+    QVariant obter(const QString& membro) const override;
+
+    const std::optional<SugestaoArtigo>& sugestao() const { return m_sugestao; }
+    void sugerir(SugestaoArtigo s);
+    /// Reads the article now and fills what the suggestion still fills.
+    void completar();
+
+private:
+    std::weak_ptr<NucleoErp> m_nucleo;
+    std::optional<SugestaoArtigo> m_sugestao;
+};
+
 /// ErpApi.DocumentoComercial of the local ERP.
 class DocumentoLocal final : public DocumentoComercial {
 public:
@@ -238,12 +299,18 @@ public:
     /// Fills the line from its article: b1 Descricao, b2 PrecoUnitario,
     /// b4 Armazem (only when empty), b5 Unidade; b3, b6 and b7 (discounts, tax,
     /// others) have nothing to fill here. An unknown article is left as it is.
+    /// Nothing is read here: the article is read when the values are needed
+    /// (SugestaoArtigo).
     void SugereValoresLin(ObjectoApi& linha, bool b1, bool b2, bool b3, bool b4, bool b5, bool b6, bool b7) override;
     /// Copies the line's values into the document; false (nothing added) once saved.
     bool AdicionaLinha(ObjectoApi& linha) override;
 
     const ObjectoMembros& cabecalho() const { return m_cab; }
-    const std::vector<ValoresMembros>& linhas() const { return m_linhas; }
+    /// The lines added, their suggested values filled (the articles of all of
+    /// them read at once); raises Erro when the database fails.
+    const std::vector<ObjectoMembros>& linhas();
+    /// The lines as added, their suggestions not yet filled.
+    const std::vector<ObjectoMembros>& linhasAdicionadas() const { return m_linhas; }
     QString motivoValidacao() const { return m_motivoValidacao; }
     bool gravado() const { return m_gravado; }
     void marcarGravado(qint32 numero);
@@ -253,7 +320,10 @@ private:
 
     std::weak_ptr<NucleoErp> m_nucleo;
     ObjectoMembros m_cab;
-    std::vector<ValoresMembros> m_linhas;
+    /// Copies of the lines added, with their values as they were then.
+    std::vector<ObjectoMembros> m_linhas;
+    /// The lines added whose suggestion waits for their articles.
+    std::vector<std::pair<size_t, SugestaoArtigo>> m_porSugerir;
     QString m_motivoValidacao;
     bool m_gravado = false;
 };

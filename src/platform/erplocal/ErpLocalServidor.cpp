@@ -154,13 +154,29 @@ PGconn* pronta(QSqlDatabase db) {
     return c;
 }
 
-/// The first row of a result.
-QVariantList linhaDe(const PGresult* r) {
+/// A row of a result.
+QVariantList linhaDe(const PGresult* r, int linha) {
     QVariantList v;
-    if (PQntuples(r) > 0)
-        for (int i = 0; i < PQnfields(r); ++i)
-            v << valorDe(r, 0, i);
+    v.reserve(PQnfields(r));
+    for (int i = 0; i < PQnfields(r); ++i)
+        v << valorDe(r, linha, i);
     return v;
+}
+
+/// The first row of a result (nothing when it has none).
+QVariantList linhaDe(const PGresult* r) {
+    return PQntuples(r) > 0 ? linhaDe(r, 0) : QVariantList();
+}
+
+/// The result of a query sent on the driver's connection; nothing when
+/// that connection cannot be used from here.
+std::optional<Resultado> consultar(const QSqlDatabase& db, const QString& sql, const QVariantList& valores) {
+    PGconn* c = conexao(db);
+    if (!c)
+        return std::nullopt;
+    if (!enviar(c, comParametros(sql), Parametros(valores)))
+        throw erroDe(c, nullptr);
+    return receber(c);
 }
 
 /// Whether a store's answer (its last column the refusal) says it stored.
@@ -380,16 +396,25 @@ bool noServidor(const QSqlDatabase& db) {
 
 std::optional<std::optional<QVariantList>> primeiraLinha(const QSqlDatabase& db, const QString& sql,
                                                          const QVariantList& valores) {
-    PGconn* c = conexao(db);
-    if (!c)
+    const std::optional<Resultado> r = consultar(db, sql, valores);
+    if (!r)
         return std::nullopt;
-    if (!enviar(c, comParametros(sql), Parametros(valores)))
-        throw erroDe(c, nullptr);
-    const Resultado r = receber(c);
     std::optional<QVariantList> linha;
-    if (PQntuples(r.get()) > 0)
-        linha = linhaDe(r.get());
+    if (PQntuples(r->get()) > 0)
+        linha = linhaDe(r->get(), 0);
     return linha;
+}
+
+std::optional<std::vector<QVariantList>> linhas(const QSqlDatabase& db, const QString& sql,
+                                                const QVariantList& valores) {
+    const std::optional<Resultado> r = consultar(db, sql, valores);
+    if (!r)
+        return std::nullopt;
+    std::vector<QVariantList> v;
+    v.reserve(static_cast<size_t>(PQntuples(r->get())));
+    for (int i = 0; i < PQntuples(r->get()); ++i)
+        v.push_back(linhaDe(r->get(), i));
+    return v;
 }
 
 QVariantList chamar(NucleoErp& n, const QString& operacao, const QString& sql, const QVariantList& valores) {

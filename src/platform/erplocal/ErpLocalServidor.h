@@ -9,6 +9,7 @@
 #include <QSqlDatabase>
 
 #include <optional>
+#include <vector>
 
 namespace ErpServidor {
 
@@ -21,6 +22,10 @@ bool noServidor(const QSqlDatabase& db);
 /// through Qt's driver.
 std::optional<std::optional<QVariantList>> primeiraLinha(const QSqlDatabase& db, const QString& sql,
                                                          const QVariantList& valores);
+
+/// Every row of a query in one round trip, as primeiraLinha gives the first.
+std::optional<std::vector<QVariantList>> linhas(const QSqlDatabase& db, const QString& sql,
+                                                const QVariantList& valores);
 
 /// The entry's store ("CriaDocumentoEntrada") or the Guia's ("GravaDocumento")
 /// on the server: the document's number. Raises Recusa with the ERP's text,

@@ -590,8 +590,9 @@ private Q_SLOTS:
         QVERIFY(a.entrar(erp));
         QStringList valores;
         for (int i = 1; i <= 250; ++i)
-            valores << QStringLiteral("('B%1')").arg(i, 4, 10, QLatin1Char('0'));
-        a.base.executar(QStringLiteral("INSERT INTO Artigos (Codigo) VALUES ") + valores.join(QLatin1Char(',')));
+            valores << QStringLiteral("('B%1', 'Artigo %1', 'C%1')").arg(i, 4, 10, QLatin1Char('0'));
+        a.base.executar(QStringLiteral("INSERT INTO Artigos (Codigo, Nome, Armazem) VALUES ") +
+                        valores.join(QLatin1Char(',')));
         QStringList artigos{QString()};
         std::vector<double> quantidades{0};
         for (int i = 1; i <= 250; ++i) {
@@ -611,6 +612,34 @@ private Q_SLOTS:
         QVERIFY(!recusada.flag);
         QCOMPARE(recusada.texto, QStringLiteral("Artigo ZZ1 inexistente."));
         QCOMPARE(a.contar(QStringLiteral("SELECT COUNT(*) FROM DOCGCCAB WHERE TPDOC = 'ENT'")), 1);
+
+        // A Guia's suggestions, none read back, are filled at its save from
+        // their articles read together; what was written after a suggestion
+        // stays, an unknown article's line is left as it was.
+        auto guia = novaGuia(erp);
+        for (int i = 1; i <= 252; ++i) {
+            const auto l = erp.CriaObjectoApi(Linha);
+            l->definir(QStringLiteral("Artigo"),
+                       i <= 250 ? QStringLiteral("B%1").arg(i, 4, 10, QLatin1Char('0')) : QStringLiteral("B0007"));
+            if (i == 3)
+                l->definir(QStringLiteral("Armazem"), QStringLiteral("X"));
+            guia->SugereValoresLin(*l, true, true, false, true, true, false, true);
+            if (i == 5)
+                l->definir(QStringLiteral("Descricao"), QStringLiteral("Escrita"));
+            l->definir(QStringLiteral("Quantidade"), QVariant::fromValue(Moeda::deInteiro(1)));
+            guia->AdicionaLinha(*l);
+        }
+        QCOMPARE(gravar(erp, *guia).texto, QString());
+        QSqlQuery c(a.base.db());
+        QVERIFY(c.exec(QStringLiteral("SELECT NUMLINHA, DESCR, ARMAZEM FROM DOCGCLIN WHERE TPDOCUM = 'GR'"
+                                      " ORDER BY NUMLINHA")));
+        for (int i = 1; i <= 252; ++i) {
+            QVERIFY(c.next());
+            const QString n = QStringLiteral("%1").arg(i <= 250 ? i : 7, 4, 10, QLatin1Char('0'));
+            QCOMPARE(c.value(0).toInt(), i);
+            QCOMPARE(c.value(1).toString(), i == 5 ? QStringLiteral("Escrita") : QStringLiteral("Artigo ") + n);
+            QCOMPARE(c.value(2).toString(), i == 3 ? QStringLiteral("X") : QStringLiteral("C") + n);
+        }
     }
 
     void entradaLigadaAGuia() {
